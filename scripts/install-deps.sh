@@ -1,0 +1,32 @@
+#!/bin/bash
+# Installs the Debian 12 packages the station needs to build, run and test,
+# skipping the ones already present.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    libplist-dev libicu-dev libturbojpeg0-dev libbenchmark-dev
+    # run
+    xdg-utils
+    # whole-station test rig and peer tools
+    xvfb xauth x11-xserver-utils xdotool dbus dbus-x11 libglib2.0-bin imagemagick
+    libjpeg-turbo-progs libvips-tools
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

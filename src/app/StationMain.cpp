@@ -1,0 +1,57 @@
+#include "StationMain.h"
+
+#include "platform/Log.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace kivo {
+
+namespace {
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+} // namespace
+
+int stationMain(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("kivo-slideshow"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kivo"));
+
+    // Parsed before any application object exists, so --help and --version
+    // work without a display.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Kivo SlideShow: a full-screen slideshow per display, an operator "
+                       "console and barcode-driven customer slideshows."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    if (!parser.parse(argumentList(argc, argv))) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+
+    installQtMessageHandler();
+    QApplication app(argc, argv);
+    logLine(QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
+    return app.exec();
+}
+
+} // namespace kivo

@@ -1,0 +1,67 @@
+#include "AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace kivo {
+
+namespace {
+QMutex gMutex;
+QString gPrefix;
+
+QString detectPrefix()
+{
+    if (QCoreApplication::instance()) {
+        const QString candidate = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..");
+        if (QFileInfo(candidate + "/" KIVO_SHARE_SUBDIR).isDir())
+            return candidate;
+    }
+    return QStringLiteral(KIVO_BUILD_PREFIX);
+}
+} // namespace
+
+QString AppPaths::prefix()
+{
+    QMutexLocker lock(&gMutex);
+    if (gPrefix.isEmpty())
+        gPrefix = detectPrefix();
+    return gPrefix;
+}
+
+void AppPaths::setPrefix(const QString &prefix)
+{
+    QMutexLocker lock(&gMutex);
+    gPrefix = prefix;
+}
+
+QString AppPaths::libexecDir()
+{
+    return prefix() + QStringLiteral("/" KIVO_LIBEXEC_SUBDIR);
+}
+
+QString AppPaths::resourcesDir()
+{
+    return prefix() + QStringLiteral("/" KIVO_SHARE_SUBDIR);
+}
+
+QString AppPaths::auxiliaryExecutable(const QString &name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return {};
+    const QString path = libexecDir() + QLatin1Char('/') + name;
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable() ? path : QString();
+}
+
+QString AppPaths::resource(const QString &name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return {};
+    const QString path = resourcesDir() + QLatin1Char('/') + name;
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+} // namespace kivo
