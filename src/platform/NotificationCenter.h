@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+namespace kivo {
+
+// One posted notification: a literal name, an optional sender object (a
+// QObject pointer or a value such as a QVariantMap, as QVariant) and an
+// optional user-info dictionary.
+struct Notification
+{
+    QString name;
+    QVariant object;
+    QVariantMap userInfo;
+};
+
+class NotificationCenter;
+
+// Keeps one observer registered; destroying (or reset()) unregisters it. After
+// the token is gone the handler is never called again, and a delivery running
+// on another thread has finished.
+class ObserverToken
+{
+public:
+    ObserverToken() = default;
+    ObserverToken(ObserverToken &&) noexcept;
+    ObserverToken &operator=(ObserverToken &&) noexcept;
+    ObserverToken(const ObserverToken &) = delete;
+    ObserverToken &operator=(const ObserverToken &) = delete;
+    ~ObserverToken();
+
+    void reset();
+    bool isActive() const;
+
+private:
+    friend class NotificationCenter;
+    struct Entry;
+    explicit ObserverToken(std::shared_ptr<Entry> entry);
+    std::shared_ptr<Entry> m_entry;
+};
+
+// In-process notification centre: synchronous delivery on the posting thread,
+// observers in registration order, names compared exactly. Safe from any
+// thread; an observer may post, register or unregister (itself included)
+// from inside its handler.
+class NotificationCenter
+{
+public:
+    using Handler = std::function<void(const Notification &)>;
+
+    static NotificationCenter &defaultCenter();
+
+    NotificationCenter();
+    ~NotificationCenter();
+    NotificationCenter(const NotificationCenter &) = delete;
+    NotificationCenter &operator=(const NotificationCenter &) = delete;
+
+    // Observes one name; an empty name observes every notification.
+    [[nodiscard]] ObserverToken addObserver(const QString &name, Handler handler);
+
+    void post(const Notification &notification);
+    void post(const QString &name, const QVariant &object = {}, const QVariantMap &userInfo = {});
+
+private:
+    struct Private;
+    std::shared_ptr<Private> d;
+};
+
+} // namespace kivo
