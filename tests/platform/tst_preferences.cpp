@@ -74,6 +74,16 @@ private slots:
     }
     void cleanup() { QDir(m_folder).removeRecursively(); }
 
+    void standardStoreLivesInTheConfigFolder()
+    {
+        const QString expected =
+            qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kivo/KivoSlideShow.plist");
+        QCOMPARE(Preferences::standard().filePath(), expected);
+        QCOMPARE(&Preferences::standard(), &Preferences::standard());
+        Preferences::standard().setValue(QStringLiteral("prefProbe"), true);
+        QCOMPARE(readPropertyList(expected).toMap().value("prefProbe").toBool(), true);
+    }
+
     void valuesSurviveTheFile()
     {
         const QDateTime when(QDate(2024, 2, 29), QTime(13, 45, 7, 250), QTimeZone::utc());
