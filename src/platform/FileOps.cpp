@@ -127,7 +127,7 @@ bool copyRegular(const QByteArray &from, const QByteArray &to, const struct stat
     Fd src(::open(from.constData(), O_RDONLY | O_CLOEXEC));
     if (src.fd < 0)
         return fail(error, QStringLiteral("cannot open %1: %2").arg(show(from), errnoText(errno)));
-    Fd dst(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    Fd dst(::open(to.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (dst.fd < 0)
         return fail(error, QStringLiteral("cannot create %1: %2").arg(show(to), errnoText(errno)));
 
