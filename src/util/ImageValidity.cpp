@@ -11,6 +11,7 @@
 #include <turbojpeg.h>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace kivo {
 
@@ -84,7 +85,12 @@ bool IsValidImageObject(const QString &path)
     }
     QFile file(path);
     bool valid = false;
-    if (file.open(QIODevice::ReadOnly)) {
+    struct stat st
+    {};
+    // Regular files only: opening a named pipe would block the caller for good.
+    const bool regular =
+        ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && file.open(QIODevice::ReadOnly)) {
         if (looksLikeJpeg(file.peek(3))) {
             valid = file.size() <= kMaxJpegFileBytes && jpegDecodes(file.readAll());
         } else {

@@ -215,6 +215,8 @@ private slots:
             QVERIFY(!IsValidImageObject(path("empty.jpg")));
             QVERIFY(!IsValidImageObject(path("missing.jpg")));
             QVERIFY(!IsValidImageObject(m_dir.path()));
+            QVERIFY(::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600) == 0);
+            QVERIFY(!IsValidImageObject(path("pipe.jpg"))); // returns, does not block
             QVERIFY(log.text().contains("NSLog IsValidImageObject => NOT a valid image at [" +
                                         path("notes.jpg").toUtf8() + "]?????"));
         }
