@@ -1,0 +1,345 @@
+#include "KivoNSXmlParser.h"
+
+#include "platform/Log.h"
+
+#include <QStringDecoder>
+
+namespace kivo {
+
+namespace {
+const QString kClassName = QStringLiteral("KivoNSXmlParser");
+const QString kHtml = QStringLiteral("html");
+const QString kValueKey = QStringLiteral("value");
+// Enough for any entity a description file could legitimately use; entity
+// declarations are refused anyway, this only bounds the built-in handling.
+constexpr int kEntityExpansionLimit = 1024;
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+QString describe(const XmlNodePtr &node)
+{
+    if (!node)
+        return QStringLiteral("(nothing)");
+    return node->isArray() ? QStringLiteral("array[%1]").arg(node->items.size())
+                           : QStringLiteral("dictionary{%1}").arg(node->entries.size());
+}
+} // namespace
+
+std::optional<QString> removingPercentEncoding(const QString &text)
+{
+    if (!text.contains(QLatin1Char('%')))
+        return text;
+    const QByteArray in = text.toUtf8();
+    QByteArray out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '%') {
+            out.append(in[i]);
+            continue;
+        }
+        if (i + 2 >= in.size())
+            return std::nullopt;
+        const int high = hexDigit(in[i + 1]);
+        const int low = hexDigit(in[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out.append(char(high * 16 + low));
+        i += 2;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString decoded = decoder.decode(out);
+    if (decoder.hasError())
+        return std::nullopt;
+    return decoded;
+}
+
+KivoNSXmlParser::KivoNSXmlParser(const QByteArray &data)
+    : mData(data), itemNeedsArray_{QStringLiteral("ids"), QStringLiteral("groupcodes")},
+      itemNeedsDictionary_{QStringLiteral("image"), QStringLiteral("response"),
+                           QStringLiteral("subdictionary"), QStringLiteral("subdictionary2"),
+                           QStringLiteral("data")},
+      itemNeedsSpecialCare_{QStringLiteral("image")}, rootKey_(QStringLiteral("response"))
+{
+    mStack_.append(XmlNode::dictionary());
+}
+
+std::optional<QVariantMap> KivoNSXmlParser::mDictionary() const
+{
+    if (!mDictionary_)
+        return std::nullopt;
+    return mDictionary_->toVariantMap();
+}
+
+void KivoNSXmlParser::trace(const QString &operation, const QString &text) const
+{
+    if (doVerbose_)
+        logLine(QStringLiteral("%1 => %2...%3").arg(kClassName, operation, text));
+}
+
+bool KivoNSXmlParser::parse()
+{
+    if (mData.size() > kMaxDocumentBytes) {
+        mParserError = ParseError{
+            int(QXmlStreamReader::CustomError),
+            QStringLiteral("Document larger than %1 bytes refused").arg(kMaxDocumentBytes), 0, 0};
+        parseErrorOccurred();
+        return false;
+    }
+    mReader.clear();
+    mReader.addData(mData);
+    mReader.setNamespaceProcessing(false);
+    mReader.setEntityExpansionLimit(kEntityExpansionLimit);
+    bool reachedEnd = false;
+    while (!mReader.atEnd()) {
+        switch (mReader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            parserDidStartDocument();
+            break;
+        case QXmlStreamReader::DTD:
+            // Internal entities are how "billion laughs" documents blow up;
+            // description files never declare any.
+            if (!mReader.entityDeclarations().isEmpty())
+                mReader.raiseError(QStringLiteral("Entity declarations are not accepted"));
+            break;
+        case QXmlStreamReader::StartElement:
+            if (++mDepth > kMaxDepth)
+                mReader.raiseError(
+                    QStringLiteral("Elements nested deeper than %1 levels").arg(kMaxDepth));
+            else
+                didStartElement(mReader.qualifiedName().toString(), mReader.attributes());
+            break;
+        case QXmlStreamReader::Characters:
+            foundCharacters(mReader.text());
+            break;
+        case QXmlStreamReader::EndElement:
+            --mDepth;
+            didEndElement(mReader.qualifiedName().toString());
+            break;
+        case QXmlStreamReader::Comment:
+            foundComment(mReader.text());
+            break;
+        case QXmlStreamReader::EndDocument:
+            reachedEnd = true;
+            break;
+        default:
+            break;
+        }
+    }
+    // addData() leaves the reader waiting for more input; the bytes given are
+    // the whole document, so running out of them is an error too.
+    if (mReader.hasError() || !reachedEnd) {
+        if (!mReader.hasError())
+            mReader.raiseError(QStringLiteral("Premature end of document"));
+        mParserError = ParseError{int(mReader.error()), mReader.errorString(), mReader.lineNumber(),
+                                  mReader.columnNumber()};
+        parseErrorOccurred();
+        return false;
+    }
+    parserDidEndDocument();
+    return true;
+}
+
+void KivoNSXmlParser::parserDidStartDocument()
+{
+    trace(QStringLiteral("parserDidStartDocument"), QStringLiteral("start of document"));
+}
+
+bool KivoNSXmlParser::isContainerName(const QString &lowerName) const
+{
+    return itemNeedsArray_.contains(lowerName) || itemNeedsDictionary_.contains(lowerName);
+}
+
+void KivoNSXmlParser::abortParsing(const QString &reason)
+{
+    mReader.raiseError(reason);
+}
+
+void KivoNSXmlParser::didStartElement(const QString &elementName,
+                                      const QXmlStreamAttributes &attributes)
+{
+    trace(QStringLiteral("didStartElement"), elementName);
+    if (elementName.compare(kHtml, Qt::CaseInsensitive) == 0) {
+        logLine(QStringLiteral("%1 => didStartElement...This parser is not designed for HTML "
+                               "documents, aborting")
+                    .arg(kClassName));
+        abortParsing(QStringLiteral("HTML documents are not supported"));
+        return;
+    }
+    const QString key = elementName.toLower();
+    XmlNodePtr container;
+    if (itemNeedsDictionary_.contains(key)) {
+        container = XmlNode::dictionary();
+        for (const QXmlStreamAttribute &attribute : attributes)
+            container->entries.insert(attribute.qualifiedName().toString(),
+                                      attribute.value().toString());
+    } else if (itemNeedsArray_.contains(key)) {
+        container = XmlNode::array();
+    }
+    if (!container)
+        return;
+    if (curNode_)
+        pushOnStack(curNode_);
+    curNode_ = container;
+    trace(QStringLiteral("didStartElement"),
+          QStringLiteral("curNode = %1").arg(describe(curNode_)));
+}
+
+void KivoNSXmlParser::foundCharacters(QStringView string)
+{
+    if (string.isEmpty())
+        return;
+    if (mCurrentStringValue_)
+        mCurrentStringValue_->append(string);
+    else
+        mCurrentStringValue_ = string.toString();
+}
+
+std::optional<QString> KivoNSXmlParser::cleanCurrentText()
+{
+    if (!mCurrentStringValue_)
+        return std::nullopt;
+    std::optional<QString> clean = removingPercentEncoding(mCurrentStringValue_->trimmed());
+    if (!clean) {
+        // Drop only this element's text: keeping it would spoil every
+        // following value with the same undecodable escape.
+        logLine(QStringLiteral("%1 => didEndElement...percent escapes do not decode, value "
+                               "dropped [%2]")
+                    .arg(kClassName, *mCurrentStringValue_));
+        mCurrentStringValue_.reset();
+    }
+    return clean;
+}
+
+void KivoNSXmlParser::didEndElement(const QString &elementName)
+{
+    trace(QStringLiteral("didEndElement"), elementName);
+    const std::optional<QString> clean = cleanCurrentText();
+    if (!isContainerName(elementName.toLower())) {
+        addToCurNodeWithData(clean, elementName);
+        return;
+    }
+    if (clean) {
+        // Indentation before a closing tag is the usual case and not worth a
+        // line in the log; real text left over in a container is.
+        if (!clean->isEmpty())
+            logLine(QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling "
+                                   "data [%3]")
+                        .arg(kClassName, elementName, *clean));
+        addToCurNodeWithData(clean, kValueKey);
+    }
+    const XmlNodePtr parent = popFromStack();
+    addToParNode(parent, curNode_, elementName);
+    curNode_ = parent;
+    trace(QStringLiteral("didEndElement"), QStringLiteral("curNode = %1").arg(describe(curNode_)));
+}
+
+void KivoNSXmlParser::parserDidEndDocument()
+{
+    mDictionary_ = curNode_;
+    if (mDictionary_ && !rootKey_.isNull() && mDictionary_->isDictionary()) {
+        const auto it = mDictionary_->entries.constFind(rootKey_);
+        if (it != mDictionary_->entries.cend()) {
+            const XmlNodePtr *entry = std::get_if<XmlNodePtr>(&it.value());
+            if (entry && *entry && (*entry)->isDictionary())
+                mDictionary_ = *entry;
+        }
+    }
+    trace(QStringLiteral("parserDidEndDocument"), describe(mDictionary_));
+}
+
+void KivoNSXmlParser::foundComment(QStringView comment)
+{
+    const QString rule(42, QLatin1Char('='));
+    logLine(rule);
+    logLine(comment.toString());
+    logLine(rule);
+}
+
+void KivoNSXmlParser::parseErrorOccurred()
+{
+    const ParseError &error = *mParserError;
+    const QString operation = QStringLiteral("parseErrorOccurred");
+    logLine(
+        QStringLiteral("%1 => %2...parseError: %3").arg(kClassName, operation, error.description));
+    const QString text = QStringLiteral("Error %1 Description: %2, Line: %3, Column: %4")
+                             .arg(error.code)
+                             .arg(error.description)
+                             .arg(error.line)
+                             .arg(error.column);
+    logLine(QStringLiteral("%1 => %2...ERROR ERROR ERROR: %3").arg(kClassName, operation, text));
+    mCurrentStringValue_.reset();
+}
+
+void KivoNSXmlParser::pushOnStack(const XmlNodePtr &container)
+{
+    mStack_.prepend(container);
+    trace(QStringLiteral("pushOnStack"), QStringLiteral("depth %1").arg(mStack_.size()));
+}
+
+XmlNodePtr KivoNSXmlParser::popFromStack()
+{
+    if (mStack_.isEmpty())
+        return nullptr;
+    XmlNodePtr top = mStack_.takeFirst();
+    trace(QStringLiteral("popFromStack"), QStringLiteral("depth %1").arg(mStack_.size()));
+    return top;
+}
+
+void KivoNSXmlParser::addToCurNodeWithData(const std::optional<QString> &data,
+                                           const QString &elementName)
+{
+    if (!data)
+        return;
+    if (curNode_) {
+        if (curNode_->isArray())
+            curNode_->items.append(*data);
+        else
+            curNode_->entries.insert(elementName, *data);
+        trace(QStringLiteral("addToCurNodeWithData"),
+              QStringLiteral("%1 = %2").arg(elementName, *data));
+    }
+    mCurrentStringValue_.reset();
+}
+
+void KivoNSXmlParser::addToParNode(const XmlNodePtr &parent, const XmlNodePtr &child,
+                                   const QString &elementName)
+{
+    if (!child || !parent)
+        return;
+    if (parent->isArray()) {
+        parent->items.append(child);
+        return;
+    }
+    if (!itemNeedsSpecialCare_.contains(elementName.toLower())) {
+        parent->entries.insert(elementName, child);
+        return;
+    }
+    const auto it = parent->entries.find(elementName);
+    if (it == parent->entries.end()) {
+        XmlNodePtr list = XmlNode::array();
+        list->items.append(child);
+        parent->entries.insert(elementName, list);
+        return;
+    }
+    const XmlNodePtr *existing = std::get_if<XmlNodePtr>(&it.value());
+    if (existing && *existing && (*existing)->isArray()) {
+        (*existing)->items.append(child);
+        return;
+    }
+    const QString error =
+        QStringLiteral("%1 => addToParNode...ERROR: entry %2 is not an array, %2 dropped")
+            .arg(kClassName, elementName);
+    logLine(error);
+    logLine(error);
+}
+
+} // namespace kivo
