@@ -79,10 +79,11 @@ std::optional<QVariantMap> KivoNSXmlParser::mDictionary() const
     return mDictionary_->toVariantMap();
 }
 
-void KivoNSXmlParser::trace(const QString &operation, const QString &text) const
+// The text is built only when verbose: the trace runs for every event.
+template <typename Text> void KivoNSXmlParser::trace(const char *operation, Text &&text) const
 {
     if (doVerbose_)
-        logLine(QStringLiteral("%1 => %2...%3").arg(kClassName, operation, text));
+        logLine(QStringLiteral("%1 => %2...%3").arg(kClassName, QLatin1String(operation), text()));
 }
 
 bool KivoNSXmlParser::parse()
@@ -111,18 +112,23 @@ bool KivoNSXmlParser::parse()
                 mReader.raiseError(QStringLiteral("Entity declarations are not accepted"));
             break;
         case QXmlStreamReader::StartElement:
-            if (++mDepth > kMaxDepth)
+            if (mOpenElements.size() >= kMaxDepth) {
                 mReader.raiseError(
                     QStringLiteral("Elements nested deeper than %1 levels").arg(kMaxDepth));
-            else
-                didStartElement(mReader.qualifiedName().toString(), mReader.attributes());
+            } else {
+                OpenElement element{mReader.qualifiedName().toString(), QString()};
+                element.key = element.name.isLower() ? element.name : element.name.toLower();
+                mOpenElements.append(element);
+                didStartElement(element);
+            }
             break;
         case QXmlStreamReader::Characters:
             foundCharacters(mReader.text());
             break;
         case QXmlStreamReader::EndElement:
-            --mDepth;
-            didEndElement(mReader.qualifiedName().toString());
+            // The reader has checked that the closing tag matches.
+            if (!mOpenElements.isEmpty())
+                didEndElement(mOpenElements.takeLast());
             break;
         case QXmlStreamReader::Comment:
             foundComment(mReader.text());
@@ -150,7 +156,7 @@ bool KivoNSXmlParser::parse()
 
 void KivoNSXmlParser::parserDidStartDocument()
 {
-    trace(QStringLiteral("parserDidStartDocument"), QStringLiteral("start of document"));
+    trace("parserDidStartDocument", [&] { return QStringLiteral("start of document"); });
 }
 
 bool KivoNSXmlParser::isContainerName(const QString &lowerName) const
@@ -163,25 +169,23 @@ void KivoNSXmlParser::abortParsing(const QString &reason)
     mReader.raiseError(reason);
 }
 
-void KivoNSXmlParser::didStartElement(const QString &elementName,
-                                      const QXmlStreamAttributes &attributes)
+void KivoNSXmlParser::didStartElement(const OpenElement &element)
 {
-    trace(QStringLiteral("didStartElement"), elementName);
-    if (elementName.compare(kHtml, Qt::CaseInsensitive) == 0) {
+    trace("didStartElement", [&] { return element.name; });
+    if (element.key == kHtml) {
         logLine(QStringLiteral("%1 => didStartElement...This parser is not designed for HTML "
                                "documents, aborting")
                     .arg(kClassName));
         abortParsing(QStringLiteral("HTML documents are not supported"));
         return;
     }
-    const QString key = elementName.toLower();
     XmlNodePtr container;
-    if (itemNeedsDictionary_.contains(key)) {
+    if (itemNeedsDictionary_.contains(element.key)) {
         container = XmlNode::dictionary();
-        for (const QXmlStreamAttribute &attribute : attributes)
+        for (const QXmlStreamAttribute &attribute : mReader.attributes())
             container->entries.insert(attribute.qualifiedName().toString(),
                                       attribute.value().toString());
-    } else if (itemNeedsArray_.contains(key)) {
+    } else if (itemNeedsArray_.contains(element.key)) {
         container = XmlNode::array();
     }
     if (!container)
@@ -189,41 +193,46 @@ void KivoNSXmlParser::didStartElement(const QString &elementName,
     if (curNode_)
         pushOnStack(curNode_);
     curNode_ = container;
-    trace(QStringLiteral("didStartElement"),
-          QStringLiteral("curNode = %1").arg(describe(curNode_)));
+    trace("didStartElement",
+          [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
 }
 
 void KivoNSXmlParser::foundCharacters(QStringView string)
 {
     if (string.isEmpty())
         return;
-    if (mCurrentStringValue_)
-        mCurrentStringValue_->append(string);
-    else
-        mCurrentStringValue_ = string.toString();
+    mText.append(string);
+    mHasText = true;
 }
 
 std::optional<QString> KivoNSXmlParser::cleanCurrentText()
 {
-    if (!mCurrentStringValue_)
+    if (!mHasText)
         return std::nullopt;
-    std::optional<QString> clean = removingPercentEncoding(mCurrentStringValue_->trimmed());
+    std::optional<QString> clean = removingPercentEncoding(mText.trimmed());
     if (!clean) {
         // Drop only this element's text: keeping it would spoil every
         // following value with the same undecodable escape.
         logLine(QStringLiteral("%1 => didEndElement...percent escapes do not decode, value "
                                "dropped [%2]")
-                    .arg(kClassName, *mCurrentStringValue_));
-        mCurrentStringValue_.reset();
+                    .arg(kClassName, mText));
+        clearCurrentString();
     }
     return clean;
 }
 
-void KivoNSXmlParser::didEndElement(const QString &elementName)
+void KivoNSXmlParser::clearCurrentString()
 {
-    trace(QStringLiteral("didEndElement"), elementName);
+    mText.resize(0);
+    mHasText = false;
+}
+
+void KivoNSXmlParser::didEndElement(const OpenElement &element)
+{
+    const QString &elementName = element.name;
+    trace("didEndElement", [&] { return elementName; });
     const std::optional<QString> clean = cleanCurrentText();
-    if (!isContainerName(elementName.toLower())) {
+    if (!isContainerName(element.key)) {
         addToCurNodeWithData(clean, elementName);
         return;
     }
@@ -239,7 +248,7 @@ void KivoNSXmlParser::didEndElement(const QString &elementName)
     const XmlNodePtr parent = popFromStack();
     addToParNode(parent, curNode_, elementName);
     curNode_ = parent;
-    trace(QStringLiteral("didEndElement"), QStringLiteral("curNode = %1").arg(describe(curNode_)));
+    trace("didEndElement", [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
 }
 
 void KivoNSXmlParser::parserDidEndDocument()
@@ -253,7 +262,7 @@ void KivoNSXmlParser::parserDidEndDocument()
                 mDictionary_ = *entry;
         }
     }
-    trace(QStringLiteral("parserDidEndDocument"), describe(mDictionary_));
+    trace("parserDidEndDocument", [&] { return describe(mDictionary_); });
 }
 
 void KivoNSXmlParser::foundComment(QStringView comment)
@@ -276,13 +285,13 @@ void KivoNSXmlParser::parseErrorOccurred()
                              .arg(error.line)
                              .arg(error.column);
     logLine(QStringLiteral("%1 => %2...ERROR ERROR ERROR: %3").arg(kClassName, operation, text));
-    mCurrentStringValue_.reset();
+    clearCurrentString();
 }
 
 void KivoNSXmlParser::pushOnStack(const XmlNodePtr &container)
 {
     mStack_.prepend(container);
-    trace(QStringLiteral("pushOnStack"), QStringLiteral("depth %1").arg(mStack_.size()));
+    trace("pushOnStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
 }
 
 XmlNodePtr KivoNSXmlParser::popFromStack()
@@ -290,7 +299,7 @@ XmlNodePtr KivoNSXmlParser::popFromStack()
     if (mStack_.isEmpty())
         return nullptr;
     XmlNodePtr top = mStack_.takeFirst();
-    trace(QStringLiteral("popFromStack"), QStringLiteral("depth %1").arg(mStack_.size()));
+    trace("popFromStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
     return top;
 }
 
@@ -304,10 +313,10 @@ void KivoNSXmlParser::addToCurNodeWithData(const std::optional<QString> &data,
             curNode_->items.append(*data);
         else
             curNode_->entries.insert(elementName, *data);
-        trace(QStringLiteral("addToCurNodeWithData"),
-              QStringLiteral("%1 = %2").arg(elementName, *data));
+        trace("addToCurNodeWithData",
+              [&] { return QStringLiteral("%1 = %2").arg(elementName, *data); });
     }
-    mCurrentStringValue_.reset();
+    clearCurrentString();
 }
 
 void KivoNSXmlParser::addToParNode(const XmlNodePtr &parent, const XmlNodePtr &child,

@@ -49,7 +49,10 @@ public:
     // The result: set at the end of a well-formed document.
     std::optional<QVariantMap> mDictionary() const;
 
-    std::optional<QString> mCurrentStringValue() const { return mCurrentStringValue_; }
+    std::optional<QString> mCurrentStringValue() const
+    {
+        return mHasText ? std::optional<QString>(mText) : std::nullopt;
+    }
     const QList<XmlNodePtr> &mStack() const { return mStack_; }
     XmlNodePtr curNode() const { return curNode_; }
 
@@ -73,24 +76,34 @@ public:
 
 private:
     void parserDidStartDocument();
-    void didStartElement(const QString &elementName, const QXmlStreamAttributes &attributes);
+    struct OpenElement
+    {
+        QString name;
+        QString key; // the name in lower case
+    };
+
+    void didStartElement(const OpenElement &element);
     void foundCharacters(QStringView string);
-    void didEndElement(const QString &elementName);
+    void didEndElement(const OpenElement &element);
+    void clearCurrentString();
     void parserDidEndDocument();
     void foundComment(QStringView comment);
     void parseErrorOccurred();
     void abortParsing(const QString &reason);
     std::optional<QString> cleanCurrentText();
     bool isContainerName(const QString &lowerName) const;
-    void trace(const QString &operation, const QString &text) const;
+    template <typename Text> void trace(const char *operation, Text &&text) const;
 
     QByteArray mData;
     QXmlStreamReader mReader;
     std::optional<ParseError> mParserError;
-    int mDepth = 0;
+    QList<OpenElement> mOpenElements;
 
     XmlNodePtr mDictionary_;
-    std::optional<QString> mCurrentStringValue_;
+    // mCurrentStringValue: the buffer is kept between values, so collecting
+    // text does not allocate for every piece.
+    QString mText;
+    bool mHasText = false;
     QList<XmlNodePtr> mStack_;
     XmlNodePtr curNode_;
     QSet<QString> itemNeedsArray_;

@@ -14,7 +14,7 @@ QVariantMap XmlNode::toVariantMap() const
 {
     QVariantMap map;
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        map.insert(it.key(), kivo::toVariant(it.value()));
+        map.insert(map.cend(), it.key(), kivo::toVariant(it.value())); // in order: O(1)
     return map;
 }
 
