@@ -25,12 +25,34 @@ int hexDigit(char c)
     return -1;
 }
 
-QString describe(const XmlNodePtr &node)
+bool isArray(const QVariant &node)
 {
-    if (!node)
-        return QStringLiteral("(nothing)");
-    return node->isArray() ? QStringLiteral("array[%1]").arg(node->items.size())
-                           : QStringLiteral("dictionary{%1}").arg(node->entries.size());
+    return node.typeId() == QMetaType::QVariantList;
+}
+
+bool isDictionary(const QVariant &node)
+{
+    return node.typeId() == QMetaType::QVariantMap;
+}
+
+// The container inside a QVariant, changed in place (no copy of its entries).
+QVariantList &arrayIn(QVariant &node)
+{
+    return *static_cast<QVariantList *>(node.data());
+}
+
+QVariantMap &dictionaryIn(QVariant &node)
+{
+    return *static_cast<QVariantMap *>(node.data());
+}
+
+QString describe(const QVariant &node)
+{
+    if (isArray(node))
+        return QStringLiteral("array[%1]").arg(node.toList().size());
+    if (isDictionary(node))
+        return QStringLiteral("dictionary{%1}").arg(node.toMap().size());
+    return QStringLiteral("(nothing)");
 }
 } // namespace
 
@@ -69,14 +91,14 @@ KivoNSXmlParser::KivoNSXmlParser(const QByteArray &data)
                            QStringLiteral("data")},
       itemNeedsSpecialCare_{QStringLiteral("image")}, rootKey_(QStringLiteral("response"))
 {
-    mStack_.append(XmlNode::dictionary());
+    mStack_.append(QVariantMap());
 }
 
 std::optional<QVariantMap> KivoNSXmlParser::mDictionary() const
 {
-    if (!mDictionary_)
+    if (!isDictionary(mDictionary_))
         return std::nullopt;
-    return mDictionary_->toVariantMap();
+    return mDictionary_.toMap();
 }
 
 // The text is built only when verbose: the trace runs for every event.
@@ -179,20 +201,20 @@ void KivoNSXmlParser::didStartElement(const OpenElement &element)
         abortParsing(QStringLiteral("HTML documents are not supported"));
         return;
     }
-    XmlNodePtr container;
+    QVariant container;
     if (itemNeedsDictionary_.contains(element.key)) {
-        container = XmlNode::dictionary();
+        QVariantMap attributes;
         for (const QXmlStreamAttribute &attribute : mReader.attributes())
-            container->entries.insert(attribute.qualifiedName().toString(),
-                                      attribute.value().toString());
+            attributes.insert(attribute.qualifiedName().toString(), attribute.value().toString());
+        container = attributes;
     } else if (itemNeedsArray_.contains(element.key)) {
-        container = XmlNode::array();
+        container = QVariantList();
     }
-    if (!container)
+    if (!container.isValid())
         return;
-    if (curNode_)
+    if (curNode_.isValid())
         pushOnStack(curNode_);
-    curNode_ = container;
+    curNode_ = std::move(container);
     trace("didStartElement",
           [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
 }
@@ -245,22 +267,19 @@ void KivoNSXmlParser::didEndElement(const OpenElement &element)
                         .arg(kClassName, elementName, *clean));
         addToCurNodeWithData(clean, kValueKey);
     }
-    const XmlNodePtr parent = popFromStack();
+    QVariant parent = popFromStack();
     addToParNode(parent, curNode_, elementName);
-    curNode_ = parent;
+    curNode_ = std::move(parent);
     trace("didEndElement", [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
 }
 
 void KivoNSXmlParser::parserDidEndDocument()
 {
     mDictionary_ = curNode_;
-    if (mDictionary_ && !rootKey_.isNull() && mDictionary_->isDictionary()) {
-        const auto it = mDictionary_->entries.constFind(rootKey_);
-        if (it != mDictionary_->entries.cend()) {
-            const XmlNodePtr *entry = std::get_if<XmlNodePtr>(&it.value());
-            if (entry && *entry && (*entry)->isDictionary())
-                mDictionary_ = *entry;
-        }
+    if (!rootKey_.isNull() && isDictionary(mDictionary_)) {
+        const QVariant entry = dictionaryIn(mDictionary_).value(rootKey_);
+        if (isDictionary(entry))
+            mDictionary_ = entry;
     }
     trace("parserDidEndDocument", [&] { return describe(mDictionary_); });
 }
@@ -288,17 +307,17 @@ void KivoNSXmlParser::parseErrorOccurred()
     clearCurrentString();
 }
 
-void KivoNSXmlParser::pushOnStack(const XmlNodePtr &container)
+void KivoNSXmlParser::pushOnStack(const QVariant &container)
 {
     mStack_.prepend(container);
     trace("pushOnStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
 }
 
-XmlNodePtr KivoNSXmlParser::popFromStack()
+QVariant KivoNSXmlParser::popFromStack()
 {
     if (mStack_.isEmpty())
-        return nullptr;
-    XmlNodePtr top = mStack_.takeFirst();
+        return QVariant();
+    QVariant top = mStack_.takeFirst();
     trace("popFromStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
     return top;
 }
@@ -308,40 +327,40 @@ void KivoNSXmlParser::addToCurNodeWithData(const std::optional<QString> &data,
 {
     if (!data)
         return;
-    if (curNode_) {
-        if (curNode_->isArray())
-            curNode_->items.append(*data);
+    if (isArray(curNode_) || isDictionary(curNode_)) {
+        if (isArray(curNode_))
+            arrayIn(curNode_).append(*data);
         else
-            curNode_->entries.insert(elementName, *data);
+            dictionaryIn(curNode_).insert(elementName, *data);
         trace("addToCurNodeWithData",
               [&] { return QStringLiteral("%1 = %2").arg(elementName, *data); });
     }
     clearCurrentString();
 }
 
-void KivoNSXmlParser::addToParNode(const XmlNodePtr &parent, const XmlNodePtr &child,
+void KivoNSXmlParser::addToParNode(QVariant &parent, const QVariant &child,
                                    const QString &elementName)
 {
-    if (!child || !parent)
+    if (!child.isValid())
         return;
-    if (parent->isArray()) {
-        parent->items.append(child);
+    if (isArray(parent)) {
+        arrayIn(parent).append(child);
         return;
     }
+    if (!isDictionary(parent))
+        return;
+    QVariantMap &entries = dictionaryIn(parent);
     if (!itemNeedsSpecialCare_.contains(elementName.toLower())) {
-        parent->entries.insert(elementName, child);
+        entries.insert(elementName, child);
         return;
     }
-    const auto it = parent->entries.find(elementName);
-    if (it == parent->entries.end()) {
-        XmlNodePtr list = XmlNode::array();
-        list->items.append(child);
-        parent->entries.insert(elementName, list);
+    const auto it = entries.find(elementName);
+    if (it == entries.end()) {
+        entries.insert(elementName, QVariantList{child});
         return;
     }
-    const XmlNodePtr *existing = std::get_if<XmlNodePtr>(&it.value());
-    if (existing && *existing && (*existing)->isArray()) {
-        (*existing)->items.append(child);
+    if (isArray(*it)) {
+        arrayIn(*it).append(child);
         return;
     }
     const QString error =

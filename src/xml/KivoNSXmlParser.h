@@ -1,11 +1,11 @@
 #pragma once
 
-#include "XmlNode.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QVariant>
+#include <QVariantList>
 #include <QVariantMap>
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
@@ -53,8 +53,10 @@ public:
     {
         return mHasText ? std::optional<QString>(mText) : std::nullopt;
     }
-    const QList<XmlNodePtr> &mStack() const { return mStack_; }
-    XmlNodePtr curNode() const { return curNode_; }
+    // Containers are QVariantMap or QVariantList values; an invalid QVariant
+    // is nothing.
+    const QList<QVariant> &mStack() const { return mStack_; }
+    const QVariant &curNode() const { return curNode_; }
 
     const QSet<QString> &itemNeedsArray() const { return itemNeedsArray_; }
     void setItemNeedsArray(const QSet<QString> &names) { itemNeedsArray_ = names; }
@@ -68,11 +70,11 @@ public:
     bool doVerbose() const { return doVerbose_; }
     void setDoVerbose(bool verbose) { doVerbose_ = verbose; }
 
-    void pushOnStack(const XmlNodePtr &container);
-    XmlNodePtr popFromStack();
+    void pushOnStack(const QVariant &container);
+    QVariant popFromStack();
     void addToCurNodeWithData(const std::optional<QString> &data, const QString &elementName);
-    void addToParNode(const XmlNodePtr &parent, const XmlNodePtr &child,
-                      const QString &elementName);
+    // Attaches child to parent, which is changed in place.
+    void addToParNode(QVariant &parent, const QVariant &child, const QString &elementName);
 
 private:
     void parserDidStartDocument();
@@ -99,13 +101,13 @@ private:
     std::optional<ParseError> mParserError;
     QList<OpenElement> mOpenElements;
 
-    XmlNodePtr mDictionary_;
+    QVariant mDictionary_;
     // mCurrentStringValue: the buffer is kept between values, so collecting
     // text does not allocate for every piece.
     QString mText;
     bool mHasText = false;
-    QList<XmlNodePtr> mStack_;
-    XmlNodePtr curNode_;
+    QList<QVariant> mStack_;
+    QVariant curNode_;
     QSet<QString> itemNeedsArray_;
     QSet<QString> itemNeedsDictionary_;
     QSet<QString> itemNeedsSpecialCare_;
