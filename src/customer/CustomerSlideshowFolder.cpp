@@ -1,0 +1,526 @@
+#include "CustomerSlideshowFolder.h"
+
+#include "app/PrefKeys.h"
+#include "platform/AppPaths.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "util/FileHelpers.h"
+#include "util/ProgramRunner.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFuture>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace kivo {
+
+namespace {
+
+const QString kClass = QStringLiteral("CustomerSlideshowFolder");
+const QString kOverlaySuffix = QStringLiteral("_overlay");
+
+QString trace(const char *op)
+{
+    return QStringLiteral("Inside %1 => %2 ...").arg(kClass, QLatin1String(op));
+}
+
+// Why a photo is not taken this time, or empty when it may be taken.
+QString notReadyReason(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QStringLiteral("is gone");
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(-CustomerSlideshowFolder::kSettleSecs);
+    if (info.lastModified() > settled)
+        return QStringLiteral("changed in the last %1 s").arg(CustomerSlideshowFolder::kSettleSecs);
+    if (!IsValidImageObject(path))
+        return QStringLiteral("is not a complete image");
+    return {};
+}
+
+bool renameIntoPlace(const QString &from, const QString &to, QString *error)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *error = QString::fromLocal8Bit(std::strerror(errno));
+    QFile::remove(from);
+    return false;
+}
+
+// Copies source into dest's folder under a hidden temporary name, then renames
+// it to dest.
+bool copyIntoPlace(const QString &source, const QString &dest, QString *error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QTemporaryFile out(QFileInfo(dest).absolutePath() + QStringLiteral("/.kivo-copy-XXXXXX.part"));
+    if (!out.open()) {
+        *error = out.errorString();
+        return false;
+    }
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            *error = in.errorString();
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n) {
+            *error = out.errorString();
+            return false;
+        }
+    }
+    if (!out.flush()) {
+        *error = out.errorString();
+        return false;
+    }
+    out.setAutoRemove(false);
+    out.close();
+    return renameIntoPlace(out.fileName(), dest, error);
+}
+
+// The file's creation date: its birth time where the file system records
+// one, else its modification time. Null when the file cannot be read.
+QDateTime creationDate(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    const QDateTime birth = info.birthTime();
+    return birth.isValid() ? birth : info.lastModified();
+}
+
+QString escapeFolderPart(const QString &folder)
+{
+    QString out;
+    for (qsizetype i = 0; i < folder.size(); ++i) {
+        const QChar c = folder.at(i);
+        if (c == u'%')
+            out += QStringLiteral("%25");
+        else if (c == u'_')
+            out += QStringLiteral("%5F");
+        else if (c == u'/')
+            out += QStringLiteral("%2F");
+        else if (c == u'.' && i == 0)
+            out += QStringLiteral("%2E");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString unescapeFolderPart(const QString &folder)
+{
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(folder.toUtf8()));
+}
+
+} // namespace
+
+CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
+    : QObject(parent), m_workingFolder(expandTilde(QStringLiteral("~/tmp/slideshowA"))),
+      m_search([](const QVariantMap &request) {
+          const QString code = request.value(QStringLiteral("customerid")).toString();
+          return findNewImagesFromShellScript(
+              request.value(QStringLiteral("searchPath")).toString(),
+              request.contains(QStringLiteral("customerid")) ? std::optional(code) : std::nullopt);
+      }),
+      m_screenCount([] { return int(QGuiApplication::screens().size()); })
+{
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    m_worker = std::thread([this] { workerLoop(); });
+}
+
+CustomerSlideshowFolder::~CustomerSlideshowFolder()
+{
+    shutdown();
+}
+
+void CustomerSlideshowFolder::shutdown()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_jobs.clear();
+    }
+    m_wake.notify_all();
+    if (m_worker.joinable())
+        m_worker.join();
+    m_pool.waitForDone();
+}
+
+QString CustomerSlideshowFolder::setupTempFolderPath()
+{
+    const QString path = expandTilde(QStringLiteral("~/tmp/slideshowA"));
+    if (!QFileInfo(path).isDir()) {
+        std::error_code ec;
+        std::filesystem::create_directories(QFile::encodeName(path).toStdString(), ec);
+        if (ec)
+            logLine(QStringLiteral("createDirectoryAtPath[%1] has error = %2")
+                        .arg(path, QString::fromStdString(ec.message())));
+    }
+    if (!QFileInfo(path).isDir())
+        logLine(QStringLiteral("%1 -> unable to create the directory at: %2").arg(kClass, path));
+    Preferences::standard().setValue(QString::fromLatin1(keys::prefTempFolderPath), path);
+    return path;
+}
+
+void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
+{
+    m_compositor.setOverlayFolder(folder);
+}
+
+void CustomerSlideshowFolder::setCompositeThreads(int threads)
+{
+    m_pool.setMaxThreadCount(std::max(1, threads));
+}
+
+void CustomerSlideshowFolder::startPreparation(const QVariantMap &request)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop)
+            return;
+        m_jobs.push_back(Job{request, std::nullopt});
+    }
+    m_wake.notify_one();
+}
+
+void CustomerSlideshowFolder::handleFoundImages(const QVariantMap &request,
+                                                const QStringList &response)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop)
+            return;
+        m_jobs.push_back(Job{request, response});
+    }
+    m_wake.notify_one();
+}
+
+bool CustomerSlideshowFolder::waitForIdle(int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [this] { return m_jobs.empty() && !m_busy; });
+}
+
+void CustomerSlideshowFolder::workerLoop()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_busy = false;
+            m_idle.notify_all();
+            m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+            if (m_stop)
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_busy = true;
+        }
+        runJob(job);
+    }
+}
+
+void CustomerSlideshowFolder::runJob(const Job &job)
+{
+    const QStringList response = job.response ? *job.response : m_search(job.request);
+    const QString searchPath = job.request.value(QStringLiteral("searchPath")).toString();
+    const bool shout = Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode));
+    int prepared = 0;
+    if (response.isEmpty()) {
+        prepared = int(slidesIn(m_workingFolder).size());
+        logLine(QStringLiteral("will start slideshow with EXISTING %1 items in newpath[%2]")
+                    .arg(prepared, 2)
+                    .arg(m_workingFolder));
+    } else if (shout) {
+        prepared = fillShoutMode(searchPath, response);
+    } else {
+        prepared = fillConsoleMode(searchPath, response);
+    }
+    if (prepared != 0 && !m_stop)
+        sendPlayRequest();
+    QMetaObject::invokeMethod(
+        this, [this, prepared] { emit preparationFinished(prepared); }, Qt::QueuedConnection);
+}
+
+bool CustomerSlideshowFolder::emptyWorkingFolder()
+{
+    namespace fs = std::filesystem;
+    const fs::path folder(QFile::encodeName(m_workingFolder).toStdString());
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(folder, ec))) {
+        logLine(QStringLiteral("removeItemAtPath failed: %1 is a symbolic link").arg(m_workingFolder));
+        return false;
+    }
+    if (fs::is_directory(fs::symlink_status(folder, ec))) {
+        for (const auto &entry : fs::directory_iterator(folder, ec)) {
+            std::error_code rec;
+            fs::remove_all(entry.path(), rec); // never follows symbolic links
+            if (rec)
+                logLine(QStringLiteral("removeItemAtPath failed: %1")
+                            .arg(QString::fromStdString(rec.message())));
+        }
+    }
+    if (!createDirectoryIfMissing(m_workingFolder)) {
+        logLine(QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
+                    .arg(m_workingFolder));
+        return false;
+    }
+    return true;
+}
+
+int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath,
+                                             const QStringList &response)
+{
+    if (!emptyWorkingFolder())
+        return 0;
+    m_compositor.setResultFolder(m_workingFolder);
+
+    struct Framed
+    {
+        QString source;    // empty: skipped
+        QString composite; // empty: copy the source unchanged
+    };
+    auto frame = [this, searchPath](const QString &entry) -> Framed {
+        if (m_stop)
+            return {};
+        const QString source = locateEntry(searchPath, entry);
+        if (source.isEmpty() || !QFileInfo::exists(source))
+            return {};
+        const QString reason = notReadyReason(source);
+        if (!reason.isEmpty()) {
+            logLine(trace("handleFoundImages") +
+                    QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
+            return {};
+        }
+        return {source, m_compositor.applyOverlayToSourceItem(source, QString())};
+    };
+
+    // Framing runs ahead on the pool; photos enter the folder in list order.
+    const qsizetype lookahead = 2 * qsizetype(m_pool.maxThreadCount());
+    std::deque<QFuture<Framed>> pending;
+    qsizetype next = 0;
+    int prepared = 0;
+    for (qsizetype i = 0; i < response.size(); ++i) {
+        while (next < response.size() && next - i < lookahead)
+            pending.push_back(QtConcurrent::run(&m_pool, frame, response.at(next++)));
+        const Framed item = pending.front().result();
+        pending.pop_front();
+        if (m_stop) {
+            if (!item.composite.isEmpty())
+                QFile::remove(item.composite);
+            continue;
+        }
+        if (item.source.isEmpty())
+            continue;
+        const QString copyPath = QDir(m_workingFolder).filePath(QFileInfo(item.source).fileName());
+        QString error;
+        const bool ok = item.composite.isEmpty() ? copyIntoPlace(item.source, copyPath, &error)
+                                                 : renameIntoPlace(item.composite, copyPath, &error);
+        if (ok)
+            ++prepared;
+        else
+            logLine(QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
+                        .arg(item.source, m_workingFolder, error));
+        if (prepared == 1)
+            sendPlayRequest();
+    }
+    return prepared;
+}
+
+int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStringList &response)
+{
+    if (!createDirectoryIfMissing(m_workingFolder)) {
+        logLine(QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
+                    .arg(m_workingFolder));
+        return 0;
+    }
+    const QDir folder(m_workingFolder);
+    const QStringList existing = slidesIn(m_workingFolder);
+    QStringList known; // the last listed slide first
+    for (auto it = existing.crbegin(); it != existing.crend(); ++it)
+        known.append(shoutSourceName(*it));
+
+    QStringList added;
+    for (const QString &raw : response) {
+        const QString entry = raw.startsWith(QLatin1String("./")) ? raw.mid(2) : raw;
+        if (m_stop || known.contains(entry) || added.contains(entry))
+            continue;
+        const QString copyName = shoutCopyName(entry);
+        const QString source = locateEntry(searchPath, entry);
+        if (copyName.isEmpty() || source.isEmpty() || existing.contains(copyName))
+            continue;
+        const QString reason = notReadyReason(source);
+        if (!reason.isEmpty()) {
+            logLine(trace("handleFoundImages") +
+                    QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
+            continue;
+        }
+        QString error;
+        if (copyIntoPlace(source, folder.filePath(copyName), &error))
+            added.append(entry);
+        else
+            logLine(trace("handleFoundImages") + QStringLiteral("copyItemAtPath error = %1").arg(error));
+    }
+
+    struct Dated
+    {
+        QString name;
+        QDateTime created;
+    };
+    std::vector<Dated> kept;
+    QStringList doomed;
+    for (const QString &name : known + added) {
+        if (name.isEmpty())
+            continue; // not one of ours: removed below
+        const QString source = locateEntry(searchPath, name);
+        const QDateTime created = source.isEmpty() ? QDateTime() : creationDate(source);
+        if (created.isValid()) {
+            kept.push_back({name, created});
+        } else {
+            logLine(QStringLiteral("Unable to get properties for item[%1] with error = %2")
+                        .arg(name, QStringLiteral("no such file")));
+        }
+    }
+    // Copies whose source has gone, and copies that are not ours.
+    for (const QString &slide : existing) {
+        const QString name = shoutSourceName(slide);
+        if (std::none_of(kept.begin(), kept.end(), [&](const Dated &d) { return d.name == name; }))
+            doomed.append(folder.filePath(slide));
+    }
+    std::sort(kept.begin(), kept.end(), [](const Dated &a, const Dated &b) {
+        return a.created != b.created ? a.created > b.created : a.name > b.name;
+    });
+    qint64 max = Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
+    if (max < 1)
+        max = 40;
+    for (size_t i = size_t(max); i < kept.size(); ++i)
+        doomed.append(folder.filePath(shoutCopyName(kept[i].name)));
+    deleteFilesInArray(doomed);
+    return int(std::min<size_t>(kept.size(), size_t(max)));
+}
+
+void CustomerSlideshowFolder::deleteFilesInArray(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        QFile file(path);
+        if (!file.remove())
+            logLine(QStringLiteral("%1 => error = %2").arg(path, file.errorString()));
+    }
+}
+
+void CustomerSlideshowFolder::sendPlayRequest()
+{
+    const QString folder = m_workingFolder;
+    QMetaObject::invokeMethod(
+        this,
+        [this, folder] {
+            const int screens = m_screenCount ? m_screenCount() : 1;
+            postNotificationOnMainThread({{QStringLiteral("screenIndex"), screens > 1 ? 1 : 0},
+                                          {QStringLiteral("sourcePath"), folder}});
+        },
+        Qt::QueuedConnection);
+}
+
+void CustomerSlideshowFolder::postNotificationOnMainThread(const QVariantMap &userInfo)
+{
+    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), QVariant(),
+                                             userInfo);
+}
+
+QString CustomerSlideshowFolder::shoutCopyName(const QString &entry)
+{
+    QString e = entry.startsWith(QLatin1String("./")) ? entry.mid(2) : entry;
+    if (e.isEmpty() || e.endsWith(u'/'))
+        return {};
+    const qsizetype slash = e.lastIndexOf(u'/');
+    const QString folderPart = slash < 0 ? QString() : escapeFolderPart(e.left(slash));
+    const QString name = e.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot <= 0 ? name : name.left(dot);
+    const QString ext = dot <= 0 ? QString() : name.mid(dot);
+    const QString copy = folderPart + u'_' + stem + kOverlaySuffix + ext;
+    return QFile::encodeName(copy).size() > 255 ? QString() : copy;
+}
+
+QString CustomerSlideshowFolder::shoutSourceName(const QString &copyName)
+{
+    const qsizetype dot = copyName.lastIndexOf(u'.');
+    const QString stem = dot <= 0 ? copyName : copyName.left(dot);
+    const QString ext = dot <= 0 ? QString() : copyName.mid(dot);
+    const qsizetype sep = stem.indexOf(u'_');
+    if (sep < 0 || !stem.endsWith(kOverlaySuffix) || stem.size() - kOverlaySuffix.size() <= sep + 1)
+        return {};
+    const QString folderPart = unescapeFolderPart(stem.left(sep));
+    const QString name = stem.mid(sep + 1, stem.size() - kOverlaySuffix.size() - sep - 1) + ext;
+    return folderPart.isEmpty() ? name : folderPart + u'/' + name;
+}
+
+QStringList CustomerSlideshowFolder::slidesIn(const QString &folder)
+{
+    QStringList slides;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &info : entries) {
+        if (info.suffix().compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0)
+            slides.append(info.fileName());
+    }
+    return slides;
+}
+
+QString CustomerSlideshowFolder::locateEntry(const QString &searchPath, const QString &entry)
+{
+    if (searchPath.isEmpty() || entry.isEmpty())
+        return {};
+    const QString relative = entry.startsWith(QLatin1String("./")) ? entry.mid(2) : entry;
+    const QString base = QDir::cleanPath(searchPath);
+    const QString path = QDir::cleanPath(base + u'/' + relative);
+    if (relative.startsWith(u'/') || !path.startsWith(base + u'/'))
+        return {};
+    return path;
+}
+
+QStringList CustomerSlideshowFolder::findNewImagesFromShellScript(const QString &folder,
+                                                                  const std::optional<QString> &code)
+{
+    qint64 max = Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
+    if (max < 1)
+        max = 40;
+    const QString script = AppPaths::auxiliaryExecutable(QStringLiteral("getnewestfiles.sh"));
+    QStringList args{folder, QString::number(max)};
+    if (code)
+        args.append(*code);
+    logLine(QStringLiteral("Will execute %1 with param = %2")
+                .arg(QStringLiteral("getnewestfiles.sh"), args.join(QStringLiteral(", "))));
+    const std::optional<QString> output = runShellScript2(script, args);
+    QStringList lines;
+    if (!output)
+        return lines;
+    for (const QString &line : output->split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed);
+    }
+    return lines;
+}
+
+} // namespace kivo
