@@ -75,6 +75,15 @@ class TestDistributedNotifications : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+#ifdef __SANITIZE_THREAD__
+        // Qt is not built with ThreadSanitizer, and its D-Bus thread hands
+        // messages over through synchronisation it cannot see.
+        QSKIP("Qt's D-Bus thread is not instrumented");
+#endif
+    }
+
     void init()
     {
         if (!haveBus() && QByteArray(QTest::currentTestFunction()) != "withoutBus")
