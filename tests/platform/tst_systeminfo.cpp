@@ -54,8 +54,9 @@ private slots:
                  QStringLiteral("12.5"));
         QCOMPARE(SystemInfo::osVersion(file("quoted", "PRETTY_NAME='Some \"OS\"'\n")),
                  QStringLiteral("Some \"OS\""));
-        QCOMPARE(SystemInfo::osVersion(file("escaped", "PRETTY_NAME=\"A \\\"quoted\\\" \\\\ name\"")),
-                 QStringLiteral("A \"quoted\" \\ name"));
+        QCOMPARE(
+            SystemInfo::osVersion(file("escaped", "PRETTY_NAME=\"A \\\"quoted\\\" \\\\ name\"")),
+            QStringLiteral("A \"quoted\" \\ name"));
         QCOMPARE(SystemInfo::osVersion(file("prefix", "XPRETTY_NAME=no\nNAME=x\n")), QString());
         QCOMPARE(SystemInfo::osVersion(m_dir.filePath("missing")), QString());
         if (QFile::exists(QStringLiteral("/etc/os-release")))
