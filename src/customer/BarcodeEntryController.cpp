@@ -1,0 +1,228 @@
+#include "BarcodeEntryController.h"
+
+#include "CustomerPhotoSearch.h"
+#include "app/NotificationNames.h"
+#include "platform/DistributedNotificationCenter.h"
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace kivo {
+
+namespace {
+
+bool g_videoIsRecording = false;
+
+// Space and tab trimmed; line ends (Return) and Escape survive.
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && (s.at(b) == u' ' || s.at(b) == u'\t'))
+        ++b;
+    while (e > b && (s.at(e - 1) == u' ' || s.at(e - 1) == u'\t'))
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString printable(const QString &s)
+{
+    return QString(s).replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                              QStringLiteral("?"));
+}
+
+void showRecordingAlert()
+{
+    QMessageBox box(QMessageBox::Warning, QString(),
+                    QStringLiteral("WARNING - VIDEO is STILL RECORDING !!!"));
+    box.setInformativeText(
+        QStringLiteral("PLease Make Sure to STOP the Video Recording First!!!\n\n"));
+    box.addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
+
+BarcodeEntryController::BarcodeEntryController(QObject *parent, Clock clock)
+    : QObject(parent), m_clock(std::move(clock)), m_recordingAlert(showRecordingAlert),
+      m_folder(new CustomerSlideshowFolder(this))
+{
+    if (!m_clock) {
+        auto timer = std::make_shared<QElapsedTimer>();
+        timer->start();
+        m_clock = [timer] { return timer->elapsed(); };
+    }
+    fTimer.setSingleShot(true);
+    connect(&fTimer, &QTimer::timeout, this, &BarcodeEntryController::timerFired);
+
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    m_bufferToken = center.addObserver(notification::AddStringToBuffer, [this](const Notification &n) {
+        handleAddStringToBufferNotification(n);
+    });
+    m_newIdToken = center.addObserver(notification::NewCustomerId, [this](const Notification &n) {
+        handleNewCustomerIdNotification(n);
+    });
+    if (QCoreApplication::instance())
+        observeDistributedNotifications(DistributedNotificationCenter::defaultCenter());
+    CustomerSlideshowFolder::setupTempFolderPath();
+}
+
+BarcodeEntryController::~BarcodeEntryController() = default;
+
+void BarcodeEntryController::observeDistributedNotifications(DistributedNotificationCenter &center)
+{
+    m_previewerToken = center.addObserver(distributedNotification::KivoPreviewerNotification,
+                                          [this](const Notification &n) {
+                                              handleKivoPreviewerNotification(n);
+                                          });
+    m_videoToken = center.addObserver(distributedNotification::kivoXNotification,
+                                      [this](const Notification &n) {
+                                          handleKivoVideoNotification(n);
+                                      });
+}
+
+void BarcodeEntryController::handleAddStringToBufferNotification(const Notification &notification)
+{
+    fTimer.stop();
+    const qint64 now = m_clock();
+    // A pause the timer has not caught yet (a busy main thread) counts too.
+    if (m_lastKeyMs && now - *m_lastKeyMs > qint64(fTimerInterval * 1000.0f))
+        fTempBuffer.clear();
+    m_lastKeyMs = now;
+
+    const QString s =
+        trimBlanks(notification.object.toMap().value(notificationKey::newString).toString());
+    if (!s.isEmpty()) {
+        const QChar last = s.back();
+        if (last == QChar(13)) {
+            complete();
+            return;
+        }
+        if (last == QChar(27)) {
+            fTempBuffer.clear();
+            logLine(QStringLiteral("Reset the fTempBuffer..."));
+        } else {
+            fTempBuffer += s;
+        }
+    }
+    resetTimer();
+}
+
+void BarcodeEntryController::complete()
+{
+    fNewBarcode = fTempBuffer;
+    fTempBuffer.clear();
+    m_lastKeyMs.reset();
+    NotificationCenter::defaultCenter().post(
+        notification::NewCustomerId, QVariantMap{{notificationKey::newBarcode, fNewBarcode}});
+    FindKivoFilesWithID(fNewBarcode);
+}
+
+void BarcodeEntryController::resetTimer()
+{
+    fTimer.start(int(fTimerInterval * 1000.0f));
+}
+
+void BarcodeEntryController::timerFired()
+{
+    fTimer.stop();
+    fTempBuffer.clear();
+    m_lastKeyMs.reset();
+}
+
+void BarcodeEntryController::cancelOperation()
+{
+    timerFired();
+}
+
+void BarcodeEntryController::handleNewCustomerIdNotification(const Notification &notification)
+{
+    const QString code =
+        notification.object.toMap().value(notificationKey::newBarcode).toString().trimmed();
+    if (code.isEmpty())
+        return;
+    if (!CustomerPhotoSearch::isAcceptableCode(code)) {
+        logLine(QStringLiteral("Inside BarcodeEntryController => handleNewCustomerIdNotification..."
+                               "refused code [%1]")
+                    .arg(printable(code)));
+        return;
+    }
+    if (fCurrentBarcode && fCurrentBarcode->compare(code, Qt::CaseInsensitive) == 0) {
+        logLine(QStringLiteral("OLD ID is same as NEW ID..."));
+        return;
+    }
+    if (g_videoIsRecording) {
+        if (m_recordingAlert)
+            m_recordingAlert();
+        return;
+    }
+    fCurrentBarcode = code;
+    logLine(QStringLiteral("GOT NEW BARCODE ID = [%1]").arg(code));
+}
+
+void BarcodeEntryController::handleKivoPreviewerNotification(const Notification &notification)
+{
+    const QVariantMap info = notification.userInfo;
+    if (info.value(notificationKey::action)
+            .toString()
+            .compare(notificationValue::newCustomerSittingStarted, Qt::CaseInsensitive) != 0)
+        return;
+    const QString value = info.value(notificationKey::value).toString().trimmed();
+    if (value.isEmpty()) {
+        logLine(QStringLiteral("BarcodeEntryController->handleKivoPreviewerNotification...Not a NEW ID = %1")
+                    .arg(printable(info.value(notificationKey::value).toString())));
+        return;
+    }
+    if (!CustomerPhotoSearch::isAcceptableCode(value)) {
+        logLine(QStringLiteral("BarcodeEntryController->handleKivoPreviewerNotification...refused code [%1]")
+                    .arg(printable(value)));
+        return;
+    }
+    NotificationCenter::defaultCenter().post(
+        notification::NewCustomerId,
+        QVariantMap{{notificationKey::newBarcode, value}, {notificationKey::fromKivo, true}});
+    logLine(QStringLiteral("Just sent sNewCustomerIdNotification with param = %1").arg(value));
+}
+
+void BarcodeEntryController::handleKivoVideoNotification(const Notification &notification)
+{
+    const QVariantMap info = notification.userInfo;
+    if (!info.contains(notificationKey::action) || !info.contains(notificationKey::senderApp))
+        return;
+    if (info.value(notificationKey::senderApp)
+            .toString()
+            .compare(notificationValue::kivoVideoApp, Qt::CaseInsensitive) != 0)
+        return;
+    const QString action = info.value(notificationKey::action).toString();
+    if (action.compare(notificationValue::statusIsRecording, Qt::CaseInsensitive) == 0)
+        g_videoIsRecording = true;
+    else if (action.compare(notificationValue::statusNotRecording, Qt::CaseInsensitive) == 0)
+        g_videoIsRecording = false;
+}
+
+void BarcodeEntryController::FindKivoFilesWithID(const std::optional<QString> &code)
+{
+    const std::optional<QVariantMap> request = CustomerPhotoSearch::requestForCode(code);
+    if (request)
+        m_folder->startPreparation(*request);
+}
+
+QString BarcodeEntryController::getDailyFolderFormat()
+{
+    return CustomerPhotoSearch::getDailyFolderFormat();
+}
+
+bool BarcodeEntryController::videoIsRecording()
+{
+    return g_videoIsRecording;
+}
+
+void BarcodeEntryController::setVideoIsRecording(bool recording)
+{
+    g_videoIsRecording = recording;
+}
+
+} // namespace kivo

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "CustomerSlideshowFolder.h"
+#include "platform/NotificationCenter.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <functional>
+#include <optional>
+
+namespace kivo {
+
+class DistributedNotificationCenter;
+
+// Turns the scanner's typing into customer codes. Characters arrive through
+// "AddStringToBuffer" (posted by the application object for every key press);
+// a pause over fTimerInterval between two presses throws away what was typed;
+// Return completes the code: "NewCustomerId" is posted (making it the current
+// code unless the video recorder is recording) and the code's photos are
+// searched and prepared for the customer display. Also listens to the
+// previewer ("KivoPreviewerNotification") and the video recorder
+// ("kivoXNotification"). Lives on the main thread.
+class BarcodeEntryController : public QObject
+{
+    Q_OBJECT
+public:
+    // Monotonic milliseconds; injectable so tests can move time.
+    using Clock = std::function<qint64()>;
+
+    explicit BarcodeEntryController(QObject *parent = nullptr, Clock clock = {});
+    ~BarcodeEntryController() override;
+
+    // Observes the previewer and the video recorder there (the constructor
+    // uses the process-wide centre when an application object exists).
+    void observeDistributedNotifications(DistributedNotificationCenter &center);
+
+    void handleAddStringToBufferNotification(const Notification &notification);
+    void handleNewCustomerIdNotification(const Notification &notification);
+    void handleKivoPreviewerNotification(const Notification &notification);
+    void handleKivoVideoNotification(const Notification &notification);
+
+    void resetTimer();
+    void timerFired();
+    void cancelOperation();
+    bool acceptsFirstResponder() const { return fAllowFirstResponder; }
+    bool resignFirstResponder() const { return false; }
+
+    // Starts the search for a code's photos (absent: every photo of the day)
+    // and the preparation of the customer slideshow; returns at once.
+    void FindKivoFilesWithID(const std::optional<QString> &code);
+
+    static QString getDailyFolderFormat();
+
+    // The process-wide video-is-recording flag (main thread only).
+    static bool videoIsRecording();
+    static void setVideoIsRecording(bool recording);
+
+    QString tempBuffer() const { return fTempBuffer; }
+    QString newBarcode() const { return fNewBarcode; }
+    std::optional<QString> currentBarcode() const { return fCurrentBarcode; }
+    void setCurrentBarcode(const std::optional<QString> &code) { fCurrentBarcode = code; }
+    float timerInterval() const { return fTimerInterval; }
+
+    // Shows the "video is still recording" alert and returns when it is
+    // dismissed (an application-modal message box by default).
+    void setRecordingAlert(std::function<void()> alert) { m_recordingAlert = std::move(alert); }
+
+    CustomerSlideshowFolder &slideshowFolder() { return *m_folder; }
+
+private:
+    void complete();
+
+    QString fTempBuffer;
+    QTimer fTimer;
+    float fTimerInterval = 0.5f;
+    QString fNewBarcode;
+    std::optional<QString> fCurrentBarcode;
+    bool fAllowFirstResponder = false;
+
+    Clock m_clock;
+    std::optional<qint64> m_lastKeyMs;
+    std::function<void()> m_recordingAlert;
+    CustomerSlideshowFolder *m_folder;
+    ObserverToken m_bufferToken;
+    ObserverToken m_newIdToken;
+    ObserverToken m_previewerToken;
+    ObserverToken m_videoToken;
+};
+
+} // namespace kivo

@@ -1,0 +1,25 @@
+#pragma once
+
+class QKeyEvent;
+class QObject;
+class QWidget;
+
+namespace kivo {
+
+// The application object's look at every key press, before normal handling:
+// typed characters go to the barcode buffer ("AddStringToBuffer"), and plain
+// typing never reaches a full-screen display window.
+class BarcodeKeyFilter
+{
+public:
+    // Handles one key press delivered to receiver. Only the delivery to the
+    // window counts (the same event is forwarded to the focus widget
+    // afterwards). True when the event is consumed.
+    static bool handleKeyDown(QObject *receiver, QKeyEvent *event);
+
+    // True for the display windows: a "kivoDisplayWindow" property that is
+    // true, or the class borderlessWindow.
+    static bool isDisplayWindow(const QWidget *window);
+};
+
+} // namespace kivo

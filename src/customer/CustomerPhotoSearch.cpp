@@ -1,0 +1,118 @@
+#include "CustomerPhotoSearch.h"
+
+#include "app/PrefKeys.h"
+#include "console/DailyFolders.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "util/FileHelpers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace kivo {
+
+namespace {
+
+QString trace(const char *op)
+{
+    return QStringLiteral("Inside BarcodeEntryController => %1...").arg(QLatin1String(op));
+}
+
+QString pref(const char *key)
+{
+    return QString::fromLatin1(key);
+}
+
+} // namespace
+
+bool CustomerPhotoSearch::isAcceptableCode(const QString &code)
+{
+    if (code == QLatin1String(".") || code == QLatin1String(".."))
+        return false;
+    for (const QChar c : code) {
+        if (c == u'/' || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+QString CustomerPhotoSearch::getDailyFolderFormat()
+{
+    const QString format = Preferences::standard().string(pref(keys::prefDailyFolderFormat)).trimmed();
+    return format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : format;
+}
+
+QStringList CustomerPhotoSearch::demoCodesList(const QVariant &value)
+{
+    QStringList raw;
+    if (value.typeId() == QMetaType::QString) {
+        raw = value.toString().split(u',');
+    } else if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList) {
+        for (const QVariant &item : value.toList()) {
+            if (item.typeId() == QMetaType::QString)
+                raw.append(item.toString());
+        }
+    }
+    QStringList codes;
+    for (const QString &entry : raw) {
+        const QString trimmed = entry.trimmed();
+        if (!trimmed.isEmpty())
+            codes.append(trimmed);
+    }
+    return codes;
+}
+
+bool CustomerPhotoSearch::isDemoCode(const QString &code)
+{
+    Preferences &prefs = Preferences::standard();
+    if (!prefs.boolean(pref(keys::prefSupportDemoCode)))
+        return false;
+    return demoCodesList(prefs.object(pref(keys::prefDemoCodesList))).contains(code.toLower());
+}
+
+std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::optional<QString> &code)
+{
+    if (code && !isAcceptableCode(*code)) {
+        logLine(trace("FindKivoFilesWithID") +
+                QStringLiteral("refused code [%1]: it could lead outside its folder")
+                    .arg(QString(*code).replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                                                QStringLiteral("?"))));
+        return std::nullopt;
+    }
+    Preferences &prefs = Preferences::standard();
+    const QString format = getDailyFolderFormat();
+    const QString mainFolder = prefs.string(pref(keys::prefSlideShowPath));
+    const QString dayName = getDailyFolderName2(format);
+    // Without a main folder or a day name the path would name another folder.
+    QString basePath = mainFolder.isEmpty() || dayName.isEmpty()
+                           ? QString()
+                           : QDir(expandTilde(mainFolder)).filePath(dayName);
+    logLine(trace("FindKivoFilesWithID") + QStringLiteral("basePath = %1").arg(basePath));
+
+    std::optional<QString> customer = code;
+    if (code && isDemoCode(*code)) {
+        logLine(trace("FindKivoFilesWithID") + QStringLiteral("[%1] is a demo code").arg(*code));
+        const QString demo =
+            QDir::cleanPath(expandTilde(prefs.string(pref(keys::prefDemoSlidesPath))));
+        if (!demo.isEmpty() && QFileInfo::exists(demo)) {
+            logLine(trace("FindKivoFilesWithID") + QStringLiteral("found demo slide folder = %1").arg(demo));
+            basePath = demo;
+        } else {
+            logLine(trace("FindKivoFilesWithID") +
+                    QStringLiteral("unable to find the demo slide folder [%1]").arg(demo));
+        }
+    } else if (prefs.boolean(pref(keys::prefDoShoutMode))) {
+        customer.reset();
+    }
+    if (!QDir::isAbsolutePath(basePath) || !QFileInfo(basePath).isDir()) {
+        logLine(trace("FindKivoFilesWithID") + QStringLiteral("basePath Does NOT exist?????"));
+        return std::nullopt;
+    }
+    QVariantMap request{{QStringLiteral("searchPath"), basePath}};
+    if (customer)
+        request.insert(QStringLiteral("customerid"), *customer);
+    return request;
+}
+
+} // namespace kivo
