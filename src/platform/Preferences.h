@@ -43,11 +43,11 @@ public:
     QVariant object(const QString &key) const;
     bool contains(const QString &key) const; // user or registered value present
 
-    QString string(const QString &key) const;    // strings only (numbers are not converted)
-    bool boolean(const QString &key) const;      // bool; number != 0; "YES"/"true"/"1" (any case)
-    qint64 integer(const QString &key) const;    // number or numeric string; bool as 0/1
-    double real(const QString &key) const;       // number or numeric string
-    QByteArray data(const QString &key) const;   // data only
+    QString string(const QString &key) const;  // strings only (numbers are not converted)
+    bool boolean(const QString &key) const;    // bool; number != 0; "YES"/"true"/"1" (any case)
+    qint64 integer(const QString &key) const;  // number or numeric string; bool as 0/1
+    double real(const QString &key) const;     // number or numeric string
+    QByteArray data(const QString &key) const; // data only
     QVariantList array(const QString &key) const;
     QStringList stringArray(const QString &key) const; // the string items of an array
     QVariantMap dictionary(const QString &key) const;
@@ -81,5 +81,11 @@ private:
 QVariant readPropertyList(const QString &path);
 // Writes a QVariant tree as an XML property list, atomically.
 bool writePropertyList(const QString &path, const QVariant &value);
+
+// The same in memory: parses XML or binary property-list bytes (an invalid
+// QVariant when they are not one), and gives the XML form of a tree (empty when
+// the root cannot be stored). Values of other types are left out.
+QVariant parsePropertyList(const QByteArray &bytes);
+QByteArray serializePropertyList(const QVariant &value);
 
 } // namespace kivo

@@ -1,0 +1,235 @@
+// Conversion between property lists (libplist) and QVariant trees.
+#include "AtomicFile.h"
+#include "Log.h"
+#include "Preferences.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+namespace kivo {
+
+namespace {
+
+// Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
+constexpr qint64 kPlistEpoch = 978307200;
+// Nesting beyond this is treated as malformed rather than recursed into.
+constexpr int kMaxDepth = 128;
+// Property lists larger than this are not read (preference files are small).
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+struct PlistDeleter
+{
+    void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+QVariant fromNode(plist_t node, int depth);
+
+QVariant fromDict(plist_t node, int depth)
+{
+    QVariantMap map;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(node, &it);
+    if (!it)
+        return map;
+    for (;;) {
+        char *key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, it, &key, &value);
+        if (!key)
+            break;
+        const QVariant converted = fromNode(value, depth + 1);
+        if (converted.isValid())
+            map.insert(QString::fromUtf8(key), converted);
+        free(key);
+    }
+    free(it);
+    return map;
+}
+
+QVariant fromNode(plist_t node, int depth)
+{
+    if (!node || depth > kMaxDepth)
+        return {};
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return bool(b);
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        return qint64(v);
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        return v;
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char *s = plist_get_string_ptr(node, &length);
+        return s ? QString::fromUtf8(s, qsizetype(length)) : QString();
+    }
+    case PLIST_DATA: {
+        char *bytes = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        QByteArray data(bytes, qsizetype(length));
+        free(bytes);
+        return data;
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        return QDateTime::fromMSecsSinceEpoch((kPlistEpoch + sec) * 1000 + usec / 1000,
+                                              QTimeZone::utc());
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) {
+            const QVariant item = fromNode(plist_array_get_item(node, i), depth + 1);
+            if (item.isValid())
+                list.append(item);
+        }
+        return list;
+    }
+    case PLIST_DICT:
+        return fromDict(node, depth);
+    default:
+        return {};
+    }
+}
+
+plist_t toNode(const QVariant &value, int depth);
+
+plist_t toDict(const QVariantMap &map, int depth)
+{
+    plist_t dict = plist_new_dict();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (plist_t item = toNode(it.value(), depth + 1))
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), item);
+    }
+    return dict;
+}
+
+plist_t toArray(const QVariantList &list, int depth)
+{
+    plist_t array = plist_new_array();
+    for (const QVariant &v : list) {
+        if (plist_t item = toNode(v, depth + 1))
+            plist_array_append_item(array, item);
+    }
+    return array;
+}
+
+plist_t toDate(const QDateTime &when)
+{
+    qint64 ms = when.toMSecsSinceEpoch() - kPlistEpoch * 1000;
+    qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    const qint64 usec = (ms - sec * 1000) * 1000;
+    sec = std::clamp<qint64>(sec, std::numeric_limits<int32_t>::min(),
+                             std::numeric_limits<int32_t>::max());
+    return plist_new_date(int32_t(sec), int32_t(usec));
+}
+
+plist_t toNode(const QVariant &value, int depth)
+{
+    if (depth > kMaxDepth)
+        return nullptr;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return plist_new_uint(uint64_t(value.toLongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::QByteArray: {
+        const QByteArray data = value.toByteArray();
+        return plist_new_data(data.constData(), uint64_t(data.size()));
+    }
+    case QMetaType::QDateTime:
+        return value.toDateTime().isValid() ? toDate(value.toDateTime()) : nullptr;
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList:
+        return toArray(value.toList(), depth);
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return toDict(value.toMap(), depth);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+QVariant parsePropertyList(const QByteArray &bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
+        return {};
+    plist_t root = nullptr;
+    plist_from_memory(bytes.constData(), uint32_t(bytes.size()), &root);
+    const PlistPtr owner(root);
+    return fromNode(root, 0);
+}
+
+QByteArray serializePropertyList(const QVariant &value)
+{
+    const PlistPtr root(toNode(value, 0));
+    if (!root)
+        return {};
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
+    QByteArray out(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    return out;
+}
+
+QVariant readPropertyList(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    if (file.size() > kMaxFileSize) {
+        logLine(QStringLiteral("readPropertyList: \"%1\" is too large to be a property list")
+                    .arg(path));
+        return {};
+    }
+    return parsePropertyList(file.readAll());
+}
+
+bool writePropertyList(const QString &path, const QVariant &value)
+{
+    const QByteArray xml = serializePropertyList(value);
+    if (xml.isEmpty())
+        return false;
+    QString error;
+    if (!writeFileAtomically(path, xml, &error)) {
+        logLine(QStringLiteral("writePropertyList: %1").arg(error));
+        return false;
+    }
+    return true;
+}
+
+} // namespace kivo

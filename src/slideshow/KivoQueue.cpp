@@ -1,0 +1,141 @@
+#include "KivoQueue.h"
+
+#include "platform/Log.h"
+
+#include <QSet>
+
+namespace kivo {
+
+namespace {
+QString describe(const QStringList &list)
+{
+    return QStringLiteral("(") + list.join(QStringLiteral(", ")) + QStringLiteral(")");
+}
+} // namespace
+
+KivoQueue::KivoQueue(Validator isValidImage) : mIsValidImage(std::move(isValidImage)) {}
+
+KivoQueue::~KivoQueue()
+{
+    mDestroying.store(true, std::memory_order_release);
+    mGeneration.fetch_add(1, std::memory_order_acq_rel);
+    std::unique_lock lock(mLock);
+    mBatchesDone.wait(lock, [this] { return mActiveBatches == 0; });
+}
+
+bool KivoQueue::isEmpty() const
+{
+    std::lock_guard lock(mLock);
+    return mArray.isEmpty();
+}
+
+std::optional<QString> KivoQueue::getNextObject()
+{
+    std::lock_guard lock(mLock);
+    if (mArray.isEmpty()) {
+        logLine(QStringLiteral("Inside KivoQueue => getNextObject ...Nothing queued yet..."));
+        return std::nullopt;
+    }
+    qsizetype next = mCurIndex < 0 ? 0 : mCurIndex + 1;
+    if (next >= mArray.size())
+        next = 0;
+    mCurIndex = next;
+    return mArray.at(next);
+}
+
+bool KivoQueue::batchAbandoned(uint64_t generation) const
+{
+    return mDestroying.load(std::memory_order_acquire) ||
+           mGeneration.load(std::memory_order_acquire) != generation;
+}
+
+void KivoQueue::addToQueueInThread(const QStringList &paths)
+{
+    addToQueueInThread(paths, generation());
+}
+
+void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation)
+{
+    {
+        std::lock_guard lock(mLock);
+        if (mDestroying.load(std::memory_order_acquire))
+            return;
+        ++mActiveBatches;
+    }
+    // Leaves the batch count on every path out, so the destructor can go on.
+    struct BatchScope
+    {
+        KivoQueue *queue;
+        ~BatchScope()
+        {
+            std::lock_guard lock(queue->mLock);
+            if (--queue->mActiveBatches == 0)
+                queue->mBatchesDone.notify_all();
+        }
+    } scope{this};
+
+    // The slow part (decoding each candidate) runs without the lock.
+    QStringList accepted;
+    for (const QString &path : paths) {
+        if (batchAbandoned(generation))
+            break;
+        if (mIsValidImage(path))
+            accepted.append(path);
+    }
+
+    std::lock_guard lock(mLock);
+    if (batchAbandoned(generation)) {
+        logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue was reset, "
+                               "dropping a batch of %1 paths")
+                    .arg(paths.size()));
+        return;
+    }
+    logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue BEFORE = %1")
+                .arg(describe(mArray)));
+    // Same rule as addToQueue(), with a set so a large batch stays linear.
+    QSet<QString> present;
+    present.reserve(mArray.size() + accepted.size());
+    for (const QString &entry : std::as_const(mArray))
+        present.insert(entry.toCaseFolded());
+    for (const QString &path : accepted) {
+        const QString key = path.toCaseFolded();
+        if (present.contains(key))
+            continue;
+        present.insert(key);
+        mArray.prepend(path);
+    }
+    logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue AFTER = %1")
+                .arg(describe(mArray)));
+}
+
+bool KivoQueue::addToQueue(QStringList &list, const QString &path)
+{
+    if (list.contains(path, Qt::CaseInsensitive))
+        return false;
+    list.prepend(path);
+    return true;
+}
+
+void KivoQueue::reset()
+{
+    // The generation moves under the lock, so a batch either inserted before
+    // this reset (and is emptied by it) or sees the new generation and drops.
+    std::lock_guard lock(mLock);
+    mGeneration.fetch_add(1, std::memory_order_acq_rel);
+    mArray.clear();
+    mCurIndex = -1;
+}
+
+QStringList KivoQueue::entries() const
+{
+    std::lock_guard lock(mLock);
+    return mArray;
+}
+
+qsizetype KivoQueue::curIndex() const
+{
+    std::lock_guard lock(mLock);
+    return mCurIndex;
+}
+
+} // namespace kivo

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QObject;
+class QThreadPool;
+
+namespace kivo {
+
+// Decodes slides for display: at the size they are shown at (JPEG decodes at
+// a reduced DCT scale), with the camera's orientation tag applied, and never
+// at the full size of a huge or hostile file.
+class SlideImageLoader
+{
+public:
+    // Largest source accepted, in pixels (checked from the header).
+    static constexpr qint64 kMaxSourcePixels = 200'000'000;
+    // Largest single allocation the decoder may make, in megabytes.
+    static constexpr int kAllocationLimitMB = 256;
+
+    // The image at path, oriented and scaled to the size it fills when fitted
+    // into target (SlideshowView::fittedRect), in a format that paints fast.
+    // A null image when the file cannot be decoded, is truncated or too
+    // large; error then says why. Safe on any thread.
+    static QImage loadScaledToFit(const QString &path, QSize target, QString *error = nullptr);
+
+    using Delivery = std::function<void(const QImage &image, const QString &error)>;
+
+    // Runs loadScaledToFit on pool and calls deliver on context's thread.
+    // Must be called on context's thread. When context is destroyed first,
+    // the result is dropped.
+    static void loadAsync(QThreadPool *pool, const QString &path, QSize target, QObject *context,
+                          Delivery deliver);
+};
+
+} // namespace kivo

@@ -1,0 +1,244 @@
+#include "SlideshowView.h"
+
+#include "platform/Log.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace kivo {
+
+namespace {
+SlideshowView::Transition transitionForStyle(const QString &style)
+{
+    using T = SlideshowView::Transition;
+    if (style.compare(QLatin1String("No Transition Effect"), Qt::CaseInsensitive) == 0)
+        return T::None;
+    if (style == QLatin1String("moveIn"))
+        return T::MoveIn;
+    if (style == QLatin1String("push"))
+        return T::Push;
+    if (style == QLatin1String("reveal"))
+        return T::Reveal;
+    // "fade", and any name the view does not know, cross-fades.
+    return T::Fade;
+}
+} // namespace
+
+SlideshowView::SlideshowView(QWidget *parent) : QWidget(parent)
+{
+    // Transparent: nothing is painted where there is no slide.
+    setAutoFillBackground(false);
+    mAnimation = new QVariantAnimation(this);
+    mAnimation->setStartValue(0.0);
+    mAnimation->setEndValue(1.0);
+    mAnimation->setDuration(kTransitionMs);
+    connect(mAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        mProgress = value.toReal();
+        update();
+    });
+    connect(mAnimation, &QVariantAnimation::finished, this, &SlideshowView::finishTransition);
+    resizeSelfToParent();
+}
+
+SlideshowView::~SlideshowView() = default;
+
+QRectF SlideshowView::computeMaxRectForImage(QSizeF image, QRectF rect)
+{
+    const qreal w = image.width();
+    const qreal h = image.height();
+    const qreal W = rect.width();
+    const qreal H = rect.height();
+    // An empty image or view has nothing to fit (and would divide by zero).
+    if (!(w > 0 && h > 0 && W > 0 && H > 0))
+        return QRectF(0, 0, 0, 0);
+
+    QRectF result(0, 0, W, H);
+    const bool fitToHeight = w > h ? !(w / h > W / H) : h / w > H / W;
+    if (fitToHeight)
+        result.setWidth(H * w / h);
+    else
+        result.setHeight(W * h / w);
+    result.moveTo((W - result.width()) / 2, (H - result.height()) / 2);
+    return result;
+}
+
+QRect SlideshowView::fittedRect(QSize image, QSize view)
+{
+    return computeMaxRectForImage(QSizeF(image), QRectF(QPointF(0, 0), QSizeF(view))).toRect();
+}
+
+void SlideshowView::updateSubviewsWithTransition(const QString &style)
+{
+    mStyleName = style;
+    mTransition = transitionForStyle(style);
+    if (mTransition == Transition::None) {
+        logLine(QStringLiteral("Inside SlideshowView - NO TRANSITION EFFECT SET..."));
+        // Like removing the installed animation: a running swap ends now.
+        if (isTransitionRunning())
+            mAnimation->stop();
+    }
+}
+
+SlideshowView::Slide SlideshowView::prepareSlide(const QImage &source) const
+{
+    Slide slide;
+    if (source.isNull())
+        return slide;
+    slide.source = source;
+    slide.rect = fittedRect(source.size(), size());
+    if (slide.rect.isEmpty())
+        return slide;
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(slide.rect.size()) * dpr).toSize();
+    QImage scaled = source.size() == pixels
+                        ? source
+                        : source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format fast =
+        scaled.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (scaled.format() != fast)
+        scaled.convertTo(fast);
+    scaled.setDevicePixelRatio(dpr);
+    slide.image = std::move(scaled);
+    return slide;
+}
+
+void SlideshowView::transitionToImage(const QImage &image)
+{
+    // A swap that is still running ends where it was going; its incoming
+    // slide becomes the outgoing one.
+    if (isTransitionRunning())
+        mAnimation->stop();
+    mOutgoing = mHidden ? Slide() : std::move(mIncoming);
+    mIncoming = prepareSlide(image);
+    mHidden = false;
+
+    if (mTransition == Transition::None || (mOutgoing.image.isNull() && mIncoming.image.isNull())) {
+        finishTransition();
+        return;
+    }
+    mProgress = 0.0;
+    mAnimation->start();
+    update();
+}
+
+void SlideshowView::finishTransition()
+{
+    mOutgoing = Slide();
+    mProgress = 1.0;
+    update();
+    emit transitionFinished();
+}
+
+bool SlideshowView::isTransitionRunning() const
+{
+    return mAnimation->state() == QAbstractAnimation::Running ||
+           mAnimation->state() == QAbstractAnimation::Paused;
+}
+
+void SlideshowView::doHide(bool hide)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, hide] {
+            if (mIncoming.image.isNull() || mHidden == hide)
+                return;
+            mHidden = hide;
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+void SlideshowView::resizeSelfToParent()
+{
+    if (QWidget *parent = parentWidget())
+        setGeometry(QRect(QPoint(0, 0), parent->size()));
+}
+
+void SlideshowView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    mOutgoing = prepareSlide(mOutgoing.source);
+    mIncoming = prepareSlide(mIncoming.source);
+}
+
+void SlideshowView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    renderFrame(painter, isTransitionRunning() ? mProgress : 1.0);
+}
+
+void SlideshowView::drawSlide(QPainter &painter, const Slide &slide, int dx, qreal opacity) const
+{
+    if (slide.image.isNull() || opacity <= 0.0)
+        return;
+    painter.setOpacity(opacity);
+    painter.drawImage(slide.rect.topLeft() + QPoint(dx, 0), slide.image);
+}
+
+void SlideshowView::drawFade(QPainter &painter, qreal t) const
+{
+    // A true cross-fade: where both slides cover the view the old one is drawn
+    // opaque under the new one, so the background never shows through there.
+    const QRect both = mOutgoing.rect & mIncoming.rect;
+    if (!mOutgoing.image.isNull()) {
+        painter.save();
+        painter.setClipRegion(QRegion(mOutgoing.rect).subtracted(QRegion(both)));
+        drawSlide(painter, mOutgoing, 0, 1.0 - t);
+        painter.restore();
+        if (!both.isEmpty() && !mIncoming.image.isNull()) {
+            painter.save();
+            painter.setClipRect(both);
+            drawSlide(painter, mOutgoing, 0, 1.0);
+            painter.restore();
+        }
+    }
+    drawSlide(painter, mIncoming, 0, t);
+}
+
+void SlideshowView::renderFrame(QPainter &painter, qreal progress) const
+{
+    if (mHidden)
+        return;
+    painter.save();
+    const qreal t = std::clamp(progress, 0.0, 1.0);
+    const int w = width();
+    if (t >= 1.0 || mTransition == Transition::None) {
+        drawSlide(painter, mIncoming, 0, 1.0);
+        painter.restore();
+        return;
+    }
+    // Each slide moves as a whole view-sized layer; the layer that comes in
+    // (or stays behind) is only visible where the other layer does not cover.
+    const int in = qRound(w * t); // how far the moving edge has travelled from the left
+    // A missing slide (the first one in, or a removal) is simply not drawn.
+    switch (mTransition) {
+    case Transition::None:
+        break;
+    case Transition::Fade:
+        drawFade(painter, t);
+        break;
+    case Transition::MoveIn:
+        painter.setClipRect(QRect(in, 0, w - in, height()));
+        drawSlide(painter, mOutgoing, 0, 1.0);
+        painter.setClipping(false);
+        drawSlide(painter, mIncoming, in - w, 1.0);
+        break;
+    case Transition::Push:
+        drawSlide(painter, mOutgoing, in, 1.0);
+        drawSlide(painter, mIncoming, in - w, 1.0);
+        break;
+    case Transition::Reveal:
+        painter.setClipRect(QRect(0, 0, in, height()));
+        drawSlide(painter, mIncoming, 0, 1.0);
+        painter.setClipping(false);
+        drawSlide(painter, mOutgoing, in, 1.0);
+        break;
+    }
+    painter.restore();
+}
+
+} // namespace kivo

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+class QVariantAnimation;
+
+namespace kivo {
+
+// Shows one slide at a time, fitted into the view without distortion and
+// centred, and swaps slides with a one-second animated transition. The view
+// paints both slides itself from copies already scaled to their place, so a
+// frame is a blit. It is transparent: the window's background shows around a
+// letterboxed slide.
+class SlideshowView : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Transition
+    {
+        None,
+        Fade,
+        MoveIn,
+        Push,
+        Reveal
+    };
+
+    static constexpr int kTransitionMs = 1000;
+
+    explicit SlideshowView(QWidget *parent = nullptr);
+    ~SlideshowView() override;
+
+    // The rectangle in which an image of the given size is shown inside rect
+    // (origin at 0, 0, rect's size): scaled up or down to fill one direction,
+    // centred in the other.
+    static QRectF computeMaxRectForImage(QSizeF image, QRectF rect);
+    // The same, rounded to whole pixels: the size slides are decoded at.
+    static QRect fittedRect(QSize image, QSize view);
+
+    // Sets the transition for the next swaps: "fade", "moveIn", "push",
+    // "reveal" (from the left), or "No Transition Effect" in any letter case.
+    void updateSubviewsWithTransition(const QString &style);
+    QString transitionStyleName() const { return mStyleName; }
+    Transition transition() const { return mTransition; }
+
+    // Replaces the current slide by the image with the installed transition;
+    // a null image removes the current slide. Main thread only.
+    void transitionToImage(const QImage &image);
+
+    // Hides or shows the current slide. Any thread: the work is handed to the
+    // main thread.
+    void doHide(bool hide);
+
+    // Fills the parent widget (or keeps the size of a top-level view).
+    void resizeSelfToParent();
+
+    // Paints the view's content as it looks at the given transition progress
+    // (0 = outgoing slide only, 1 = incoming slide only), onto whatever the
+    // painter already holds. paintEvent uses it with the running progress.
+    void renderFrame(QPainter &painter, qreal progress) const;
+
+    bool isTransitionRunning() const;
+    qreal transitionProgress() const { return mProgress; }
+    bool isSlideHidden() const { return mHidden; }
+    bool hasSlide() const { return !mIncoming.image.isNull(); }
+    // The running animation, for tests that step it by hand.
+    QVariantAnimation *transitionAnimation() const { return mAnimation; }
+
+signals:
+    void transitionFinished();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Slide
+    {
+        QImage source; // as given
+        QImage image;  // scaled to rect, ready to blit
+        QRect rect;    // in view coordinates
+    };
+
+    Slide prepareSlide(const QImage &source) const;
+    void finishTransition();
+    void drawSlide(QPainter &painter, const Slide &slide, int dx, qreal opacity) const;
+    void drawFade(QPainter &painter, qreal t) const;
+
+    QString mStyleName;
+    Transition mTransition = Transition::None;
+    Slide mOutgoing;
+    Slide mIncoming;
+    QVariantAnimation *mAnimation = nullptr;
+    qreal mProgress = 1.0;
+    bool mHidden = false;
+};
+
+} // namespace kivo

@@ -1,0 +1,186 @@
+#include "TestSupport.h"
+#include "platform/FileOps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kivo;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+dev_t deviceOf(const QString &path)
+{
+    struct stat st
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(0);
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat st
+    {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+QByteArray bigContent()
+{
+    QByteArray data;
+    for (int i = 0; i < 300000; ++i)
+        data += QByteArray::number(qint64(i) * 7919) + ',';
+    return data; // a few megabytes, more than one copy chunk
+}
+
+} // namespace
+
+class TestFileOps : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_other; // on another file system, when there is one
+
+    QString p(const QString &name) const { return m_dir.filePath(name); }
+
+    void needOtherFileSystem()
+    {
+        if (!m_other)
+            QSKIP("no second file system (tmpfs) available for cross-device moves");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const char *candidate : {"/dev/shm", "/run/user", "/run", "/tmp"}) {
+            const QString base = QString::fromLatin1(candidate);
+            if (!QFileInfo(base).isDir() || !QFileInfo(base).isWritable() ||
+                deviceOf(base) == deviceOf(m_dir.path()))
+                continue;
+            auto dir = std::make_unique<QTemporaryDir>(base + "/kivo-fileops-XXXXXX");
+            if (dir->isValid()) {
+                m_other = std::move(dir);
+                break;
+            }
+        }
+    }
+
+    void sameFileSystemMoves()
+    {
+        QVERIFY(test::writeFile(p("a.jpg"), "photo"));
+        QVERIFY(QDir().mkdir(p("dest")));
+        QString error;
+        QVERIFY(FileOps::moveNoReplace(p("a.jpg"), p("dest/a.jpg"), &error));
+        QCOMPARE(readAll(p("dest/a.jpg")), QByteArray("photo"));
+        QVERIFY(!QFileInfo::exists(p("a.jpg")));
+
+        QVERIFY(test::writeFile(p("code/1.jpg"), "one"));
+        QVERIFY(FileOps::moveNoReplace(p("code"), p("dest/code"), &error));
+        QCOMPARE(readAll(p("dest/code/1.jpg")), QByteArray("one"));
+    }
+
+    void neverOverwrites()
+    {
+        QVERIFY(test::writeFile(p("new.log"), "new"));
+        QVERIFY(test::writeFile(p("old.log"), "old"));
+        QString error;
+        QVERIFY(!FileOps::moveNoReplace(p("new.log"), p("old.log"), &error));
+        QVERIFY(error.contains("already exists"));
+        QCOMPARE(readAll(p("new.log")), QByteArray("new"));
+        QCOMPARE(readAll(p("old.log")), QByteArray("old"));
+
+        // An empty folder in the way is not replaced either.
+        QVERIFY(QDir().mkpath(p("empty")));
+        QVERIFY(test::writeFile(p("full/x"), "x"));
+        QVERIFY(!FileOps::moveNoReplace(p("full"), p("empty")));
+        QVERIFY(QFileInfo::exists(p("full/x")));
+
+        QVERIFY(!FileOps::moveNoReplace(p("no-such"), p("elsewhere"), &error));
+        QVERIFY(!FileOps::copyFileVerified(p("new.log"), p("old.log"), &error));
+        QCOMPARE(readAll(p("old.log")), QByteArray("old"));
+    }
+
+    void copyKeepsContentModeAndTime()
+    {
+        QVERIFY(test::writeFile(p("big.bin"), bigContent()));
+        QVERIFY(::chmod(QFile::encodeName(p("big.bin")).constData(), 0640) == 0);
+        QFile f(p("big.bin"));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1339236900);
+        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+        f.close();
+        QString error;
+        QVERIFY2(FileOps::copyFileVerified(p("big.bin"), p("big copy.bin"), &error),
+                 qPrintable(error));
+        QCOMPARE(readAll(p("big copy.bin")), bigContent());
+        QCOMPARE(statOf(p("big copy.bin")).st_mode & 07777, mode_t(0640));
+        QCOMPARE(QFileInfo(p("big copy.bin")).lastModified(), when);
+    }
+
+    void acrossFileSystems()
+    {
+        needOtherFileSystem();
+        QVERIFY(test::writeFile(p("far.bin"), bigContent()));
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1339236900);
+        QFile f(p("far.bin"));
+        QVERIFY(f.open(QIODevice::ReadWrite) &&
+                f.setFileTime(when, QFileDevice::FileModificationTime));
+        f.close();
+        const QString target = m_other->filePath("far.bin");
+        QString error;
+        QVERIFY2(FileOps::moveNoReplace(p("far.bin"), target, &error), qPrintable(error));
+        QVERIFY(!QFileInfo::exists(p("far.bin")));
+        QCOMPARE(readAll(target), bigContent());
+        QCOMPARE(QFileInfo(target).lastModified(), when);
+
+        // A whole folder with a subfolder and a link, then back again.
+        QVERIFY(test::writeFile(p("tree/123/a.jpg"), "a"));
+        QVERIFY(test::writeFile(p("tree/123/b b.jpg"), bigContent()));
+        QVERIFY(QFile::link("123/a.jpg", p("tree/latest")));
+        QVERIFY(FileOps::moveNoReplace(p("tree"), m_other->filePath("tree"), &error));
+        QVERIFY(!QFileInfo::exists(p("tree")));
+        QCOMPARE(readAll(m_other->filePath("tree/123/b b.jpg")), bigContent());
+        QCOMPARE(QFileInfo(m_other->filePath("tree/latest")).symLinkTarget(),
+                 m_other->filePath("tree/123/a.jpg"));
+        QVERIFY(FileOps::moveNoReplace(m_other->filePath("tree"), p("tree"), &error));
+        QCOMPARE(readAll(p("tree/123/a.jpg")), QByteArray("a"));
+
+        // Existing destination on the other side: nothing changes.
+        QVERIFY(test::writeFile(p("clash.txt"), "mine"));
+        QVERIFY(test::writeFile(m_other->filePath("clash.txt"), "theirs"));
+        QVERIFY(!FileOps::moveNoReplace(p("clash.txt"), m_other->filePath("clash.txt"), &error));
+        QCOMPARE(readAll(p("clash.txt")), QByteArray("mine"));
+        QCOMPARE(readAll(m_other->filePath("clash.txt")), QByteArray("theirs"));
+    }
+
+    void failedCrossMoveKeepsSource()
+    {
+        needOtherFileSystem();
+        // A named pipe cannot be copied: the move fails part way through the folder.
+        QVERIFY(test::writeFile(p("mixed/a.jpg"), "a"));
+        QVERIFY(test::writeFile(p("mixed/sub/b.jpg"), "b"));
+        QVERIFY(::mkfifo(QFile::encodeName(p("mixed/sub/zz-pipe")).constData(), 0600) == 0);
+        QString error;
+        QVERIFY(!FileOps::moveNoReplace(p("mixed"), m_other->filePath("mixed"), &error));
+        QVERIFY(error.contains("zz-pipe"));
+        QVERIFY(!QFileInfo::exists(m_other->filePath("mixed")));
+        QCOMPARE(readAll(p("mixed/a.jpg")), QByteArray("a"));
+        QCOMPARE(readAll(p("mixed/sub/b.jpg")), QByteArray("b"));
+        QVERIFY(QFileInfo::exists(p("mixed/sub/zz-pipe")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileOps)
+#include "tst_fileops.moc"
