@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "FactoryDefaults.h"
 #include "KIVOApplication.h"
+#include "app/PrefKeys.h"
 #include "platform/AppPaths.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
@@ -21,7 +22,7 @@ AppDelegate::Initialisation AppDelegate::initialize()
     BRLogFileManager::getApplicationName();
     // Read before the defaults are registered: only a value the user's store
     // already holds switches redirection on.
-    if (Preferences::standard().boolean(QStringLiteral("prefRedirectNSLogToFile")))
+    if (Preferences::standard().boolean(QLatin1String(keys::prefRedirectNSLogToFile)))
         BRLogFileManager::setupLogFile();
     logLine(QString());
     logLine(QString());
@@ -44,13 +45,13 @@ AppDelegate::Initialisation AppDelegate::initialize()
 
 void AppDelegate::setupFactoryDefaults()
 {
-    kivo::setupFactoryDefaults(Preferences::standard(), AppPaths::resourcesDir());
+    FactoryDefaults::setupFactoryDefaults(Preferences::standard(), AppPaths::resourcesDir());
 }
 
 void AppDelegate::deleteOldLogs()
 {
     logLine(QStringLiteral("Checking for Old Log Files to Delete..."));
-    const qint64 days = Preferences::standard().integer(QStringLiteral("prefDaysToSaveLogs"));
+    const qint64 days = Preferences::standard().integer(QLatin1String(keys::prefDaysToSaveLogs));
     BRLogFileManager::deleteOldLogsWithOptions({
         {QStringLiteral("deleteSubDirectory"), true},
         {QStringLiteral("deleteImmediately"), true},
@@ -63,7 +64,7 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
     : QObject(parent), m_instance(std::move(instance))
 {
     m_maxPhotosInLocalFolder =
-        int(Preferences::standard().integer(QStringLiteral("prefMaxPhotosInLocalFolder")));
+        int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));
 
     connect(&m_timers, &HousekeepingTimers::relaunchRequested, this,
             [this](const QVariantMap &request) { relaunchApp(request); });
@@ -135,7 +136,7 @@ void AppDelegate::setupNotifications()
 void AppDelegate::handleDistNotification(const Notification &notification)
 {
     logLine(QStringLiteral("AppDelegate->handleDistNotification... [%1]").arg(notification.name));
-    if (Preferences::standard().boolean(QStringLiteral("prefDoShoutMode")))
+    if (Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
         setCurrentBarcode(QStringLiteral("*"));
     findKivoFilesWithID(currentBarcode());
 }

@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 
 #include "KIVOApplication.h"
+#include "app/PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "util/ProgramRunner.h"
@@ -45,8 +46,8 @@ void AppDelegate::doStopSlideShow(int tag)
 
 void AppDelegate::doRevealInFinder(int tag)
 {
-    const QString key = tag == kRevealTempFolderTag ? QStringLiteral("prefTempFolderPath")
-                                                    : QStringLiteral("prefSlideShowPath");
+    const QString key = tag == kRevealTempFolderTag ? QLatin1String(keys::prefTempFolderPath)
+                                                    : QLatin1String(keys::prefSlideShowPath);
     const QString path = Preferences::standard().string(key);
     m_workers.start([path] { revealItemInFinder(path); });
 }

@@ -3,8 +3,10 @@
 #include "AppDelegate.h"
 
 #include "Clock.h"
+#include "FactoryDefaults.h"
 #include "FolderValidation.h"
 #include "MyAliasKit.h"
+#include "app/PrefKeys.h"
 #include "folders/SlideShowFolders.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
@@ -21,9 +23,9 @@
 namespace kivo {
 
 namespace {
-const QString kPathKey = QStringLiteral("prefSlideShowPath");
-const QString kAliasKey = QStringLiteral("prefSlideShowPathAliasData");
-const QString kValidKey = QStringLiteral("prefSlideShowPathAliasDataIsValid");
+const QString kPathKey = QLatin1String(keys::prefSlideShowPath);
+const QString kAliasKey = QLatin1String(keys::prefSlideShowPathAliasData);
+const QString kValidKey = QLatin1String(keys::prefSlideShowPathAliasDataIsValid);
 const QString kFade = QStringLiteral("fade");
 constexpr int kScreenIndexKeys = 7;
 } // namespace
@@ -42,7 +44,7 @@ void AppDelegate::applicationWillFinishLaunching()
     createPhotoQuery();
     setupTransitionChoices();
     initializeAndStartSequence();
-    if (!Preferences::standard().boolean(QStringLiteral("prefDoShoutMode")))
+    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
         createConsole();
 }
 
@@ -101,8 +103,7 @@ void AppDelegate::performStartupValidation()
 void AppDelegate::setupFactoryFolder()
 {
     recordStage(QStringLiteral("setupFactoryFolder"));
-    const QVariantMap factory =
-        readPropertyList(AppPaths::resource(QStringLiteral("FactoryDefault.plist"))).toMap();
+    const QVariantMap factory = FactoryDefaults::loadFactoryDefaults(AppPaths::resourcesDir());
     const QString factoryPath = expandTilde(factory.value(kPathKey).toString());
     if (factoryPath.isEmpty()) {
         logLine(QStringLiteral("AppDelegate->setupFactoryFolder... the factory defaults name no "
@@ -134,11 +135,11 @@ void AppDelegate::setupTransitionChoices()
     recordStage(QStringLiteral("setupTransitionChoices"));
     Preferences &prefs = Preferences::standard();
     const QStringList choices = transitionChoices();
-    prefs.setValue(QStringLiteral("prefAvailTransitionStyles"), QVariant(choices).toList());
-    const QVariant style = prefs.object(QStringLiteral("prefTransitionStyle"));
+    prefs.setValue(QLatin1String(keys::prefAvailTransitionStyles), QVariant(choices).toList());
+    const QVariant style = prefs.object(QLatin1String(keys::prefTransitionStyle));
     if (style.typeId() != QMetaType::QString || !choices.contains(style.toString())) {
         logLine(QStringLiteral("Forcing TransitionStyle to default value of [%1]").arg(kFade));
-        prefs.setValue(QStringLiteral("prefTransitionStyle"), kFade);
+        prefs.setValue(QLatin1String(keys::prefTransitionStyle), kFade);
     }
 }
 
@@ -158,7 +159,7 @@ void AppDelegate::initializeAndStartSequence()
 void AppDelegate::setupWindowControllers()
 {
     recordStage(QStringLiteral("setupWindowControllers"));
-    showMenuBar(Preferences::standard().boolean(QStringLiteral("prefDoShowMenuBar")));
+    showMenuBar(Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
     releaseDisplayControllers();
     const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
     for (int i = 0; i < screens; ++i) {
@@ -171,10 +172,11 @@ bool AppDelegate::validatePrefs()
 {
     recordStage(QStringLiteral("validatePrefs"));
     SlideShowFolders::createLocalFolders();
-    const QString demo = Preferences::standard().string(QStringLiteral("prefDemoSlidesPath"));
+    const QString demo = Preferences::standard().string(QLatin1String(keys::prefDemoSlidesPath));
     if (!demo.isEmpty())
         createDirectoryIfMissing(expandTilde(demo));
-    const bool mainFolderValid = validateFolderPrefWithParam(mainImagesFolderTriple());
+    const bool mainFolderValid =
+        validateFolderPrefWithParam(FolderValidation::mainImagesFolderTriple());
     const bool slideShowFolderValid = SlideShowFolders::createSlideShowFolderPaths();
     return mainFolderValid && slideShowFolderValid;
 }
@@ -213,9 +215,9 @@ void AppDelegate::startFirstSearch()
 {
     Preferences &prefs = Preferences::standard();
     QString code;
-    if (prefs.boolean(QStringLiteral("prefDoShoutMode")))
+    if (prefs.boolean(QLatin1String(keys::prefDoShoutMode)))
         code = QStringLiteral("*");
-    else if (prefs.boolean(QStringLiteral("prefSearchDemoCodeAtStartup")))
+    else if (prefs.boolean(QLatin1String(keys::prefSearchDemoCodeAtStartup)))
         code = QStringLiteral("demo");
     if (code.isEmpty())
         return;
@@ -226,7 +228,7 @@ void AppDelegate::startFirstSearch()
 
 void AppDelegate::applicationWillBecomeActive()
 {
-    if (!Preferences::standard().boolean(QStringLiteral("prefDoShoutMode")))
+    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
         raiseConsole();
 }
 

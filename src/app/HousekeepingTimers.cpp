@@ -1,6 +1,7 @@
 #include "HousekeepingTimers.h"
 
 #include "Clock.h"
+#include "app/PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 
@@ -113,10 +114,10 @@ void HousekeepingTimers::watchdogTimerFired()
 bool HousekeepingTimers::setupAutoBringToFront()
 {
     Preferences &prefs = Preferences::standard();
-    if (!prefs.boolean(QStringLiteral("prefAutoBringAppToFrontAfterLaunch")))
+    if (!prefs.boolean(QLatin1String(keys::prefAutoBringAppToFrontAfterLaunch)))
         return false;
     const float delay =
-        float(prefs.real(QStringLiteral("prefAutoBringAppToFrontAfterLaunchDelay")));
+        float(prefs.real(QLatin1String(keys::prefAutoBringAppToFrontAfterLaunchDelay)));
     if (!(delay > 0.0f))
         return false;
     logLine(QStringLiteral("Inside HousekeepingTimers => setupAutoBringToFront...Application Will "

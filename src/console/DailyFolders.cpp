@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 #include "app/DateFormat.h"
+#include "app/PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 
@@ -30,7 +31,7 @@ QDateTime businessInstant()
 QString getDailyFolderFormat()
 {
     const QString format =
-        Preferences::standard().string(QStringLiteral("prefDailyFolderFormat")).trimmed();
+        Preferences::standard().string(QLatin1String(keys::prefDailyFolderFormat)).trimmed();
     return format.isEmpty() ? kDefaultDailyFolderFormat : format;
 }
 
@@ -50,11 +51,11 @@ QString consoleDayFolderPath()
 {
     Preferences &prefs = Preferences::standard();
     const QString todaysDateString = getDailyFolderName();
-    QString path = joinPath(prefs.string(QStringLiteral("prefSlideShowPath")), todaysDateString);
+    QString path = joinPath(prefs.string(QLatin1String(keys::prefSlideShowPath)), todaysDateString);
     logLine(QStringLiteral("todaysDateString is %1").arg(todaysDateString));
     logLine(QStringLiteral("todaysSlideShowPath is %1").arg(path));
     const QString alternate =
-        prefs.string(QStringLiteral("prefPathToAlternateDateFolder")).trimmed();
+        prefs.string(QLatin1String(keys::prefPathToAlternateDateFolder)).trimmed();
     if (!alternate.isEmpty()) {
         path = alternate;
         logLine(QStringLiteral("ALTERNATE todaysSlideShowPath is %1").arg(path));

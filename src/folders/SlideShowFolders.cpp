@@ -2,6 +2,7 @@
 
 #include "app/FolderValidation.h"
 #include "app/MyAliasKit.h"
+#include "app/PrefKeys.h"
 #include "platform/FileOps.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -13,10 +14,10 @@
 namespace kivo {
 
 namespace {
-const QString kPathKey = QStringLiteral("prefSlideShowPath");
-const QString kAliasKey = QStringLiteral("prefSlideShowPathAliasData");
-const QString kValidKey = QStringLiteral("prefSlideShowPathAliasDataIsValid");
-const QString kMoveKey = QStringLiteral("prefMoveItemsAterFactoryDefault");
+const QString kPathKey = QLatin1String(keys::prefSlideShowPath);
+const QString kAliasKey = QLatin1String(keys::prefSlideShowPathAliasData);
+const QString kValidKey = QLatin1String(keys::prefSlideShowPathAliasDataIsValid);
+const QString kMoveKey = QLatin1String(keys::prefMoveItemsAterFactoryDefault);
 
 bool isEmptyFolder(const QString &path)
 {
@@ -93,7 +94,7 @@ bool SlideShowFolders::moveItemsToDefaultFolder(const QString &factoryPath)
 bool SlideShowFolders::createSlideShowFolderPaths()
 {
     logLine(QStringLiteral("SlideShowFolders->createSlideShowFolderPaths..."));
-    return validateFolderPrefWithParam(mainImagesFolderTriple());
+    return validateFolderPrefWithParam(FolderValidation::mainImagesFolderTriple());
 }
 
 } // namespace kivo
