@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "KIVOApplication.h"
 #include "platform/Log.h"
+#include "xml/DescriptionDump.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -35,6 +36,11 @@ int stationMain(int argc, char *argv[])
                        "console and barcode-driven customer slideshows."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption dumpDescriptionOption(
+        QStringLiteral("dump-description"),
+        QStringLiteral("Print what the console reads from a description file, as JSON."),
+        QStringLiteral("file"));
+    parser.addOption(dumpDescriptionOption);
     if (!parser.parse(argumentList(argc, argv))) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         return 2;
@@ -48,6 +54,8 @@ int stationMain(int argc, char *argv[])
                     qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
+    if (parser.isSet(dumpDescriptionOption))
+        return dumpDescription(parser.value(dumpDescriptionOption));
 
     installQtMessageHandler();
     KIVOApplication app(argc, argv);

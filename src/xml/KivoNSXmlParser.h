@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamReader>
+
+#include <optional>
+
+namespace kivo {
+
+// Reads a small XML document (a code's description file) into nested
+// dictionaries, arrays and texts. Element names decide the shape: names in
+// itemNeedsArray become arrays, names in itemNeedsDictionary dictionaries
+// (holding the element's attributes), and dictionaries named in
+// itemNeedsSpecialCare are always gathered into an array in their parent.
+// Every other element stores its text in the nearest enclosing container.
+//
+// Untrusted input is bounded: documents over kMaxDocumentBytes, elements
+// nested deeper than kMaxDepth and documents declaring entities are refused
+// as parse errors, so no file can exhaust time, memory or the call stack.
+class KivoNSXmlParser
+{
+public:
+    static constexpr qsizetype kMaxDocumentBytes = 1024 * 1024;
+    static constexpr int kMaxDepth = 256;
+
+    struct ParseError
+    {
+        int code = 0;
+        QString description;
+        qint64 line = 0;
+        qint64 column = 0;
+    };
+
+    explicit KivoNSXmlParser(const QByteArray &data);
+
+    // Runs the whole document; false on a parse error (mDictionary then stays
+    // empty). A parser serves one parse.
+    bool parse();
+    bool hasParserError() const { return mParserError.has_value(); }
+    std::optional<ParseError> parserError() const { return mParserError; }
+
+    // The result: set at the end of a well-formed document.
+    std::optional<QVariantMap> mDictionary() const;
+
+    std::optional<QString> mCurrentStringValue() const
+    {
+        return mHasText ? std::optional<QString>(mText) : std::nullopt;
+    }
+    // Containers are QVariantMap or QVariantList values; an invalid QVariant
+    // is nothing.
+    const QList<QVariant> &mStack() const { return mStack_; }
+    const QVariant &curNode() const { return curNode_; }
+
+    const QSet<QString> &itemNeedsArray() const { return itemNeedsArray_; }
+    void setItemNeedsArray(const QSet<QString> &names) { itemNeedsArray_ = names; }
+    const QSet<QString> &itemNeedsDictionary() const { return itemNeedsDictionary_; }
+    void setItemNeedsDictionary(const QSet<QString> &names) { itemNeedsDictionary_ = names; }
+    const QSet<QString> &itemNeedsSpecialCare() const { return itemNeedsSpecialCare_; }
+    void setItemNeedsSpecialCare(const QSet<QString> &names) { itemNeedsSpecialCare_ = names; }
+    // A null text means no root key: the document root dictionary is the result.
+    QString rootKey() const { return rootKey_; }
+    void setRootKey(const QString &key) { rootKey_ = key; }
+    bool doVerbose() const { return doVerbose_; }
+    void setDoVerbose(bool verbose) { doVerbose_ = verbose; }
+
+    void pushOnStack(const QVariant &container);
+    QVariant popFromStack();
+    void addToCurNodeWithData(const std::optional<QString> &data, const QString &elementName);
+    // Attaches child to parent, which is changed in place.
+    void addToParNode(QVariant &parent, const QVariant &child, const QString &elementName);
+
+private:
+    void parserDidStartDocument();
+    struct OpenElement
+    {
+        QString name;
+        QString key; // the name in lower case
+    };
+
+    void didStartElement(const OpenElement &element);
+    void foundCharacters(QStringView string);
+    void didEndElement(const OpenElement &element);
+    void clearCurrentString();
+    void parserDidEndDocument();
+    void foundComment(QStringView comment);
+    void parseErrorOccurred();
+    void abortParsing(const QString &reason);
+    std::optional<QString> cleanCurrentText();
+    bool isContainerName(const QString &lowerName) const;
+    template <typename Text> void trace(const char *operation, Text &&text) const;
+
+    QByteArray mData;
+    QXmlStreamReader mReader;
+    std::optional<ParseError> mParserError;
+    QList<OpenElement> mOpenElements;
+
+    QVariant mDictionary_;
+    // mCurrentStringValue: the buffer is kept between values, so collecting
+    // text does not allocate for every piece.
+    QString mText;
+    bool mHasText = false;
+    QList<QVariant> mStack_;
+    QVariant curNode_;
+    QSet<QString> itemNeedsArray_;
+    QSet<QString> itemNeedsDictionary_;
+    QSet<QString> itemNeedsSpecialCare_;
+    QString rootKey_;
+    bool doVerbose_ = false;
+};
+
+// Decodes %XX escapes as UTF-8 bytes; nothing when a percent sign is not
+// followed by two hexadecimal digits or the bytes are not valid UTF-8.
+std::optional<QString> removingPercentEncoding(const QString &text);
+
+} // namespace kivo

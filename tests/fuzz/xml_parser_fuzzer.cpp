@@ -1,0 +1,27 @@
+// libFuzzer target: feeds arbitrary bytes to the description-file parser the
+// way the code-file reader does. Built by scripts/fuzz-xml.sh.
+#include "xml/KivoNSXmlParser.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kivo {
+// The parser logs every error; the fuzzer would spend its time printing.
+void logLine(const QString &) {}
+} // namespace kivo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    kivo::KivoNSXmlParser parser(bytes);
+    parser.setRootKey(QStringLiteral("data"));
+    const bool ok = parser.parse();
+    const std::optional<QVariantMap> result = parser.mDictionary();
+    // A failed parse never leaves a result behind (a well-formed document
+    // without any container has none either).
+    if ((!ok && result) || ok == parser.hasParserError())
+        __builtin_trap();
+    kivo::removingPercentEncoding(QString::fromUtf8(bytes));
+    return 0;
+}
