@@ -5,7 +5,11 @@
 
 #include "AppDelegate.h"
 
+#include "customer/BarcodeEntryController.h"
+
 #include "platform/Log.h"
+
+#include <QCoreApplication>
 
 namespace kivo {
 
@@ -51,26 +55,44 @@ void AppDelegate::identifyDisplay(int index)
     logLine(QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
 }
 
-// applicationDidFinishLaunching stage 4: the barcode entry controller.
+// applicationDidFinishLaunching stage 4: the barcode entry controller, a
+// child of the delegate. Its preparation worker stops when the event loop ends.
 void AppDelegate::createBarcodeController()
 {
     recordStage(QStringLiteral("createBarcodeController"));
+    if (findChild<BarcodeEntryController *>())
+        return;
+    auto *controller = new BarcodeEntryController(this);
+    if (auto *app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, controller,
+                [controller] { controller->slideshowFolder().shutdown(); });
+    }
 }
 
 void AppDelegate::setCurrentBarcode(const QString &code)
 {
-    Q_UNUSED(code);
+    if (auto *controller = findChild<BarcodeEntryController *>())
+        controller->setCurrentBarcode(code);
 }
 
 QString AppDelegate::currentBarcode() const
 {
-    return {};
+    const auto *controller = findChild<BarcodeEntryController *>();
+    return controller ? controller->currentBarcode().value_or(QString()) : QString();
 }
 
 // First search at start-up and the search again on "KivoSlideShowNotification".
+// Without a current code there is nothing to search again.
 void AppDelegate::findKivoFilesWithID(const QString &code)
 {
-    logLine(QStringLiteral("AppDelegate->findKivoFilesWithID... [%1]").arg(code));
+    auto *controller = findChild<BarcodeEntryController *>();
+    if (!controller)
+        return;
+    if (code.isEmpty() && !controller->currentBarcode()) {
+        logLine(QStringLiteral("AppDelegate->findKivoFilesWithID...no current code, no search"));
+        return;
+    }
+    controller->FindKivoFilesWithID(code);
 }
 
 // applicationWillBecomeActive: the console to the front, floating, centred.

@@ -1,6 +1,7 @@
 #include "KIVOApplication.h"
 
 #include "Relauncher.h"
+#include "customer/BarcodeKeyFilter.h"
 #include "platform/Log.h"
 
 #include <QKeyEvent>
@@ -25,9 +26,9 @@ bool KIVOApplication::notify(QObject *receiver, QEvent *event)
     return QApplication::notify(receiver, event);
 }
 
-bool KIVOApplication::handleKeyDown(QObject *, QKeyEvent *)
+bool KIVOApplication::handleKeyDown(QObject *receiver, QKeyEvent *event)
 {
-    return false;
+    return BarcodeKeyFilter::handleKeyDown(receiver, event);
 }
 
 void KIVOApplication::activateIgnoringOtherApps()

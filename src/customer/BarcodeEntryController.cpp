@@ -59,9 +59,10 @@ BarcodeEntryController::BarcodeEntryController(QObject *parent, Clock clock)
     connect(&fTimer, &QTimer::timeout, this, &BarcodeEntryController::timerFired);
 
     NotificationCenter &center = NotificationCenter::defaultCenter();
-    m_bufferToken = center.addObserver(notification::AddStringToBuffer, [this](const Notification &n) {
-        handleAddStringToBufferNotification(n);
-    });
+    m_bufferToken =
+        center.addObserver(notification::AddStringToBuffer, [this](const Notification &n) {
+            handleAddStringToBufferNotification(n);
+        });
     m_newIdToken = center.addObserver(notification::NewCustomerId, [this](const Notification &n) {
         handleNewCustomerIdNotification(n);
     });
@@ -74,14 +75,12 @@ BarcodeEntryController::~BarcodeEntryController() = default;
 
 void BarcodeEntryController::observeDistributedNotifications(DistributedNotificationCenter &center)
 {
-    m_previewerToken = center.addObserver(distributedNotification::KivoPreviewerNotification,
-                                          [this](const Notification &n) {
-                                              handleKivoPreviewerNotification(n);
-                                          });
-    m_videoToken = center.addObserver(distributedNotification::kivoXNotification,
-                                      [this](const Notification &n) {
-                                          handleKivoVideoNotification(n);
-                                      });
+    m_previewerToken =
+        center.addObserver(distributedNotification::KivoPreviewerNotification,
+                           [this](const Notification &n) { handleKivoPreviewerNotification(n); });
+    m_videoToken =
+        center.addObserver(distributedNotification::kivoXNotification,
+                           [this](const Notification &n) { handleKivoVideoNotification(n); });
 }
 
 void BarcodeEntryController::handleAddStringToBufferNotification(const Notification &notification)
@@ -172,12 +171,14 @@ void BarcodeEntryController::handleKivoPreviewerNotification(const Notification 
         return;
     const QString value = info.value(notificationKey::value).toString().trimmed();
     if (value.isEmpty()) {
-        logLine(QStringLiteral("BarcodeEntryController->handleKivoPreviewerNotification...Not a NEW ID = %1")
+        logLine(QStringLiteral(
+                    "BarcodeEntryController->handleKivoPreviewerNotification...Not a NEW ID = %1")
                     .arg(printable(info.value(notificationKey::value).toString())));
         return;
     }
     if (!CustomerPhotoSearch::isAcceptableCode(value)) {
-        logLine(QStringLiteral("BarcodeEntryController->handleKivoPreviewerNotification...refused code [%1]")
+        logLine(QStringLiteral(
+                    "BarcodeEntryController->handleKivoPreviewerNotification...refused code [%1]")
                     .arg(printable(value)));
         return;
     }

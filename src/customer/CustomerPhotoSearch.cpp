@@ -39,7 +39,8 @@ bool CustomerPhotoSearch::isAcceptableCode(const QString &code)
 
 QString CustomerPhotoSearch::getDailyFolderFormat()
 {
-    const QString format = Preferences::standard().string(pref(keys::prefDailyFolderFormat)).trimmed();
+    const QString format =
+        Preferences::standard().string(pref(keys::prefDailyFolderFormat)).trimmed();
     return format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : format;
 }
 
@@ -48,7 +49,8 @@ QStringList CustomerPhotoSearch::demoCodesList(const QVariant &value)
     QStringList raw;
     if (value.typeId() == QMetaType::QString) {
         raw = value.toString().split(u',');
-    } else if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList) {
+    } else if (value.typeId() == QMetaType::QVariantList ||
+               value.typeId() == QMetaType::QStringList) {
         for (const QVariant &item : value.toList()) {
             if (item.typeId() == QMetaType::QString)
                 raw.append(item.toString());
@@ -76,8 +78,9 @@ std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::option
     if (code && !isAcceptableCode(*code)) {
         logLine(trace("FindKivoFilesWithID") +
                 QStringLiteral("refused code [%1]: it could lead outside its folder")
-                    .arg(QString(*code).replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
-                                                QStringLiteral("?"))));
+                    .arg(QString(*code).replace(
+                        QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                        QStringLiteral("?"))));
         return std::nullopt;
     }
     Preferences &prefs = Preferences::standard();
@@ -96,7 +99,8 @@ std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::option
         const QString demo =
             QDir::cleanPath(expandTilde(prefs.string(pref(keys::prefDemoSlidesPath))));
         if (!demo.isEmpty() && QFileInfo::exists(demo)) {
-            logLine(trace("FindKivoFilesWithID") + QStringLiteral("found demo slide folder = %1").arg(demo));
+            logLine(trace("FindKivoFilesWithID") +
+                    QStringLiteral("found demo slide folder = %1").arg(demo));
             basePath = demo;
         } else {
             logLine(trace("FindKivoFilesWithID") +

@@ -42,7 +42,8 @@ QString notReadyReason(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile())
         return QStringLiteral("is gone");
-    const QDateTime settled = QDateTime::currentDateTime().addSecs(-CustomerSlideshowFolder::kSettleSecs);
+    const QDateTime settled =
+        QDateTime::currentDateTime().addSecs(-CustomerSlideshowFolder::kSettleSecs);
     if (info.lastModified() > settled)
         return QStringLiteral("changed in the last %1 s").arg(CustomerSlideshowFolder::kSettleSecs);
     if (!IsValidImageObject(path))
@@ -268,7 +269,8 @@ bool CustomerSlideshowFolder::emptyWorkingFolder()
     const fs::path folder(QFile::encodeName(m_workingFolder).toStdString());
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(folder, ec))) {
-        logLine(QStringLiteral("removeItemAtPath failed: %1 is a symbolic link").arg(m_workingFolder));
+        logLine(
+            QStringLiteral("removeItemAtPath failed: %1 is a symbolic link").arg(m_workingFolder));
         return false;
     }
     if (fs::is_directory(fs::symlink_status(folder, ec))) {
@@ -288,8 +290,7 @@ bool CustomerSlideshowFolder::emptyWorkingFolder()
     return true;
 }
 
-int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath,
-                                             const QStringList &response)
+int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QStringList &response)
 {
     if (!emptyWorkingFolder())
         return 0;
@@ -334,8 +335,9 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath,
             continue;
         const QString copyPath = QDir(m_workingFolder).filePath(QFileInfo(item.source).fileName());
         QString error;
-        const bool ok = item.composite.isEmpty() ? copyIntoPlace(item.source, copyPath, &error)
-                                                 : renameIntoPlace(item.composite, copyPath, &error);
+        const bool ok = item.composite.isEmpty()
+                            ? copyIntoPlace(item.source, copyPath, &error)
+                            : renameIntoPlace(item.composite, copyPath, &error);
         if (ok)
             ++prepared;
         else
@@ -379,7 +381,8 @@ int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStr
         if (copyIntoPlace(source, folder.filePath(copyName), &error))
             added.append(entry);
         else
-            logLine(trace("handleFoundImages") + QStringLiteral("copyItemAtPath error = %1").arg(error));
+            logLine(trace("handleFoundImages") +
+                    QStringLiteral("copyItemAtPath error = %1").arg(error));
     }
 
     struct Dated
@@ -410,7 +413,8 @@ int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStr
     std::sort(kept.begin(), kept.end(), [](const Dated &a, const Dated &b) {
         return a.created != b.created ? a.created > b.created : a.name > b.name;
     });
-    qint64 max = Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
+    qint64 max =
+        Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
     if (max < 1)
         max = 40;
     for (size_t i = size_t(max); i < kept.size(); ++i)
@@ -499,10 +503,12 @@ QString CustomerSlideshowFolder::locateEntry(const QString &searchPath, const QS
     return path;
 }
 
-QStringList CustomerSlideshowFolder::findNewImagesFromShellScript(const QString &folder,
-                                                                  const std::optional<QString> &code)
+QStringList
+CustomerSlideshowFolder::findNewImagesFromShellScript(const QString &folder,
+                                                      const std::optional<QString> &code)
 {
-    qint64 max = Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
+    qint64 max =
+        Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
     if (max < 1)
         max = 40;
     const QString script = AppPaths::auxiliaryExecutable(QStringLiteral("getnewestfiles.sh"));

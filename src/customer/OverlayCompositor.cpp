@@ -67,8 +67,7 @@ QString OverlayCompositor::defaultOverlayFolder()
 
 OverlayCompositor::OverlayCompositor(QString overlayFolder, QString resultFolder)
     : m_overlayFolder(std::move(overlayFolder)), m_resultFolder(std::move(resultFolder))
-{
-}
+{}
 
 void OverlayCompositor::setOverlayFolder(const QString &folder)
 {
@@ -105,8 +104,9 @@ QImage OverlayCompositor::overlayImage(const QString &path)
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        logLine(logPrefix() +
-                QStringLiteral("unable to decode overlay [%1]: %2").arg(path, reader.errorString()));
+        logLine(
+            logPrefix() +
+            QStringLiteral("unable to decode overlay [%1]: %2").arg(path, reader.errorString()));
         return {};
     }
     image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -186,8 +186,9 @@ QString OverlayCompositor::writeResult(const QImage &canvas)
     QImageWriter writer(&file, "jpeg");
     writer.setQuality(jpegQuality);
     if (!writer.write(canvas) || !file.flush()) {
-        logLine(logPrefix() + QStringLiteral("unable to write [%1]: %2")
-                                  .arg(file.fileName(), writer.errorString()));
+        logLine(
+            logPrefix() +
+            QStringLiteral("unable to write [%1]: %2").arg(file.fileName(), writer.errorString()));
         return {};
     }
     file.setAutoRemove(false);

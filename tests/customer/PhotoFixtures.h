@@ -39,12 +39,16 @@ inline bool writeTaggedJpeg(const QString &path, int width, int height, QColor c
     }
     if (orientation != 0) {
         // APP1 "Exif": big-endian TIFF header, one IFD entry 0x0112 (SHORT).
-        QByteArray tiff = QByteArray::fromHex("4d4d002a00000008" "0001" "011200030000000100")
-                          + char(orientation) + QByteArray::fromHex("0000" "00000000");
+        QByteArray tiff = QByteArray::fromHex("4d4d002a00000008"
+                                              "0001"
+                                              "011200030000000100") +
+                          char(orientation) +
+                          QByteArray::fromHex("0000"
+                                              "00000000");
         QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
         const int len = int(payload.size()) + 2;
-        QByteArray app1 = QByteArray::fromHex("ffe1") + char((len >> 8) & 0xff) + char(len & 0xff) +
-                          payload;
+        QByteArray app1 =
+            QByteArray::fromHex("ffe1") + char((len >> 8) & 0xff) + char(len & 0xff) + payload;
         jpeg.insert(2, app1);
     }
     QFile out(path);

@@ -153,14 +153,17 @@ private slots:
         deliver("kivoXNotification", {{"action", "STATUSisRecording"}, {"senderApp", "Other.app"}});
         deliver("kivoXNotification", {{"action", "statusIsRecording"}});
         QVERIFY(!BarcodeEntryController::videoIsRecording());
-        deliver("kivoXNotification", {{"action", "statusIsRecording"}, {"senderApp", "kivo-video.APP"}});
+        deliver("kivoXNotification",
+                {{"action", "statusIsRecording"}, {"senderApp", "kivo-video.APP"}});
         QVERIFY(BarcodeEntryController::videoIsRecording());
         type("2\r");
         QCOMPARE(m_alerts, 1);
         QCOMPARE(c->currentBarcode(), std::optional<QString>("1"));
-        deliver("kivoXNotification", {{"action", "somethingElse"}, {"senderApp", "Kivo-Video.app"}});
+        deliver("kivoXNotification",
+                {{"action", "somethingElse"}, {"senderApp", "Kivo-Video.app"}});
         QVERIFY(BarcodeEntryController::videoIsRecording());
-        deliver("kivoXNotification", {{"action", "statusNotRecording"}, {"senderApp", "Kivo-Video.app"}});
+        deliver("kivoXNotification",
+                {{"action", "statusNotRecording"}, {"senderApp", "Kivo-Video.app"}});
         type("2\r");
         QCOMPARE(m_alerts, 1);
         QCOMPARE(c->currentBarcode(), std::optional<QString>("2"));
@@ -169,13 +172,16 @@ private slots:
     void previewer()
     {
         auto c = make();
-        deliver("KivoPreviewerNotification", {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", " 777 \n"}});
+        deliver("KivoPreviewerNotification",
+                {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", " 777 \n"}});
         QCOMPARE(m_newIds.size(), 1);
         QCOMPARE(m_newIds.first().value("fromKivo").toBool(), true);
         QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
         deliver("KivoPreviewerNotification", {{"action", "other"}, {"value", "8"}});
-        deliver("KivoPreviewerNotification", {{"action", "newCustomerSittingStarted"}, {"value", " "}});
-        deliver("KivoPreviewerNotification", {{"action", "newCustomerSittingStarted"}, {"value", "../8"}});
+        deliver("KivoPreviewerNotification",
+                {{"action", "newCustomerSittingStarted"}, {"value", " "}});
+        deliver("KivoPreviewerNotification",
+                {{"action", "newCustomerSittingStarted"}, {"value", "../8"}});
         QCOMPARE(m_newIds.size(), 1);
         QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
     }
@@ -202,7 +208,8 @@ private slots:
         QCOMPARE(CustomerPhotoSearch::demoCodesList(QString(" demo , DEMO2,x,, ")),
                  (QStringList{"demo", "DEMO2", "x"}));
         QCOMPARE(CustomerPhotoSearch::demoCodesList(QVariant(7)), QStringList());
-        Preferences::standard().setValue(pref(keys::prefDemoCodesList), QString(" demo , DEMO2, x"));
+        Preferences::standard().setValue(pref(keys::prefDemoCodesList),
+                                         QString(" demo , DEMO2, x"));
         QVERIFY(CustomerPhotoSearch::isDemoCode("DEMO"));
         QVERIFY(CustomerPhotoSearch::isDemoCode("X"));
         QVERIFY(!CustomerPhotoSearch::isDemoCode("DEMO2")); // lower-cased to demo2
@@ -225,19 +232,22 @@ private slots:
         QCOMPARE(r->value("searchPath").toString(), dayFolder);
         QCOMPARE(r->value("customerid").toString(), QString("12"));
         // A carriage return alone searches with an empty code.
-        QCOMPARE(CustomerPhotoSearch::requestForCode(QString())->value("customerid"), QVariant(QString()));
+        QCOMPARE(CustomerPhotoSearch::requestForCode(QString())->value("customerid"),
+                 QVariant(QString()));
 
         // Demo code: the demo folder when it exists, else the day folder.
         p.setValue(pref(keys::prefDemoSlidesPath), demoFolder + "/../demo slides/.");
-        QCOMPARE(CustomerPhotoSearch::requestForCode(QString("Demo"))->value("searchPath").toString(),
-                 dayFolder);
+        QCOMPARE(
+            CustomerPhotoSearch::requestForCode(QString("Demo"))->value("searchPath").toString(),
+            dayFolder);
         QVERIFY(QDir().mkpath(demoFolder));
         r = CustomerPhotoSearch::requestForCode(QString("Demo"));
         QCOMPARE(r->value("searchPath").toString(), demoFolder);
         QCOMPARE(r->value("customerid").toString(), QString("Demo"));
         p.setValue(pref(keys::prefSupportDemoCode), false);
-        QCOMPARE(CustomerPhotoSearch::requestForCode(QString("demo"))->value("searchPath").toString(),
-                 dayFolder);
+        QCOMPARE(
+            CustomerPhotoSearch::requestForCode(QString("demo"))->value("searchPath").toString(),
+            dayFolder);
 
         // Shout mode: every photo of the day.
         p.setValue(pref(keys::prefDoShoutMode), true);

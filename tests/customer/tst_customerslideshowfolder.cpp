@@ -85,11 +85,11 @@ private slots:
 
     void copyNames()
     {
-        const QStringList entries{"1234/IMG_0001.jpg", "A_B/c.JPG", "50%/x.jpg", ".hid/y.jpg",
-                                  "flat.jpg", "./77/z.jpg"};
+        const QStringList entries{"1234/IMG_0001.jpg", "A_B/c.JPG", "50%/x.jpg",
+                                  ".hid/y.jpg",        "flat.jpg",  "./77/z.jpg"};
         const QStringList copies{"1234_IMG_0001_overlay.jpg", "A%5FB_c_overlay.JPG",
-                                 "50%25_x_overlay.jpg", "%2Ehid_y_overlay.jpg",
-                                 "_flat_overlay.jpg", "77_z_overlay.jpg"};
+                                 "50%25_x_overlay.jpg",       "%2Ehid_y_overlay.jpg",
+                                 "_flat_overlay.jpg",         "77_z_overlay.jpg"};
         for (qsizetype i = 0; i < entries.size(); ++i) {
             QCOMPARE(CustomerSlideshowFolder::shoutCopyName(entries[i]), copies[i]);
             QString back = entries[i];
@@ -103,8 +103,10 @@ private slots:
 
     void locatingEntries()
     {
-        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day", "./1/a.jpg"), QString("/d/day/1/a.jpg"));
-        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day/", "1/a.jpg"), QString("/d/day/1/a.jpg"));
+        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day", "./1/a.jpg"),
+                 QString("/d/day/1/a.jpg"));
+        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day/", "1/a.jpg"),
+                 QString("/d/day/1/a.jpg"));
         QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "../other/1/a.jpg").isEmpty());
         QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "/etc/passwd").isEmpty());
     }
@@ -187,7 +189,8 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(r.prepared, 2);
         QCOMPARE(r.playRequests.size(), 3);
-        QCOMPARE(QDir(work()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.jpg", "c.jpg"}));
+        QCOMPARE(QDir(work()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"a.jpg", "c.jpg"}));
     }
 
     void consoleModeNothingFoundReplays()
@@ -251,7 +254,8 @@ private slots:
         QCOMPARE(QDir(work()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  (QStringList{"A%5F1_old_overlay.jpg", "B_mid_overlay.jpg"}));
         // Copies are unframed and byte-identical.
-        QFile a(day() + QStringLiteral("/B/mid.jpg")), b(work() + QStringLiteral("/B_mid_overlay.jpg"));
+        QFile a(day() + QStringLiteral("/B/mid.jpg")),
+            b(work() + QStringLiteral("/B_mid_overlay.jpg"));
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         QCOMPARE(a.readAll(), b.readAll());
     }
@@ -261,7 +265,8 @@ private slots:
         const QString path = CustomerSlideshowFolder::setupTempFolderPath();
         QCOMPARE(path, QDir::homePath() + QStringLiteral("/tmp/slideshowA"));
         QVERIFY(QFileInfo(path).isDir());
-        QCOMPARE(Preferences::standard().string(QString::fromLatin1(keys::prefTempFolderPath)), path);
+        QCOMPARE(Preferences::standard().string(QString::fromLatin1(keys::prefTempFolderPath)),
+                 path);
     }
 
     // The default search runs the bundled script: a code never yields another
@@ -272,8 +277,10 @@ private slots:
         QVERIFY(!photo(QStringLiteral("123/b.jpg")).isEmpty());
         QCOMPARE(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), QStringLiteral("12")),
                  QStringList{"12/a.jpg"});
-        QCOMPARE(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), std::nullopt).size(), 2);
-        QVERIFY(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), QStringLiteral("..")).isEmpty());
+        QCOMPARE(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), std::nullopt).size(),
+                 2);
+        QVERIFY(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), QStringLiteral(".."))
+                    .isEmpty());
     }
 };
 

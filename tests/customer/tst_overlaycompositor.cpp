@@ -18,10 +18,7 @@ class TestOverlayCompositor : public QObject
     QString desk() const { return m_dir.filePath(QStringLiteral("Desktop")); }
     QString out() const { return m_dir.filePath(QStringLiteral("out")); }
 
-    static QColor pixel(const QString &path, int x, int y)
-    {
-        return QImage(path).pixelColor(x, y);
-    }
+    static QColor pixel(const QString &path, int x, int y) { return QImage(path).pixelColor(x, y); }
     static bool near(QColor a, QColor b)
     {
         return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 &&
@@ -43,8 +40,8 @@ private slots:
         QTest::addColumn<QSize>("overlay");
         QTest::addColumn<QSizeF>("drawn");
         QTest::addColumn<QPointF>("origin");
-        QTest::newRow("landscape fills") << QSize(3000, 2000) << QSize(1800, 1200)
-                                         << QSizeF(1800, 1200) << QPointF(0, 0);
+        QTest::newRow("landscape fills")
+            << QSize(3000, 2000) << QSize(1800, 1200) << QSizeF(1800, 1200) << QPointF(0, 0);
         QTest::newRow("portrait at three quarters")
             << QSize(2000, 3000) << QSize(1200, 1800) << QSizeF(900, 1350) << QPointF(150, 225);
         QTest::newRow("square") << QSize(2000, 2000) << QSize(1800, 1200) << QSizeF(900, 900)
@@ -66,9 +63,12 @@ private slots:
 
     void overlayChoice()
     {
-        QCOMPARE(OverlayCompositor::overlayFileName(QSize(20, 30)), QStringLiteral("Slideshow_PRT.png"));
-        QCOMPARE(OverlayCompositor::overlayFileName(QSize(30, 30)), QStringLiteral("Slideshow_LS.png"));
-        QCOMPARE(OverlayCompositor::overlayFileName(QSize(30, 20)), QStringLiteral("Slideshow_LS.png"));
+        QCOMPARE(OverlayCompositor::overlayFileName(QSize(20, 30)),
+                 QStringLiteral("Slideshow_PRT.png"));
+        QCOMPARE(OverlayCompositor::overlayFileName(QSize(30, 30)),
+                 QStringLiteral("Slideshow_LS.png"));
+        QCOMPARE(OverlayCompositor::overlayFileName(QSize(30, 20)),
+                 QStringLiteral("Slideshow_LS.png"));
     }
 
     // The photo shows through the overlay's window, the frame covers the rest,
@@ -84,7 +84,8 @@ private slots:
         QVERIFY(a != b);
         QCOMPARE(QFileInfo(a).absolutePath(), QDir(out()).absolutePath());
         QVERIFY(QFileInfo(a).fileName().startsWith(u'.'));
-        QCOMPARE(QFile::permissions(a) & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+        QCOMPARE(QFile::permissions(a) & (QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
         QImageReader r(a);
         QCOMPARE(r.format(), QByteArray("jpeg"));
         QCOMPARE(r.size(), QSize(180, 120));
