@@ -3,6 +3,8 @@
 # station starts with a fresh home, creates its local folder tree, writes the
 # day's log file with its header, makes a second copy exit at once while it
 # keeps running, and ends within 2 seconds of SIGTERM with nothing left behind.
+# The relaunch tool then starts it again once it has ended, and SIGINT ends the
+# new copy the same orderly way.
 set -uo pipefail
 
 : "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
@@ -139,11 +141,14 @@ new_pid=$(sed -n 's/.*started \[.*\] as process \([0-9]*\).*/\1/p' "$logfile" | 
 station_pid=$new_pid # for the cleanup trap
 timeout 15 bash -c "until grep -q 'kivo-slideshow\[$new_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logfile'; do
                         sleep 0.1; done" || fail "the relaunched station did not come up"
-kill -TERM "$new_pid"
+# SIGINT takes the same orderly way out as SIGTERM.
+kill -INT "$new_pid"
 gone() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat" 2>/dev/null; }
 timeout 2 bash -c "$(declare -f gone); until gone $new_pid; do sleep 0.02; done" \
-    || fail "relaunched station still running 2 s after SIGTERM"
+    || fail "relaunched station still running 2 s after SIGINT"
 station_pid=""
+grep -q "kivo-slideshow\[$new_pid\] AppDelegate->applicationWillTerminate...Done..." "$logfile" \
+    || fail "no orderly shutdown of the relaunched station after SIGINT"
 
 # Nothing of this station is left running.
 real_station=$(readlink -f "$station")
