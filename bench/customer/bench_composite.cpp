@@ -3,28 +3,32 @@
 // of a 40-photo preparation.
 //
 //   bench_composite PHOTO.jpg [ROUNDS]          compare and print figures and ratios
-//   bench_composite --prepare DIR COUNT THREADS  one preparation of COUNT photos (child run)
+//   bench_composite --prepare DIR COUNT THREADS CPUS
+//                                                one preparation of COUNT photos on the
+//                                                first CPUS cores (child run); prints its
+//                                                milliseconds and peak memory in KiB
 //
 // Figures are medians over interleaved rounds. A peer's figure is its whole
 // pipeline as programs: vipsthumbnail + vips composite2, or one convert run.
 #include "customer/CustomerSlideshowFolder.h"
 #include "customer/OverlayCompositor.h"
-#include "platform/Preferences.h"
-#include "app/PrefKeys.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <sched.h>
 #include <sys/time.h>
 #include <vector>
 
@@ -101,15 +105,20 @@ double prepare(const QString &dir, const QStringList &entries, int threads)
     folder.setOverlayFolder(dir + QStringLiteral("/Desktop"));
     folder.setCompositeThreads(threads);
     folder.setScreenCount([] { return 2; });
-    QSignalSpy done(&folder, &CustomerSlideshowFolder::preparationFinished);
+    int prepared = -1;
+    QEventLoop loop;
+    QObject::connect(&folder, &CustomerSlideshowFolder::preparationFinished, &loop, [&](int count) {
+        prepared = count;
+        loop.quit();
+    });
+    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
     QElapsedTimer t;
     t.start();
     folder.handleFoundImages({{QStringLiteral("searchPath"), dir + QStringLiteral("/day")}},
                              entries);
-    folder.waitForIdle(600000);
+    loop.exec();
     const double elapsed = ms(t);
-    done.wait(1000);
-    if (done.isEmpty() || done.first().first().toInt() != entries.size()) {
+    if (prepared != entries.size()) {
         std::fprintf(stderr, "preparation failed\n");
         std::exit(1);
     }
@@ -126,18 +135,42 @@ long peakKiB()
     return -1;
 }
 
+// Runs one preparation in a fresh process limited to the first `cpus` cores:
+// {milliseconds, peak KiB}.
+std::pair<double, long> prepareInChild(const QString &dir, int count, int threads, int cpus)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--prepare"), dir, QString::number(count), QString::number(threads),
+                 QString::number(cpus)});
+    child.waitForFinished(600000);
+    const QStringList out = QString::fromLocal8Bit(child.readAllStandardOutput()).split(u' ');
+    if (child.exitCode() != 0 || out.size() != 2)
+        std::exit(1);
+    return {out[0].toDouble(), out[1].trimmed().toLong()};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The preferences store of a private home, not the user's.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    Preferences::standard().setValue(QString::fromLatin1(keys::prefDoShoutMode), false);
-    if (argc == 5 && QByteArray(argv[1]) == "--prepare") {
+    if (argc == 6 && QByteArray(argv[1]) == "--prepare") {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (int i = 0; i < atoi(argv[5]); ++i)
+            CPU_SET(i, &set);
+        sched_setaffinity(0, sizeof set, &set);
         const QString dir = QString::fromLocal8Bit(argv[2]);
-        const QStringList entries = makeBatch(dir + QStringLiteral("/photo.jpg"), dir, atoi(argv[3]));
-        prepare(dir, entries, atoi(argv[4]));
-        std::printf("%ld\n", peakKiB());
+        const QStringList entries =
+            makeBatch(dir + QStringLiteral("/photo.jpg"), dir, atoi(argv[3]));
+        const double elapsed = prepare(dir, entries, atoi(argv[4]));
+        std::printf("%.1f %ld\n", elapsed, peakKiB());
         return 0;
     }
     if (argc < 2) {
@@ -150,7 +183,8 @@ int main(int argc, char **argv)
     const QString vipsthumbnail = QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail"));
     const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
     if (vips.isEmpty() || vipsthumbnail.isEmpty() || convert.isEmpty()) {
-        std::fprintf(stderr, "needs vips, vipsthumbnail (libvips-tools) and convert (imagemagick)\n");
+        std::fprintf(stderr,
+                     "needs vips, vipsthumbnail (libvips-tools) and convert (imagemagick)\n");
         return 2;
     }
     QTemporaryDir tmp;
@@ -163,15 +197,18 @@ int main(int argc, char **argv)
     const QSize size = QImage(photo).size();
     const QString thumb = dir + QStringLiteral("/out/thumb.v");
     const QList<std::pair<QString, QStringList>> vipsRuns{
-        {vipsthumbnail, {photo, QStringLiteral("--size"), QStringLiteral("1800x1200"),
-                         QStringLiteral("-o"), thumb}},
-        {vips, {QStringLiteral("composite2"), thumb, overlay,
-                dir + QStringLiteral("/out/vips.jpg[Q=90]"), QStringLiteral("over")}}};
+        {vipsthumbnail,
+         {photo, QStringLiteral("--size"), QStringLiteral("1800x1200"), QStringLiteral("-o"),
+          thumb}},
+        {vips,
+         {QStringLiteral("composite2"), thumb, overlay, dir + QStringLiteral("/out/vips.jpg[Q=90]"),
+          QStringLiteral("over")}}};
     const QList<std::pair<QString, QStringList>> magickRuns{
-        {convert, {QStringLiteral("-define"), QStringLiteral("jpeg:size=3600x2400"), photo,
-                   QStringLiteral("-thumbnail"), QStringLiteral("1800x1200"), overlay,
-                   QStringLiteral("-composite"), QStringLiteral("-quality"), QStringLiteral("90"),
-                   dir + QStringLiteral("/out/magick.jpg")}}};
+        {convert,
+         {QStringLiteral("-define"), QStringLiteral("jpeg:size=3600x2400"), photo,
+          QStringLiteral("-thumbnail"), QStringLiteral("1800x1200"), overlay,
+          QStringLiteral("-composite"), QStringLiteral("-quality"), QStringLiteral("90"),
+          dir + QStringLiteral("/out/magick.jpg")}}};
 
     OverlayCompositor compositor(dir + QStringLiteral("/Desktop"), dir + QStringLiteral("/out"));
     auto ours = [&] {
@@ -201,25 +238,21 @@ int main(int argc, char **argv)
     std::printf("  %-46s ours %8.1f ms   peer %8.1f ms   ratio %.2f\n",
                 "vs convert -define jpeg:size (<= 0.50)", o, m, o / m);
 
-    // A batch of 20 on one thread and on two.
-    const QStringList batch = makeBatch(photo, dir, 20);
-    prepare(dir, batch, 2);
-    std::vector<double> one, two;
+    // A batch of 20: one thread on one core against the cores' count of
+    // threads on every core (each run a fresh process pinned accordingly).
+    const int cores = std::max(1, QThread::idealThreadCount());
+    prepareInChild(dir, 20, cores, cores);
+    std::vector<double> one, all;
     for (int i = 0; i < 3; ++i) {
-        one.push_back(prepare(dir, batch, 1));
-        two.push_back(prepare(dir, batch, 2));
+        one.push_back(prepareInChild(dir, 20, 1, 1).first);
+        all.push_back(prepareInChild(dir, 20, cores, cores).first);
     }
-    const double r1 = 20000.0 / median(one), r2 = 20000.0 / median(two);
-    std::printf("  %-46s 1 thread %6.2f/s   2 threads %6.2f/s   ratio %.2f\n",
-                "batch of 20 photos (>= 1.70)", r1, r2, r2 / r1);
+    const double r1 = 20000.0 / median(one), rn = 20000.0 / median(all);
+    std::printf("  %-46s 1 core %6.2f/s   %d cores %6.2f/s   ratio %.2f\n",
+                "batch of 20 photos (>= 1.70)", r1, cores, rn, rn / r1);
 
     // Peak memory of a 40-photo preparation, in a fresh process.
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--prepare"), dir, QStringLiteral("40"), QStringLiteral("2")});
-    child.waitForFinished(600000);
-    const long kib = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().toLong();
+    const long kib = prepareInChild(dir, 40, cores, cores).second;
     std::printf("  %-46s %.1f MB\n", "peak memory, 40-photo preparation (< 200)", kib / 1024.0);
     return 0;
 }

@@ -115,9 +115,11 @@ void BarcodeEntryController::complete()
     fNewBarcode = fTempBuffer;
     fTempBuffer.clear();
     m_lastKeyMs.reset();
-    NotificationCenter::defaultCenter().post(
-        notification::NewCustomerId, QVariantMap{{notificationKey::newBarcode, fNewBarcode}});
-    FindKivoFilesWithID(fNewBarcode);
+    // The alert's event loop may complete another code meanwhile: keep this one.
+    const QString code = fNewBarcode;
+    NotificationCenter::defaultCenter().post(notification::NewCustomerId,
+                                             QVariantMap{{notificationKey::newBarcode, code}});
+    FindKivoFilesWithID(code);
 }
 
 void BarcodeEntryController::resetTimer()

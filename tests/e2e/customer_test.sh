@@ -1,0 +1,218 @@
+#!/bin/bash
+# Whole-station customer slideshow on a real X server with two monitors and a
+# real session bus: a code typed as a barcode scanner types it fills the
+# working folder with framed copies at the overlay's size and the right
+# monitor shows a framed photo; a code typed too slowly, or one that names
+# another folder, changes nothing; the previewer makes a code current, and
+# while the video recorder records a new scan raises the warning and is not
+# accepted. Then the shout mode, forced through ForcedDefaultPrefs.plist in a
+# copy of the installed station, fills the working folder with "_overlay"
+# copies of the day's newest photos.
+set -uo pipefail
+
+: "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
+
+if [ -z "${KIVO_E2E_IN_BUS:-}" ]; then
+    export KIVO_E2E_IN_BUS=1
+    exec timeout 240 dbus-run-session -- bash "$0" "$@"
+fi
+
+work=$(mktemp -d)
+xvfb_pid=""
+station_pid=""
+cleanup() {
+    for pid in $station_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null && timeout 5 tail --pid="$pid" -f /dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log (tail):" >&2; tail -n 60 "$logfile" >&2; }
+    [ -f "$work/station.out" ] && { echo "--- station output (tail):" >&2; tail -n 20 "$work/station.out" >&2; }
+    exit 1
+}
+ms_now() { echo $(($(date +%s%N) / 1000000)); }
+
+# --- X server with two monitors ------------------------------------------------
+Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
+xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
+
+# --- today's photos, overlays and preferences ----------------------------------
+day="$HOME/Photos/$(date -d '3 hours ago' +%F)"
+slides="$HOME/tmp/slideshowA"
+mkdir -p "$day/111" "$day/222" "$day/333" "$HOME/Desktop" "$HOME/Other/111"
+photo() { # path colour WxH [minutes old]
+    convert -size "$3" "xc:$2" -quality 92 "$1" && touch -d "-${4:-5} minutes" "$1"
+}
+photo "$day/111/IMG_1.jpg" '#00a000' 1500x1000 9
+photo "$day/111/IMG_2.JPG" '#00a000' 1500x1000 8
+photo "$day/222/IMG_1.jpg" '#0000c0' 1500x1000 7
+photo "$day/333/tall.jpg" '#00a000' 1000x1500 6
+photo "$HOME/Other/111/IMG_9.jpg" '#c00000' 1500x1000 1
+# Overlays: a yellow frame around a transparent window (inner half).
+convert -size 900x600 xc:yellow -alpha set -region 450x300+225+150 -alpha transparent \
+    "$HOME/Desktop/Slideshow_LS.png" || fail "cannot make the landscape overlay"
+convert -size 600x900 xc:yellow -alpha set -region 300x450+150+225 -alpha transparent \
+    "$HOME/Desktop/Slideshow_PRT.png" || fail "cannot make the portrait overlay"
+config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
+mkdir -p "$config"
+cat >"$config/KivoSlideShow.plist" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>prefRedirectNSLogToFile</key>
+	<true/>
+	<key>prefSlideShowPath</key>
+	<string>$HOME/Photos</string>
+	<key>prefSearchDemoCodeAtStartup</key>
+	<false/>
+	<key>prefShowPhotoWithFilename</key>
+	<false/>
+</dict>
+</plist>
+PLIST
+logdir="${XDG_STATE_HOME:-$HOME/.local/state}/Kivo/Logs"
+
+start_station() { # $1: prefix
+    QT_QPA_PLATFORM=xcb "$1/bin/kivo-slideshow" >"$work/station.out" 2>&1 &
+    station_pid=$!
+    timeout 20 bash -c "until grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/*.log; do
+                            sleep 0.1; done" || fail "the station did not finish launching"
+    logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
+}
+stop_station() {
+    kill -TERM "$station_pid"
+    timeout 5 tail --pid="$station_pid" -f /dev/null || fail "the station did not end"
+    station_pid=""
+}
+
+# "r g b" of the pixel at x,y of a screenshot of the whole X screen.
+pixel() {
+    import -window root "$work/shot.png" 2>/dev/null || return 1
+    convert "$work/shot.png" -format \
+        "%[fx:int(255*p{$1,$2}.r+0.5)] %[fx:int(255*p{$1,$2}.g+0.5)] %[fx:int(255*p{$1,$2}.b+0.5)]" info:
+}
+near() { # "r g b" r g b
+    local a=($1)
+    [ ${#a[@]} -eq 3 ] && [ $((${a[0]} - $2)) -le 40 ] && [ $(($2 - ${a[0]})) -le 40 ] &&
+        [ $((${a[1]} - $3)) -le 40 ] && [ $(($3 - ${a[1]})) -le 40 ] &&
+        [ $((${a[2]} - $4)) -le 40 ] && [ $(($4 - ${a[2]})) -le 40 ]
+}
+scan() { # code [delay ms]
+    xdotool type --delay "${2:-20}" "$1" && xdotool key Return
+}
+slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
+code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
+
+# --- console mode ----------------------------------------------------------------
+start_station "$KIVO_PREFIX"
+# Focus the display window on the right monitor: typing goes to the station.
+win=""
+for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    if [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ]; then win=$w; break; fi
+done
+[ -n "$win" ] || fail "no display window on the right monitor"
+xdotool windowfocus --sync "$win" || fail "cannot focus the display window"
+
+start=$(ms_now)
+scan 111
+timeout 10 bash -c "until [ \"\$(ls '$slides' 2>/dev/null | wc -l)\" -eq 2 ]; do sleep 0.05; done" \
+    || fail "the working folder did not fill: $(slides_now)"
+[ "$(slides_now)" = "IMG_1.jpg IMG_2.JPG " ] || fail "working folder holds $(slides_now)"
+for f in "$slides"/*; do
+    [ "$(identify -format %wx%h "$f")" = 900x600 ] || fail "$f is not at the overlay's size"
+done
+[ "$(code_lines 111)" -eq 1 ] || fail "111 did not become the current code"
+# The right monitor (1280x1024 at 1920,0) shows the 900x600 slide fitted to
+# 1280x853: the frame at its left edge, the photo in the middle.
+first=""
+deadline=$((SECONDS + 15))
+while [ $SECONDS -lt $deadline ]; do
+    if near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 0; then
+        first=$(($(ms_now) - start))
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$first" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
+echo "scan to first framed slide on screen: ${first} ms (screenshot polling included)"
+
+# A portrait photo gets the portrait overlay.
+scan 333
+timeout 10 bash -c "until [ -f '$slides/tall.jpg' ]; do sleep 0.05; done" || fail "333 not prepared"
+[ "$(identify -format %wx%h "$slides/tall.jpg")" = 600x900 ] || fail "portrait overlay not used"
+
+# Typed too slowly: only the last key is a code ("2", which has no photos),
+# so the working folder keeps what it holds.
+before=$(slides_now)
+scan 222 700
+sleep 1.5
+[ "$(slides_now)" = "$before" ] || fail "a slowly typed code changed the working folder"
+[ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
+
+# Codes that name another folder are refused before any path is formed.
+for code in ../Other/111 ..; do
+    scan "$code"
+done
+sleep 1.5
+[ "$(slides_now)" = "$before" ] || fail "a hostile code changed the working folder"
+[ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"
+[ -f "$HOME/Other/111/IMG_9.jpg" ] || fail "a file outside the working folder was touched"
+
+# The previewer announces a customer: it becomes the current code.
+gdbus emit --session --object-path /org/kivo/Previewer \
+    --signal org.kivo.DistributedNotification.Post KivoPreviewerNotification \
+    "{'action': <'newCustomerSittingStarted'>, 'value': <' 444 '>}" >/dev/null || fail "gdbus emit"
+timeout 5 bash -c "until grep -q 'kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[444\]' '$logfile'; do sleep 0.05; done" \
+    || fail "the previewer's code did not become current"
+
+# The recorder records: a new scan raises the warning and is not accepted.
+windows_before=$(xdotool search --onlyvisible --pid "$station_pid" | wc -l)
+dbus-send --session --type=signal /org/kivo/Video org.kivo.DistributedNotification.Post \
+    string:kivoXNotification dict:string:string:"action","statusIsRecording","senderApp","Kivo-Video.app" \
+    || fail "dbus-send"
+sleep 0.3
+scan 222
+timeout 5 bash -c "until [ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]; do sleep 0.05; done" \
+    || fail "no warning alert while the video records"
+[ "$(code_lines 222)" -eq 0 ] || fail "a scan while recording was accepted"
+alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)
+xdotool windowfocus --sync "$alert" 2>/dev/null; xdotool key Return
+timeout 5 bash -c "until [ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -eq $windows_before ]; do sleep 0.05; done" \
+    || fail "the alert did not close"
+stop_station
+
+# --- shout mode, forced for a copy of the installed station -----------------------
+cp -a "$KIVO_PREFIX" "$work/prefix"
+cat >"$work/prefix/share/kivo-slideshow/ForcedDefaultPrefs.plist" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>prefDoShoutMode</key>
+	<true/>
+	<key>prefMaxPhotosInLocalFolder</key>
+	<integer>3</integer>
+</dict>
+</plist>
+PLIST
+rm -rf "$slides"
+start_station "$work/prefix"
+want="222_IMG_1_overlay.jpg 333_tall_overlay.jpg 111_IMG_2_overlay.JPG "
+timeout 10 bash -c "until [ \"\$(cd '$slides' 2>/dev/null && ls | wc -l)\" -eq 3 ]; do sleep 0.05; done" \
+    || fail "shout mode did not fill the working folder: $(slides_now)"
+[ "$(slides_now)" = "$(echo $want | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ] \
+    || fail "shout mode holds $(slides_now)"
+cmp -s "$day/333/tall.jpg" "$slides/333_tall_overlay.jpg" || fail "shout-mode copy differs from its photo"
+stop_station
+echo "PASS"
