@@ -263,24 +263,17 @@ void CustomerSlideshowFolder::runJob(const Job &job)
         this, [this, prepared] { emit preparationFinished(prepared); }, Qt::QueuedConnection);
 }
 
-bool CustomerSlideshowFolder::emptyWorkingFolder()
+// Makes sure the working folder is a real folder (never a symbolic link,
+// which would lead the removals elsewhere).
+bool CustomerSlideshowFolder::prepareWorkingFolder()
 {
     namespace fs = std::filesystem;
-    const fs::path folder(QFile::encodeName(m_workingFolder).toStdString());
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(folder, ec))) {
+    if (fs::is_symlink(fs::symlink_status(QFile::encodeName(m_workingFolder).toStdString(), ec))) {
         logLine(
-            QStringLiteral("removeItemAtPath failed: %1 is a symbolic link").arg(m_workingFolder));
+            QStringLiteral("createDirectoryAtPath[%1] has error = a symbolic link is in the way")
+                .arg(m_workingFolder));
         return false;
-    }
-    if (fs::is_directory(fs::symlink_status(folder, ec))) {
-        for (const auto &entry : fs::directory_iterator(folder, ec)) {
-            std::error_code rec;
-            fs::remove_all(entry.path(), rec); // never follows symbolic links
-            if (rec)
-                logLine(QStringLiteral("removeItemAtPath failed: %1")
-                            .arg(QString::fromStdString(rec.message())));
-        }
     }
     if (!createDirectoryIfMissing(m_workingFolder)) {
         logLine(QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
@@ -290,10 +283,34 @@ bool CustomerSlideshowFolder::emptyWorkingFolder()
     return true;
 }
 
+// Removes the working folder's content, without following symbolic links.
+// Pending: only our own temporary files; otherwise everything but them.
+void CustomerSlideshowFolder::emptyWorkingFolder(bool pendingOnly)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto &entry :
+         fs::directory_iterator(QFile::encodeName(m_workingFolder).toStdString(), ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool pending = name.starts_with(".kivo-") && name.ends_with(".part");
+        if (pending != pendingOnly)
+            continue;
+        std::error_code rec;
+        fs::remove_all(entry.path(), rec);
+        if (rec)
+            logLine(QStringLiteral("removeItemAtPath failed: %1")
+                        .arg(QString::fromStdString(rec.message())));
+    }
+}
+
 int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QStringList &response)
 {
-    if (!emptyWorkingFolder())
+    // The previous customer's slides stay until the first new photo is ready,
+    // so a preparation that finds nothing usable leaves the display as it is.
+    if (!prepareWorkingFolder())
         return 0;
+    emptyWorkingFolder(true);
+    bool emptied = false;
     m_compositor.setResultFolder(m_workingFolder);
 
     struct Framed
@@ -333,6 +350,10 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
         }
         if (item.source.isEmpty())
             continue;
+        if (!emptied) {
+            emptyWorkingFolder(false);
+            emptied = true;
+        }
         const QString copyPath = QDir(m_workingFolder).filePath(QFileInfo(item.source).fileName());
         QString error;
         const bool ok = item.composite.isEmpty()
@@ -351,11 +372,9 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
 
 int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStringList &response)
 {
-    if (!createDirectoryIfMissing(m_workingFolder)) {
-        logLine(QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
-                    .arg(m_workingFolder));
+    if (!prepareWorkingFolder())
         return 0;
-    }
+    emptyWorkingFolder(true);
     const QDir folder(m_workingFolder);
     const QStringList existing = slidesIn(m_workingFolder);
     QStringList known; // the last listed slide first

@@ -23,10 +23,10 @@ namespace kivo {
 // ("SlideShowParamChanged").
 //
 // Console mode (prefDoShoutMode false): the folder is rebuilt for every
-// customer; each photo is framed with the overlay (photos may be framed on
-// several cores) and enters the folder in the order of the result list. The
-// display is told after the first photo and again at the end.
-// Shout mode: the folder accumulates the day's newest photos, unframed, under
+// customer (the previous slides go when the first new photo is ready); each photo is framed with
+// the overlay (photos may be framed on several cores) and enters the folder in the order of the
+// result list. The display is told after the first photo and again at the end. Shout mode: the
+// folder accumulates the day's newest photos, unframed, under
 // "<code>_<name>_overlay.jpg", trimmed to prefMaxPhotosInLocalFolder.
 //
 // Preparations run one after another on one worker thread, so two never act
@@ -107,7 +107,8 @@ private:
     void runJob(const Job &job);
     int fillConsoleMode(const QString &searchPath, const QStringList &response);
     int fillShoutMode(const QString &searchPath, const QStringList &response);
-    bool emptyWorkingFolder();
+    bool prepareWorkingFolder();
+    void emptyWorkingFolder(bool pendingOnly);
     void deleteFilesInArray(const QStringList &paths);
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);

@@ -226,6 +226,30 @@ private slots:
                  QStringList{"a.jpg"});
     }
 
+    // When nothing found can be used, the previous slides stay and no play
+    // request is sent; a working folder that is a symbolic link is refused.
+    void consoleModeKeepsPreviousWhenNothingUsable()
+    {
+        QVERIFY(writeFile(work() + QStringLiteral("/previous.jpg"), "old customer"));
+        QVERIFY(!photo(QStringLiteral("4/fresh.jpg"), 32, 32, 0).isEmpty());
+        CustomerSlideshowFolder f;
+        makeFolder(f);
+        Run r = prepare(f, {"4/fresh.jpg", "4/missing.jpg"});
+        QCOMPARE(r.prepared, 0);
+        QCOMPARE(r.playRequests.size(), 0);
+        QCOMPARE(QDir(work()).entryList(QDir::Files | QDir::Hidden), QStringList{"previous.jpg"});
+
+        const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(writeFile(elsewhere + QStringLiteral("/keep.jpg"), "keep"));
+        QVERIFY(QDir(work()).removeRecursively());
+        QVERIFY(QFile::link(elsewhere, work()));
+        QVERIFY(!photo(QStringLiteral("4/ok.jpg")).isEmpty());
+        r = prepare(f, {"4/ok.jpg"});
+        QCOMPARE(r.prepared, 0);
+        QCOMPARE(QDir(elsewhere).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.jpg"});
+        QVERIFY(QFile::remove(work()));
+    }
+
     // Shout mode keeps the newest photos of every code, trimmed to the
     // maximum, and drops copies whose source has gone.
     void shoutModeTrimsAndFollowsSources()
