@@ -1,5 +1,7 @@
 #include "CustomerSlideshowFolder.h"
 
+#include "OrderedParallelMap.h"
+
 #include "app/PrefKeys.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
@@ -12,11 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFuture>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryFile>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cerrno>
@@ -144,7 +144,8 @@ CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
       }),
       m_screenCount([] { return int(QGuiApplication::screens().size()); })
 {
-    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    connect(this, &CustomerSlideshowFolder::workerEventsPending, this,
+            &CustomerSlideshowFolder::deliverWorkerEvents, Qt::QueuedConnection);
     m_worker = std::thread([this] { workerLoop(); });
 }
 
@@ -163,7 +164,6 @@ void CustomerSlideshowFolder::shutdown()
     m_wake.notify_all();
     if (m_worker.joinable())
         m_worker.join();
-    m_pool.waitForDone();
 }
 
 QString CustomerSlideshowFolder::setupTempFolderPath()
@@ -189,7 +189,7 @@ void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
 
 void CustomerSlideshowFolder::setCompositeThreads(int threads)
 {
-    m_pool.setMaxThreadCount(std::max(1, threads));
+    m_compositeThreads = std::max(1, threads);
 }
 
 void CustomerSlideshowFolder::startPreparation(const QVariantMap &request)
@@ -259,8 +259,39 @@ void CustomerSlideshowFolder::runJob(const Job &job)
     }
     if (prepared != 0 && !m_stop)
         sendPlayRequest();
-    QMetaObject::invokeMethod(
-        this, [this, prepared] { emit preparationFinished(prepared); }, Qt::QueuedConnection);
+    pushEvent({true, prepared, QString()});
+}
+
+// Worker results reach the main thread through a queue guarded by our own
+// mutex and a queued signal that carries nothing.
+void CustomerSlideshowFolder::pushEvent(WorkerEvent event)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+    emit workerEventsPending(QPrivateSignal());
+}
+
+void CustomerSlideshowFolder::deliverWorkerEvents()
+{
+    for (;;) {
+        WorkerEvent event;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_events.empty())
+                return;
+            event = std::move(m_events.front());
+            m_events.pop_front();
+        }
+        if (event.finished) {
+            emit preparationFinished(event.prepared);
+        } else {
+            const int screens = m_screenCount ? m_screenCount() : 1;
+            postNotificationOnMainThread({{QStringLiteral("screenIndex"), screens > 1 ? 1 : 0},
+                                          {QStringLiteral("sourcePath"), event.folder}});
+        }
+    }
 }
 
 // Makes sure the working folder is a real folder (never a symbolic link,
@@ -318,7 +349,7 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
         QString source;    // empty: skipped
         QString composite; // empty: copy the source unchanged
     };
-    auto frame = [this, searchPath](const QString &entry) -> Framed {
+    auto frame = [this, &searchPath](const QString &entry) -> Framed {
         if (m_stop)
             return {};
         const QString source = locateEntry(searchPath, entry);
@@ -333,16 +364,13 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
         return {source, m_compositor.applyOverlayToSourceItem(source, QString())};
     };
 
-    // Framing runs ahead on the pool; photos enter the folder in list order.
-    const qsizetype lookahead = 2 * qsizetype(m_pool.maxThreadCount());
-    std::deque<QFuture<Framed>> pending;
-    qsizetype next = 0;
+    // Framing runs ahead on several threads; photos enter the folder in list order.
+    OrderedParallelMap<Framed> framing(response.size(), m_compositeThreads,
+                                       2 * qsizetype(m_compositeThreads),
+                                       [&](qsizetype i) { return frame(response.at(i)); });
     int prepared = 0;
     for (qsizetype i = 0; i < response.size(); ++i) {
-        while (next < response.size() && next - i < lookahead)
-            pending.push_back(QtConcurrent::run(&m_pool, frame, response.at(next++)));
-        const Framed item = pending.front().result();
-        pending.pop_front();
+        const Framed item = framing.take(i);
         if (m_stop) {
             if (!item.composite.isEmpty())
                 QFile::remove(item.composite);
@@ -453,15 +481,7 @@ void CustomerSlideshowFolder::deleteFilesInArray(const QStringList &paths)
 
 void CustomerSlideshowFolder::sendPlayRequest()
 {
-    const QString folder = m_workingFolder;
-    QMetaObject::invokeMethod(
-        this,
-        [this, folder] {
-            const int screens = m_screenCount ? m_screenCount() : 1;
-            postNotificationOnMainThread({{QStringLiteral("screenIndex"), screens > 1 ? 1 : 0},
-                                          {QStringLiteral("sourcePath"), folder}});
-        },
-        Qt::QueuedConnection);
+    pushEvent({false, 0, m_workingFolder});
 }
 
 void CustomerSlideshowFolder::postNotificationOnMainThread(const QVariantMap &userInfo)

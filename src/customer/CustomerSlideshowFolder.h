@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
+#include <QThread>
 #include <QVariantMap>
 
 #include <atomic>
@@ -32,7 +32,7 @@ namespace kivo {
 // Preparations run one after another on one worker thread, so two never act
 // on the folder at once. A file enters the folder under a hidden temporary
 // name and is renamed into place, so a display never reads half a slide.
-// Everything else (nothing but play requests) happens on this object's thread.
+// Play requests are posted on this object's thread.
 class CustomerSlideshowFolder : public QObject
 {
     Q_OBJECT
@@ -96,6 +96,8 @@ signals:
     // After every preparation, with the number of slides prepared (0: no
     // play request was sent).
     void preparationFinished(int preparedCount);
+    // The worker has events for the main thread (internal).
+    void workerEventsPending(QPrivateSignal);
 
 private:
     struct Job
@@ -110,6 +112,14 @@ private:
     bool prepareWorkingFolder();
     void emptyWorkingFolder(bool pendingOnly);
     void deleteFilesInArray(const QStringList &paths);
+    struct WorkerEvent
+    {
+        bool finished = false; // else a play request
+        int prepared = 0;
+        QString folder;
+    };
+    void pushEvent(WorkerEvent event);
+    void deliverWorkerEvents();
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);
 
@@ -117,12 +127,13 @@ private:
     OverlayCompositor m_compositor;
     PhotoSearch m_search;
     std::function<int()> m_screenCount;
-    QThreadPool m_pool;
+    int m_compositeThreads = std::max(1, QThread::idealThreadCount());
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
+    std::deque<WorkerEvent> m_events;
     bool m_busy = false;
     std::atomic<bool> m_stop{false};
     std::thread m_worker;
