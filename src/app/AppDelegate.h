@@ -2,6 +2,8 @@
 
 #include "HousekeepingTimers.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SingleInstance.h"
+#include "platform/UnixSignalWatcher.h"
 
 #include <QObject>
 #include <QStringList>
@@ -11,9 +13,6 @@
 #include <memory>
 
 namespace kivo {
-
-class SingleInstance;
-class UnixSignalWatcher;
 
 // The hub of the station: brings it up in a fixed order of stages, owns the
 // housekeeping timers and the subsystems, carries the delegate actions and

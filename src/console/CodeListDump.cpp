@@ -51,8 +51,8 @@ QList<CodeEntry> countedCodeRows(const QString &dayFolder)
         entry.row.insert(QLatin1String(rowKey::qty),
                          QString::number(CodeFolderScanner::countPhotos(entry.folderPath)));
     });
-    CodeListModel::sortEntries(entries,
-                               Preferences::standard().integer(QLatin1String(keys::prefSortListTag)));
+    CodeListModel::sortEntries(
+        entries, Preferences::standard().integer(QLatin1String(keys::prefSortListTag)));
     return entries;
 }
 
@@ -66,8 +66,7 @@ int listCodes(const QString &dayFolder)
 {
     QString folder = dayFolder;
     if (folder.isEmpty()) {
-        const QString root =
-            Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
+        const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
         if (root.isEmpty())
             return 0; // no main images folder: nothing listed
         folder = QDir(root).filePath(getDailyFolderName());

@@ -177,8 +177,8 @@ void MyImageBrowserViewController::startRun(const QStringList &paths)
     });
 }
 
-QList<MyImageBrowserObject>
-MyImageBrowserViewController::acceptNew(const QStringList &paths, qint64 startIndex) const
+QList<MyImageBrowserObject> MyImageBrowserViewController::acceptNew(const QStringList &paths,
+                                                                    qint64 startIndex) const
 {
     QList<MyImageBrowserObject> items;
     QSet<QString> added;
@@ -208,7 +208,8 @@ void MyImageBrowserViewController::runEnded(quint64 runId)
     m_loading = false;
     updateDatasource();
     if (!stopped && m_model->images().isEmpty())
-        logLine(QStringLiteral("MyImageBrowserViewController->addImagesWithPaths... nothing added"));
+        logLine(
+            QStringLiteral("MyImageBrowserViewController->addImagesWithPaths... nothing added"));
     if (m_hasPending) {
         m_stopWait.stop();
         m_hasPending = false;
