@@ -1,5 +1,6 @@
 #include "CodeFolderScanner.h"
 
+#include "PoolTask.h"
 #include "platform/Log.h"
 #include "xml/TestParser.h"
 
@@ -85,7 +86,7 @@ void CodeFolderScanner::start(const QString &dayFolder)
     // The destructor waits for the pool, so `self` outlives every worker; a
     // result queued just before destruction is dropped with the receiver.
     CodeFolderScanner *self = this;
-    m_pool.start([self, generation, mine, dayFolder, scanTime] {
+    PoolTask::start(m_pool, [self, generation, mine, dayFolder, scanTime] {
         if (*generation != mine)
             return;
         QList<CodeEntry> entries = readCodeRows(dayFolder, scanTime);
@@ -119,7 +120,7 @@ void CodeFolderScanner::deliverRows(quint64 generation, const QList<CodeEntry> &
     CodeFolderScanner *self = this;
     for (const CodeEntry &entry : entries) {
         const QString folder = entry.folderPath;
-        m_pool.start([self, shared, generation, folder] {
+        PoolTask::start(m_pool, [self, shared, generation, folder] {
             if (*shared != generation)
                 return;
             const int count = countPhotos(folder);

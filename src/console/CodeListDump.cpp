@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
 
@@ -48,10 +47,9 @@ QList<CodeEntry> countedCodeRows(const QString &dayFolder)
 {
     QList<CodeEntry> entries =
         CodeFolderScanner::readCodeRows(dayFolder, QDateTime::currentDateTime());
-    QtConcurrent::blockingMap(entries, [](CodeEntry &entry) {
+    for (CodeEntry &entry : entries)
         entry.row.insert(QLatin1String(rowKey::qty),
                          QString::number(CodeFolderScanner::countPhotos(entry.folderPath)));
-    });
     CodeListModel::sortEntries(
         entries, Preferences::standard().integer(QLatin1String(keys::prefSortListTag)));
     return entries;

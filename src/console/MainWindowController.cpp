@@ -5,6 +5,7 @@
 #include "ConsoleDelegate.h"
 #include "DailyFolders.h"
 #include "DaySelection.h"
+#include "PoolTask.h"
 #include "SelectDisplayWindowController.h"
 #include "app/PrefKeys.h"
 #include "platform/Log.h"
@@ -309,7 +310,7 @@ int MainWindowController::selectedRow() const
 
 void MainWindowController::doClickOnTableView()
 {
-    const int row = selectedRow() >= 0 ? selectedRow() : m_table->currentIndex().row();
+    const int row = selectedRow();
     if (row < 0) {
         clearSelectionAndBrowser();
         return;
@@ -330,7 +331,7 @@ void MainWindowController::doClickOnTableView()
 void MainWindowController::listCodeFolder(const QString &codePath)
 {
     m_listingPath = codePath;
-    m_listingPool.start([this, codePath] {
+    PoolTask::start(m_listingPool, [this, codePath] {
         // The folder listing: every visible entry but the description file.
         QStringList response;
         const QFileInfoList infos =

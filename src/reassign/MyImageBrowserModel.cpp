@@ -1,5 +1,6 @@
 #include "MyImageBrowserModel.h"
 
+#include "console/PoolTask.h"
 #include "slideshow/SlideImageLoader.h"
 
 #include <QThreadPool>
@@ -113,20 +114,29 @@ void MyImageBrowserModel::requestThumbnail(const QString &path) const
     if (!m_pool || m_requested.contains(path))
         return;
     m_requested.insert(path);
+    // The owner waits for the pool before the model goes, so `self` outlives
+    // the decoding; a result queued to a destroyed model is dropped.
     auto *self = const_cast<MyImageBrowserModel *>(this);
     const QSize size = m_thumbnailSize;
-    SlideImageLoader::loadAsync(m_pool, path, size, self,
-                                [self, path, size](const QImage &image, const QString &) {
-                                    if (image.isNull() || size != self->m_thumbnailSize)
-                                        return;
-                                    self->m_thumbnails.insert(path, QPixmap::fromImage(image));
-                                    for (int i = 0; i < self->m_images.size(); ++i) {
-                                        if (self->m_images.at(i).path == path) {
-                                            const QModelIndex at = self->index(i);
-                                            emit self->dataChanged(at, at, {Qt::DecorationRole});
-                                        }
-                                    }
-                                });
+    PoolTask::start(*m_pool, [self, path, size] {
+        const QImage image = SlideImageLoader::loadScaledToFit(path, size);
+        QMetaObject::invokeMethod(
+            self, [self, path, size, image] { self->thumbnailLoaded(path, size, image); },
+            Qt::QueuedConnection);
+    });
+}
+
+void MyImageBrowserModel::thumbnailLoaded(const QString &path, QSize size, const QImage &image)
+{
+    if (image.isNull() || size != m_thumbnailSize)
+        return;
+    m_thumbnails.insert(path, QPixmap::fromImage(image));
+    for (int i = 0; i < m_images.size(); ++i) {
+        if (m_images.at(i).path == path) {
+            const QModelIndex at = index(i);
+            emit dataChanged(at, at, {Qt::DecorationRole});
+        }
+    }
 }
 
 } // namespace kivo

@@ -38,6 +38,7 @@ public:
 
 private:
     void requestThumbnail(const QString &path) const;
+    void thumbnailLoaded(const QString &path, QSize size, const QImage &image);
 
     QThreadPool *m_pool;
     QList<MyImageBrowserObject> m_images;

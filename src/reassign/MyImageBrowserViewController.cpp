@@ -1,6 +1,7 @@
 #include "MyImageBrowserViewController.h"
 
 #include "app/PrefKeys.h"
+#include "console/PoolTask.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
@@ -136,7 +137,7 @@ void MyImageBrowserViewController::startRun(const QStringList &paths)
     m_loading = true;
     updateDatasource();
     MyImageBrowserViewController *self = this; // the destructor waits for the pool
-    m_loadPool.start([run, paths, self] {
+    PoolTask::start(m_loadPool, [run, paths, self] {
         QStringList batch;
         QSet<QString> seen;
         auto flush = [&] {

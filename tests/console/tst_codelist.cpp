@@ -188,6 +188,22 @@ private slots:
         QCOMPARE(CodeFolderScanner::countPhotos(dayB + QStringLiteral("/B1")), 0);
     }
 
+    void thousandFoldersAllCounted()
+    {
+        const QString day = m_tmp.filePath(QStringLiteral("thousand"));
+        for (int i = 0; i < 1000; ++i)
+            makeCode(day, QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0')), i % 2);
+        CodeFolderScanner scanner;
+        QSignalSpy counts(&scanner, &CodeFolderScanner::countsReady);
+        QSignalSpy finished(&scanner, &CodeFolderScanner::finished);
+        scanner.start(day);
+        QVERIFY(finished.wait(20000));
+        int delivered = 0;
+        for (const QList<QVariant> &args : counts)
+            delivered += int(args.at(0).value<QHash<QString, int>>().size());
+        QCOMPARE(delivered, 1000);
+    }
+
     void listCodesPrintsRowsInOrder()
     {
         const QString day = m_tmp.filePath(QStringLiteral("dump"));
