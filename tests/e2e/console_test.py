@@ -194,6 +194,11 @@ def run(home, procs):
             return None
         got = {cell_texts(r)[0]: cell_texts(r)[2] for r in range(t.nRows)}
         return got if "-" not in got.values() else None
+    def displays_started():
+        with open(out_path, errors="replace") as f:
+            return "starting 2 display controllers" in f.read()
+    poll("two display controllers (the display subsystem must be part of the station)",
+         displays_started)
     listed = poll("three rows with counts", counts)
     if listed != {CODE: "2", "20240518": "1", "20240519": "0"}:
         fail("rows listed: %r" % (listed,))
