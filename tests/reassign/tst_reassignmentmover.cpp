@@ -1,0 +1,103 @@
+#include "../xml/StderrCapture.h"
+
+#include "TestSupport.h"
+#include "reassign/ReassignmentMover.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace kivo;
+
+// Moving photos into another code's folder, one at a time, never replacing.
+class TestReassignmentMover : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mRoot;
+    QString mOld, mNew;
+
+    QString photo(const QString &name, QColor color = Qt::darkCyan)
+    {
+        const QString path = QDir(mOld).filePath(name);
+        if (!test::writeJpeg(path, 64, 48, color))
+            qFatal("cannot write a photo");
+        return path;
+    }
+    static QByteArray bytes(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void init()
+    {
+        QDir(mRoot.path()).removeRecursively();
+        mOld = mRoot.filePath("2025-12-29/A100");
+        mNew = mRoot.filePath("2025-12-29/B200");
+        QVERIFY(QDir().mkpath(mOld));
+        QVERIFY(QDir().mkpath(mNew));
+    }
+
+    void failingMiddlePhotoStaysAndIsLeftOut()
+    {
+        const QStringList photos = {photo("1.jpg"), photo("2.jpg", Qt::red), photo("3.jpg")};
+        // Another photo of the same name is already in the new code.
+        QVERIFY(test::writeJpeg(QDir(mNew).filePath("2.jpg"), 32, 32, Qt::blue));
+        const QByteArray theirs = bytes(QDir(mNew).filePath("2.jpg"));
+        const QByteArray ours = bytes(photos[1]);
+        StderrCapture log;
+        QCOMPARE(ReassignmentMover::moveImages(photos, mNew), (QStringList{"1.jpg", "3.jpg"}));
+        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("1.jpg")));
+        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("3.jpg")));
+        QVERIFY(!QFileInfo::exists(photos[0]) && !QFileInfo::exists(photos[2]));
+        QCOMPARE(bytes(photos[1]), ours);
+        QCOMPARE(bytes(QDir(mNew).filePath("2.jpg")), theirs);
+        const QString expected = QStringLiteral("ReAssignCodeWindowController->doMoveImages..."
+                                                "moveItemAtPath FROM: [%1] TO: [%2] returned "
+                                                "Error:[")
+                                     .arg(photos[1], mNew);
+        QVERIFY2(QString::fromUtf8(log.text()).contains(expected), log.text().constData());
+    }
+
+    void deletedPhotoIsSkippedAndOddNamesMove()
+    {
+        const QStringList photos = {photo("gone.jpg"), photo("Tom & Jerry <1>.jpg")};
+        QVERIFY(QFile::remove(photos[0]));
+        StderrCapture log;
+        QCOMPARE(ReassignmentMover::moveImages(photos, mNew), QStringList{"Tom & Jerry <1>.jpg"});
+        QVERIFY(log.text().contains("gone.jpg"));
+        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("Tom & Jerry <1>.jpg")));
+    }
+
+    void missingNewFolderMovesNothingAndCreatesNothing()
+    {
+        const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
+        QVERIFY(QDir(mNew).removeRecursively());
+        StderrCapture log;
+        QVERIFY(ReassignmentMover::moveImages(photos, mNew).isEmpty());
+        QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
+        QVERIFY(!QFileInfo::exists(mNew));
+        QCOMPARE(log.text().count("moveItemAtPath"), 2);
+    }
+
+    void unwritableFolderKeepsEveryPhoto()
+    {
+        if (::geteuid() == 0)
+            QSKIP("permissions do not bind the superuser");
+        const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
+        QVERIFY(QFile::setPermissions(mNew, QFile::ReadOwner | QFile::ExeOwner));
+        StderrCapture log;
+        QVERIFY(ReassignmentMover::moveImages(photos, mNew).isEmpty());
+        QFile::setPermissions(mNew, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
+        QCOMPARE(log.text().count("moveItemAtPath"), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReassignmentMover)
+#include "tst_reassignmentmover.moc"
