@@ -2,6 +2,8 @@
 
 #include "HousekeepingTimers.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SingleInstance.h"
+#include "platform/UnixSignalWatcher.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,8 +14,7 @@
 
 namespace kivo {
 
-class SingleInstance;
-class UnixSignalWatcher;
+class ConsoleHost;
 
 // The hub of the station: brings it up in a fixed order of stages, owns the
 // housekeeping timers and the subsystems, carries the delegate actions and
@@ -113,6 +114,8 @@ private:
     QStringList m_stages;
     int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
+    // The operator console and the preferences window (console mode only).
+    std::shared_ptr<ConsoleHost> m_console;
 };
 
 } // namespace kivo

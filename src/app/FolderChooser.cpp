@@ -9,14 +9,12 @@
 
 namespace kivo {
 
-QFileDialog *FolderChooser::doNSOpenPanelWithParameters(const QVariantMap &params,
-                                                        QWidget *parent)
+QFileDialog *FolderChooser::doNSOpenPanelWithParameters(const QVariantMap &params, QWidget *parent)
 {
     const bool folders = params.value(QLatin1String(chooser::panelCanChooseFoldersKey)).toBool();
     const QString message = params.value(QLatin1String(chooser::panelMessageKey)).toString();
     const QString pathKey = params.value(QLatin1String(keys::prefFolderNameKey)).toString();
-    const QString current =
-        pathKey.isEmpty() ? QString() : Preferences::standard().string(pathKey);
+    const QString current = pathKey.isEmpty() ? QString() : Preferences::standard().string(pathKey);
 
     auto *dialog = new QFileDialog(parent, message);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -76,7 +76,8 @@ QWidget *PreferencesWindow::buildFoldersTab()
     m_mainFolder = new QLabel;
     m_mainFolder->setAccessibleName(QStringLiteral("Main Images Folder"));
     m_mainFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QPushButton *chooseFolder = button(tr("Choose..."), QStringLiteral("Choose Main Images Folder"));
+    QPushButton *chooseFolder =
+        button(tr("Choose..."), QStringLiteral("Choose Main Images Folder"));
     connect(chooseFolder, &QPushButton::clicked, this, &PreferencesWindow::selectFolder);
     QPushButton *revealFolder = button(tr("Reveal"), QStringLiteral("Reveal Main Images Folder"));
     connect(revealFolder, &QPushButton::clicked, this, [this] { emit revealRequested(0); });
@@ -85,8 +86,8 @@ QWidget *PreferencesWindow::buildFoldersTab()
     m_movie->setAccessibleName(QStringLiteral("Movie"));
     QPushButton *chooseMovie = button(tr("Choose..."), QStringLiteral("Choose Movie"));
     connect(chooseMovie, &QPushButton::clicked, this, &PreferencesWindow::selectItem);
-    QPushButton *revealTemp = button(tr("Reveal Working Folder"),
-                                     QStringLiteral("Reveal Working Folder"));
+    QPushButton *revealTemp =
+        button(tr("Reveal Working Folder"), QStringLiteral("Reveal Working Folder"));
     connect(revealTemp, &QPushButton::clicked, this,
             [this] { emit revealRequested(kRevealTempFolderTag); });
 
@@ -121,9 +122,8 @@ QWidget *PreferencesWindow::buildSlideshowTab()
     const Preferences &prefs = Preferences::standard();
     const bool random = prefs.string(QLatin1String(keys::prefUseTransitionMode)) ==
                         QLatin1String(keys::transitionModeRandom);
-    const int current = random ? 0
-                               : m_transition->findText(
-                                     prefs.string(QLatin1String(keys::prefTransitionStyle)));
+    const int current =
+        random ? 0 : m_transition->findText(prefs.string(QLatin1String(keys::prefTransitionStyle)));
     m_transition->setCurrentIndex(current < 0 ? 0 : current);
     connect(m_transition, &QComboBox::activated, this,
             [this](int i) { doChangeTransitionStyle(m_transition->itemText(i)); });
@@ -153,14 +153,15 @@ QWidget *PreferencesWindow::buildDisplaysTab()
         });
         auto *delay = new QSpinBox;
         delay->setRange(1, 3600);
-        delay->setValue(int(std::max<qint64>(1, prefs.integer(displayKey(keys::prefSlideShowDelay, n)))));
+        delay->setValue(
+            int(std::max<qint64>(1, prefs.integer(displayKey(keys::prefSlideShowDelay, n)))));
         delay->setAccessibleName(QStringLiteral("Delay of Display %1").arg(n));
         const QString delayKey = displayKey(keys::prefSlideShowDelay, n);
         connect(delay, &QSpinBox::valueChanged, this, [delayKey](int value) {
             Preferences::standard().setValue(delayKey, qint64(value));
         });
-        QCheckBox *slideshow = switchFor(tr("Slideshow on display %1").arg(n),
-                                         displayKey(keys::prefDoSlideShow, n));
+        QCheckBox *slideshow =
+            switchFor(tr("Slideshow on display %1").arg(n), displayKey(keys::prefDoSlideShow, n));
         grid->addWidget(name, n, 1);
         grid->addWidget(delay, n, 2);
         grid->addWidget(slideshow, n, 3);
@@ -172,8 +173,8 @@ QWidget *PreferencesWindow::buildDisplaysTab()
 QStringList PreferencesWindow::transitionChoices()
 {
     QStringList items = {QStringLiteral("Random"), QString()};
-    QStringList styles = Preferences::standard().stringArray(
-        QLatin1String(keys::prefAvailTransitionStyles));
+    QStringList styles =
+        Preferences::standard().stringArray(QLatin1String(keys::prefAvailTransitionStyles));
     if (styles.isEmpty())
         styles = {QStringLiteral("No Transition Effect"), QStringLiteral("fade"),
                   QStringLiteral("moveIn"), QStringLiteral("push"), QStringLiteral("reveal")};
@@ -185,16 +186,16 @@ void PreferencesWindow::doChangeTransitionStyle(const QString &title)
     Preferences &prefs = Preferences::standard();
     if (title.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0 ||
         title.compare(QLatin1String("no transition effect"), Qt::CaseInsensitive) == 0) {
-        prefs.setValues({{QLatin1String(keys::prefUseTransitionMode),
-                          QLatin1String(keys::transitionModeNone)},
-                         {QLatin1String(keys::prefTransitionStyle), title}});
+        prefs.setValues(
+            {{QLatin1String(keys::prefUseTransitionMode), QLatin1String(keys::transitionModeNone)},
+             {QLatin1String(keys::prefTransitionStyle), title}});
     } else if (title.compare(QLatin1String("random"), Qt::CaseInsensitive) == 0) {
         prefs.setValue(QLatin1String(keys::prefUseTransitionMode),
                        QLatin1String(keys::transitionModeRandom));
     } else {
-        prefs.setValues({{QLatin1String(keys::prefUseTransitionMode),
-                          QLatin1String(keys::transitionModeFixed)},
-                         {QLatin1String(keys::prefTransitionStyle), title}});
+        prefs.setValues(
+            {{QLatin1String(keys::prefUseTransitionMode), QLatin1String(keys::transitionModeFixed)},
+             {QLatin1String(keys::prefTransitionStyle), title}});
     }
     prefs.synchronize();
     NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowChangeTransitionStyle"));

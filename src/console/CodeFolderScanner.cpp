@@ -40,8 +40,8 @@ QList<CodeEntry> CodeFolderScanner::readCodeRows(const QString &dayFolder,
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (const QFileInfo &info : infos) {
         const QString folder = info.absoluteFilePath();
-        const QString descriptionFile = folder + QLatin1Char('/') + info.fileName() +
-                                        QLatin1String(".xml");
+        const QString descriptionFile =
+            folder + QLatin1Char('/') + info.fileName() + QLatin1String(".xml");
         std::optional<QVariantMap> parsed = testParser(descriptionFile);
         if (!parsed)
             continue;
@@ -52,8 +52,7 @@ QList<CodeEntry> CodeFolderScanner::readCodeRows(const QString &dayFolder,
         row.insert(QLatin1String(rowKey::qty), QStringLiteral("-"));
         const QDateTime modified = info.lastModified();
         const QDateTime created = info.birthTime();
-        row.insert(QLatin1String(rowKey::contentModDate),
-                   modified.isValid() ? modified : scanTime);
+        row.insert(QLatin1String(rowKey::contentModDate), modified.isValid() ? modified : scanTime);
         row.insert(QLatin1String(rowKey::createDate), created.isValid() ? created : scanTime);
         entries.append(CodeEntry{folder, std::move(row)});
     }
@@ -63,8 +62,8 @@ QList<CodeEntry> CodeFolderScanner::readCodeRows(const QString &dayFolder,
 int CodeFolderScanner::countPhotos(const QString &folder)
 {
     int count = 0;
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden |
-                                QDir::System);
+    QDirIterator it(folder,
+                    QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         it.next();
         if (it.fileName().endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) &&
@@ -125,7 +124,8 @@ void CodeFolderScanner::deliverRows(quint64 generation, const QList<CodeEntry> &
                 return;
             const int count = countPhotos(folder);
             QMetaObject::invokeMethod(
-                self, [self, generation, folder, count] {
+                self,
+                [self, generation, folder, count] {
                     self->deliverCount(generation, folder, count);
                 },
                 Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include "CodeListModel.h"
 #include "DailyFolders.h"
 #include "app/PrefKeys.h"
+#include "platform/AppPaths.h"
 #include "platform/Preferences.h"
 
 #include <QDir>
@@ -51,8 +52,8 @@ QList<CodeEntry> countedCodeRows(const QString &dayFolder)
         entry.row.insert(QLatin1String(rowKey::qty),
                          QString::number(CodeFolderScanner::countPhotos(entry.folderPath)));
     });
-    CodeListModel::sortEntries(entries,
-                               Preferences::standard().integer(QLatin1String(keys::prefSortListTag)));
+    CodeListModel::sortEntries(
+        entries, Preferences::standard().integer(QLatin1String(keys::prefSortListTag)));
     return entries;
 }
 
@@ -64,10 +65,15 @@ QByteArray codeRowJson(const CodeEntry &entry)
 
 int listCodes(const QString &dayFolder)
 {
+    // The factory values (sort order, day-folder format) count as at start-up;
+    // nothing is written to the user's preferences.
+    const QString factoryFile = AppPaths::resource(QStringLiteral("FactoryDefault.plist"));
+    const QVariant factory = factoryFile.isEmpty() ? QVariant() : readPropertyList(factoryFile);
+    if (factory.typeId() == QMetaType::QVariantMap)
+        Preferences::standard().registerDefaults(factory.toMap());
     QString folder = dayFolder;
     if (folder.isEmpty()) {
-        const QString root =
-            Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
+        const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
         if (root.isEmpty())
             return 0; // no main images folder: nothing listed
         folder = QDir(root).filePath(getDailyFolderName());

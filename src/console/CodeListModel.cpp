@@ -114,8 +114,7 @@ int CodeListModel::updateCodeStatus(const QString &code, const QString &codeStat
     for (int i = 0; i < m_entries.size(); ++i) {
         QVariantMap &row = m_entries[i].row;
         const QVariant rowCode = row.value(QLatin1String(rowKey::code));
-        if (!rowCode.isValid() ||
-            rowCode.toString().compare(code, Qt::CaseInsensitive) != 0)
+        if (!rowCode.isValid() || rowCode.toString().compare(code, Qt::CaseInsensitive) != 0)
             continue;
         row.insert(QLatin1String(rowKey::codeStatus), codeStatus);
         emit dataChanged(index(i, 0), index(i, ColumnCount - 1));

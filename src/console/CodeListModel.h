@@ -37,8 +37,16 @@ class CodeListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { CodeColumn, StatusColumn, QtyColumn, NameColumn, ModifiedColumn,
-                  CreatedColumn, ColumnCount };
+    enum Column
+    {
+        CodeColumn,
+        StatusColumn,
+        QtyColumn,
+        NameColumn,
+        ModifiedColumn,
+        CreatedColumn,
+        ColumnCount
+    };
 
     explicit CodeListModel(QObject *parent = nullptr);
 

@@ -45,7 +45,8 @@ DaySelection::Choice DaySelection::stepTo(qint64 daysBack, const QDateTime &busi
         choice.outcome = Outcome::OtherDay;
     } else {
         choice.outcome = Outcome::OtherMissing;
-        logLine(QStringLiteral("DaySelection->stepTo... no folder for [%1]").arg(choice.folderPath));
+        logLine(
+            QStringLiteral("DaySelection->stepTo... no folder for [%1]").arg(choice.folderPath));
     }
     return choice;
 }

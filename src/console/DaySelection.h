@@ -15,7 +15,8 @@ class DaySelection
 public:
     static constexpr qint64 kMaxDaysBack = 60;
 
-    enum class Outcome {
+    enum class Outcome
+    {
         Today,        // today's folder exists: list it
         TodayMissing, // today's folder does not exist: empty list, logged
         OtherDay,     // the other day's folder exists and is now the alternate folder

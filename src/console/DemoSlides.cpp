@@ -48,7 +48,8 @@ QStringList DemoSlides::demoPictures(const QString &folder)
 
 QString DemoSlides::noImagesText(const QString &folder)
 {
-    return QStringLiteral("Please put at least one demo image into the folder:\n\"%1\"").arg(folder);
+    return QStringLiteral("Please put at least one demo image into the folder:\n\"%1\"")
+        .arg(folder);
 }
 
 } // namespace kivo

@@ -62,8 +62,8 @@ QString DisplayChooser::slideshowWindowName(const QString &code, const QStringLi
         if (!code.isEmpty() && last.compare(code, Qt::CaseInsensitive) == 0)
             return QStringLiteral("%1 (%2)").arg(code, roomName(i + 1, prefs));
     }
-    logLine(QStringLiteral("getSlideshowWindowName... code [%1] is not playing in any room")
-                .arg(code));
+    logLine(
+        QStringLiteral("getSlideshowWindowName... code [%1] is not playing in any room").arg(code));
     return {};
 }
 

@@ -92,7 +92,7 @@ void MainWindowController::buildWindow()
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionsClickable(false);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { doClickOnTableView(); });
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex &index) { doDoubleClickOnTableView(index.row()); });
@@ -161,8 +161,8 @@ QWidget *MainWindowController::buildDayChooser()
 void MainWindowController::observeNotifications()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
-    m_observers.push_back(center.addObserver(
-        QStringLiteral("SlideShowStatus"), [this](const Notification &n) {
+    m_observers.push_back(
+        center.addObserver(QStringLiteral("SlideShowStatus"), [this](const Notification &n) {
             // Displays may post from any thread; the rows and labels live here.
             QMetaObject::invokeMethod(
                 this, [this, info = n.userInfo] { handleSlideShowStatusNotification(info); },
@@ -178,16 +178,18 @@ void MainWindowController::observeNotifications()
                 if (state == Qt::ApplicationInactive)
                     handleApplicationDidResignActive();
             });
-    connect(qApp, &QGuiApplication::screenAdded, this, &MainWindowController::handleScreenDidChange);
+    connect(qApp, &QGuiApplication::screenAdded, this,
+            &MainWindowController::handleScreenDidChange);
     connect(qApp, &QGuiApplication::screenRemoved, this,
             &MainWindowController::handleScreenDidChange);
-    connect(&Preferences::standard(), &Preferences::valueChanged, this,
-            [this](const QString &key) {
-                if (key == QLatin1String(keys::prefDisplayStatus) +
-                               QString::number(chosenDisplayIndex() + 1))
-                    showStatusOfChosenDisplay();
-            },
-            Qt::QueuedConnection);
+    connect(
+        &Preferences::standard(), &Preferences::valueChanged, this,
+        [this](const QString &key) {
+            if (key ==
+                QLatin1String(keys::prefDisplayStatus) + QString::number(chosenDisplayIndex() + 1))
+                showStatusOfChosenDisplay();
+        },
+        Qt::QueuedConnection);
 }
 
 QString MainWindowController::versionText() const
@@ -325,8 +327,8 @@ void MainWindowController::listCodeFolder(const QString &codePath)
     m_listingPool.start([this, codePath] {
         // The folder listing: every visible entry but the description file.
         QStringList response;
-        const QFileInfoList infos = QDir(codePath).entryInfoList(
-            QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+        const QFileInfoList infos =
+            QDir(codePath).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
         for (const QFileInfo &info : infos) {
             if (info.suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) != 0)
                 response << info.absoluteFilePath();
@@ -337,8 +339,7 @@ void MainWindowController::listCodeFolder(const QString &codePath)
     });
 }
 
-void MainWindowController::doneSearchOperation(const QString &codePath,
-                                               const QStringList &response)
+void MainWindowController::doneSearchOperation(const QString &codePath, const QStringList &response)
 {
     if (codePath != m_listingPath)
         return; // an older selection's answer
@@ -423,7 +424,8 @@ void MainWindowController::ibHandleDailyFolderPopup(int tag)
     const QString root = prefs.string(QLatin1String(keys::prefSlideShowPath));
     if (tag != kOtherDayTag || root.isEmpty())
         return;
-    auto *chooser = new QFileDialog(this, QStringLiteral("Please Select Another Day's Folder"), root);
+    auto *chooser =
+        new QFileDialog(this, QStringLiteral("Please Select Another Day's Folder"), root);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     chooser->setWindowModality(Qt::WindowModal);
     chooser->setFileMode(QFileDialog::Directory);

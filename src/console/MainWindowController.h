@@ -77,6 +77,8 @@ public:
     SelectDisplayWindowController *selectDisplayWindowController() const { return m_sheet; }
     QString lastSelectedCode() const { return m_lastSelectedCode; }
     bool isInsideScanning() const { return m_insideScanning; }
+    // Rows or counts of a scan are still coming.
+    bool isScanRunning() const { return m_insideScanning || m_scanner.isRunning(); }
     QString versionText() const;
     // Launches the parent application's desktop entry; false when it cannot.
     static bool launchDesktopEntry(const QString &desktopId);

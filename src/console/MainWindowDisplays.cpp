@@ -139,8 +139,8 @@ void MainWindowController::showStatusOfChosenDisplay()
 {
     if (!m_status)
         return;
-    m_status->setText(Preferences::standard().string(
-        QLatin1String(keys::prefDisplayStatus) + QString::number(chosenDisplayIndex() + 1)));
+    m_status->setText(Preferences::standard().string(QLatin1String(keys::prefDisplayStatus) +
+                                                     QString::number(chosenDisplayIndex() + 1)));
 }
 
 void MainWindowController::handleScreenDidChange()
@@ -186,16 +186,16 @@ void MainWindowController::doDoubleClickOnTableView(int clickedRow)
         QApplication::beep();
         return;
     }
-    if (Preferences::standard().boolean(QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
+    if (Preferences::standard().boolean(
+            QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
         m_sheet->showDialogWithParam(
             {{QStringLiteral("info"), info}, {QStringLiteral("sourcePath"), codePath}}, this,
             m_displayEntries);
         return;
     }
-    NotificationCenter::defaultCenter().post(
-        QStringLiteral("SlideShowParamChanged"), {},
-        {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
-         {QStringLiteral("sourcePath"), codePath}});
+    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), {},
+                                             {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
+                                              {QStringLiteral("sourcePath"), codePath}});
 }
 
 void MainWindowController::doToggleSlideShow()
@@ -256,16 +256,16 @@ bool MainWindowController::validateDemoFolder(const QVariantMap &demoParameters)
         showSheetAlert(DemoSlides::noImagesTitle(), DemoSlides::noImagesText(folder));
         return false;
     }
-    if (Preferences::standard().boolean(QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
+    if (Preferences::standard().boolean(
+            QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
         m_sheet->showDialogWithParam(
             {{QStringLiteral("info"), demoParameters}, {QStringLiteral("sourcePath"), folder}},
             this, m_displayEntries);
         return true;
     }
-    NotificationCenter::defaultCenter().post(
-        QStringLiteral("SlideShowParamChanged"), {},
-        {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
-         {QStringLiteral("sourcePath"), folder}});
+    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), {},
+                                             {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
+                                              {QStringLiteral("sourcePath"), folder}});
     return true;
 }
 
@@ -293,8 +293,9 @@ void MainWindowController::doChangeCode()
     }
     const QStringList images = m_browser->imagePaths();
     if (images.isEmpty()) {
-        showSheetAlert(QStringLiteral("Please Select a Code that has at least one image..."),
-                       QStringLiteral("There is no image for this code = %1").arg(m_lastSelectedCode));
+        showSheetAlert(
+            QStringLiteral("Please Select a Code that has at least one image..."),
+            QStringLiteral("There is no image for this code = %1").arg(m_lastSelectedCode));
         return;
     }
     emit reassignRequested({{QStringLiteral("oldcode"), m_lastSelectedCode},
@@ -330,8 +331,7 @@ bool MainWindowController::launchDesktopEntry(const QString &desktopId)
 
 void MainWindowController::returnToMain()
 {
-    launchDesktopEntry(
-        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)));
+    launchDesktopEntry(Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)));
 }
 
 } // namespace kivo

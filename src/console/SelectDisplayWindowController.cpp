@@ -122,8 +122,8 @@ void SelectDisplayWindowController::didEndSheet(int returnCode)
         logLine(QStringLiteral("SelectDisplayWindowController->didEndSheet... no sourcePath"));
         return;
     }
-    const int index = m_popup->currentData().isValid() ? m_popup->currentData().toInt()
-                                                       : m_popup->currentIndex();
+    const int index =
+        m_popup->currentData().isValid() ? m_popup->currentData().toInt() : m_popup->currentIndex();
     NotificationCenter::defaultCenter().post(
         QStringLiteral("SlideShowParamChanged"), {},
         {{QStringLiteral("screenIndex"), index}, {QStringLiteral("sourcePath"), sourcePath}});

@@ -10,8 +10,7 @@ namespace kivo {
 
 MyImageBrowserModel::MyImageBrowserModel(QThreadPool *thumbnailPool, QObject *parent)
     : QAbstractListModel(parent), m_pool(thumbnailPool)
-{
-}
+{}
 
 void MyImageBrowserModel::setThumbnailSize(QSize size)
 {

@@ -6,8 +6,7 @@ namespace kivo {
 
 MyImageBrowserObject::MyImageBrowserObject(QString path, qint64 index, bool canBeSelected)
     : path(std::move(path)), index(index), canBeSelected(canBeSelected)
-{
-}
+{}
 
 QString MyImageBrowserObject::imageTitle() const
 {
