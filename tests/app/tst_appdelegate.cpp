@@ -37,6 +37,7 @@ private slots:
     {
         QVERIFY(m_prefix.isValid());
         AppPaths::setPrefix(m_prefix.path());
+        QVERIFY(QDir().mkpath(AppPaths::resourcesDir()));
         QVERIFY(writePropertyList(AppPaths::resourcesDir() + "/FactoryDefault.plist",
                                   QVariantMap{{kPath, QStringLiteral("~/Factory/Images")},
                                               {QStringLiteral("prefTransitionStyle"), "fade"}}));

@@ -3,6 +3,8 @@
 # station starts with a fresh home, creates its local folder tree, writes the
 # day's log file with its header, makes a second copy exit at once while it
 # keeps running, and ends within 2 seconds of SIGTERM with nothing left behind.
+# The relaunch tool then starts it again once it has ended, and SIGINT ends the
+# new copy the same orderly way.
 set -uo pipefail
 
 : "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
@@ -105,16 +107,48 @@ sleep 0.3
 kill -0 "$station_pid" 2>/dev/null || fail "the first copy ended when the second started"
 
 # --- SIGTERM: orderly shutdown within 2 seconds -----------------------------
+# The relaunch tool is waiting for this copy, as after the daily relaunch (the
+# station's own relaunch hands it the log file as its standard error).
+"$KIVO_PREFIX/libexec/kivo-slideshow/relaunch" "$station" "$station_pid" 768 \
+    >"$work/relaunch.out" 2>>"$logfile" &
+relaunch_pid=$!
+timeout 10 bash -c "until grep -q 'waiting for process $station_pid to end' '$logfile'; do sleep 0.05; done" \
+    || fail "relaunch tool did not start waiting"
 start=$(ms_now)
 kill -TERM "$station_pid"
-timeout 2 tail --pid="$station_pid" -f /dev/null || fail "station still running 2 s after SIGTERM"
+# The station is this shell's child: wait for it, with a watchdog that ends it
+# hard after 2 s so a hung shutdown fails the test instead of hanging it.
+( sleep 2.5; kill -KILL "$station_pid" 2>/dev/null ) &
+watchdog=$!
 wait "$station_pid"
 rc=$?
 elapsed=$(( $(ms_now) - start ))
-echo "station ended with $rc after ${elapsed} ms"
+kill "$watchdog" 2>/dev/null
+wait "$watchdog" 2>/dev/null
 station_pid=""
+echo "station ended with $rc after ${elapsed} ms"
+[ "$elapsed" -le 2000 ] || fail "station took ${elapsed} ms to end after SIGTERM"
 [ "$rc" -eq 0 ] || fail "station exit status $rc after SIGTERM"
 grep -q "applicationWillTerminate...Done..." "$logfile" || fail "no orderly shutdown in the log"
+
+# --- the relaunch tool started a new copy once the old one had ended ---------
+timeout 10 bash -c "while kill -0 $relaunch_pid 2>/dev/null; do sleep 0.05; done" \
+    || fail "relaunch tool still running"
+wait "$relaunch_pid" || fail "relaunch tool failed"
+grep -q "launch flags \[768\]" "$logfile" || fail "relaunch did not log the launch flags"
+new_pid=$(sed -n 's/.*started \[.*\] as process \([0-9]*\).*/\1/p' "$logfile" | tail -n1)
+[ -n "$new_pid" ] || fail "relaunch did not start the station"
+station_pid=$new_pid # for the cleanup trap
+timeout 15 bash -c "until grep -q 'kivo-slideshow\[$new_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logfile'; do
+                        sleep 0.1; done" || fail "the relaunched station did not come up"
+# SIGINT takes the same orderly way out as SIGTERM.
+kill -INT "$new_pid"
+gone() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat" 2>/dev/null; }
+timeout 2 bash -c "$(declare -f gone); until gone $new_pid; do sleep 0.02; done" \
+    || fail "relaunched station still running 2 s after SIGINT"
+station_pid=""
+grep -q "kivo-slideshow\[$new_pid\] AppDelegate->applicationWillTerminate...Done..." "$logfile" \
+    || fail "no orderly shutdown of the relaunched station after SIGINT"
 
 # Nothing of this station is left running.
 real_station=$(readlink -f "$station")
@@ -123,4 +157,5 @@ for proc in /proc/[0-9]*; do
     [ "$(readlink "$proc/exe" 2>/dev/null)" = "$real_station" ] && leftover="$leftover ${proc#/proc/}"
 done
 [ -z "$leftover" ] || fail "processes left behind:$leftover"
+[ -n "${KIVO_E2E_VERBOSE:-}" ] && cat "$logfile"
 echo "PASS"
