@@ -66,6 +66,12 @@ MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *p
     observeNotifications();
     ibClickOnTodayFolder();
     m_table->setFocus();
+    // The displays started before the console: ask the chosen one how it is.
+    QTimer::singleShot(0, this, [this] {
+        NotificationCenter::defaultCenter().post(
+            QStringLiteral("RequestSlideShowStatus"), {},
+            {{QStringLiteral("screenIndex"), chosenDisplayIndex()}});
+    });
 }
 
 MainWindowController::~MainWindowController()

@@ -139,8 +139,11 @@ void MainWindowController::showStatusOfChosenDisplay()
 {
     if (!m_status)
         return;
-    m_status->setText(Preferences::standard().string(QLatin1String(keys::prefDisplayStatus) +
-                                                     QString::number(chosenDisplayIndex() + 1)));
+    const QString text = Preferences::standard().string(QLatin1String(keys::prefDisplayStatus) +
+                                                        QString::number(chosenDisplayIndex() + 1));
+    m_status->setText(text);
+    // Assistive technology reads the status here; the name says what it is.
+    m_status->setAccessibleDescription(text);
 }
 
 void MainWindowController::handleScreenDidChange()
