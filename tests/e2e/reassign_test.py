@@ -25,7 +25,10 @@ def fail(message):
     out = os.environ.get("KIVO_E2E_STATION_OUT")
     if out and os.path.exists(out):
         with open(out, errors="replace") as f:
-            print("--- station output (tail):\n" + "".join(f.readlines()[-40:]), file=sys.stderr)
+            lines = f.readlines()
+        print("--- station output (reassignment lines):\n" + "".join(
+            line for line in lines if "ReAssign" in line or "xml" in line), file=sys.stderr)
+        print("--- station output (tail):\n" + "".join(lines[-20:]), file=sys.stderr)
     sys.exit(1)
 
 
@@ -84,6 +87,12 @@ def poll(what, predicate, timeout=10.0):
     fail("timed out waiting for " + what)
 
 
+def file_name(item_name):
+    """A thumbnail's accessible name (its path or its title) as the photo's file name."""
+    name = os.path.basename(item_name)
+    return name if name.endswith(".jpg") else name + ".jpg"
+
+
 def xdo(*args):
     subprocess.run(["timeout", "10", "xdotool"] + [str(a) for a in args], check=True)
 
@@ -140,7 +149,7 @@ def run(home, day_name, day, procs):
 
     def find(root, role, name):
         return pyatspi.findDescendant(
-            root, lambda a: a.getRoleName() == role and a.name == name, breadthFirst=True)
+            root, lambda a: a.getRoleName() == role and a.name == name, breadth_first=True)
 
     def centre(accessible):
         ext = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -174,7 +183,8 @@ def run(home, day_name, day, procs):
     poll("three thumbnails", lambda: first.childCount == 3)
     time.sleep(0.5)  # let the sheet settle at its final geometry
     items = [first.getChildAtIndex(i) for i in range(first.childCount)]
-    chosen = [items[0].name, items[2].name]
+    names = [file_name(item.name) for item in items]
+    chosen = [names[0], names[2]]
 
     # Select two thumbnails (click, Ctrl+click) and drag them across.
     (x0, y0), (x2, y2) = centre(items[0]), centre(items[2])
@@ -194,17 +204,17 @@ def run(home, day_name, day, procs):
     poll("two thumbnails in the second grid", lambda: second.childCount == 2)
     if first.childCount != 1:
         fail("the first grid keeps %d thumbnails" % first.childCount)
-    moved = sorted(second.getChildAtIndex(i).name for i in range(2))
+    moved = sorted(file_name(second.getChildAtIndex(i).name) for i in range(2))
     if moved != sorted(chosen):
         fail("dragged %r, second grid shows %r" % (chosen, moved))
-    order = [second.getChildAtIndex(i).name for i in range(2)]
+    order = [file_name(second.getChildAtIndex(i).name) for i in range(2)]
 
     # Choose the new code in the popup (the prompt entry is first), confirm.
     popup = find(app, "combo box", "New Code") or pyatspi.findDescendant(
         app, lambda a: a.getRoleName() == "combo box" and a.description == "New Code")
     action = popup.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    action.doAction(names.index("ShowMenu") if "ShowMenu" in names else 0)
+    actions = [action.getName(i) for i in range(action.nActions)]
+    action.doAction(actions.index("ShowMenu") if "ShowMenu" in actions else 0)
     time.sleep(0.5)
     xdo("key", "Down")
     xdo("key", "Return")
@@ -218,11 +228,15 @@ def run(home, day_name, day, procs):
     # The files moved, the record is written, the console's counts follow.
     new_folder, old_folder = os.path.join(day, NEW), os.path.join(day, OLD)
     poll("the photos in the new code's folder", lambda: all(
-        os.path.exists(os.path.join(new_folder, n + ".jpg")) for n in chosen))
+        os.path.exists(os.path.join(new_folder, n)) for n in chosen))
     left = sorted(f for f in os.listdir(old_folder) if f.endswith(".jpg"))
-    if left != [items[1].name + ".jpg"]:
-        fail("the old folder keeps %r" % left)
+    if left != [names[1]]:
+        fail("the old folder keeps %r; thumbnails %r, dragged %r" % (left, names, chosen))
     records_dir = os.path.join(home, ".Corvel", "CodeChanges")
+    # The record is put in place right after the last photo moved.
+    poll("the change record", lambda: os.path.isdir(records_dir) and [
+        n for n in os.listdir(records_dir) if n.endswith("_reassigned.xml")])
+    time.sleep(0.3)
     records = os.listdir(records_dir)
     if len(records) != 1 or not re.fullmatch(r"\d{14}_reassigned\.xml", records[0]):
         fail("change records: %r" % records)
@@ -236,7 +250,7 @@ def run(home, day_name, day, procs):
                 '\t<newcode date="%s">\n\t\t%s\n\t</newcode>\n'
                 "\t<files>\n%s\t</files>\n</data>\n") % (
                     day_name, OLD, day_name, NEW,
-                    "".join("\t\t<filename>%s.jpg</filename>\n" % n for n in order))
+                    "".join("\t\t<filename>%s</filename>\n" % n for n in order))
     if record != expected:
         fail("record differs:\n%s\nexpected:\n%s" % (record, expected))
     after = poll("the counts after the reassignment",
