@@ -4,7 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace kivo;
 
@@ -59,6 +62,27 @@ private slots:
         QVERIFY(log.text().contains("createCodeChangesPath"));
         QVERIFY(QFileInfo(folder()).isFile());
         QFile::remove(folder());
+    }
+
+    void unwritableFolderWritesNothingAndSaysSo()
+    {
+        QVERIFY(!ChangeRecord::createCodeChangesPath().isEmpty());
+        const bool root = ::geteuid() == 0;
+        auto lock = [&](bool on) {
+            if (root)
+                return QProcess::execute("chattr", {on ? "+i" : "-i", folder()}) == 0;
+            return QFile::setPermissions(folder(), on ? QFile::ReadOwner | QFile::ExeOwner
+                                                      : QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner);
+        };
+        if (!lock(true))
+            QSKIP("the folder cannot be made unwritable here");
+        StderrCapture log;
+        const QString path = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
+        lock(false);
+        QVERIFY(path.isNull());
+        QVERIFY(log.text().contains("ERROR in renaming/moving final xml path = "));
+        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
     }
 
     void recordByteForByte()

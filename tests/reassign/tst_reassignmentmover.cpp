@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kivo;
@@ -85,15 +87,40 @@ private slots:
         QCOMPARE(log.text().count("moveItemAtPath"), 2);
     }
 
+    void moveAcrossFileSystemsKeepsTheBytes()
+    {
+        // /dev/shm is a memory file system on most Linux machines.
+        QTemporaryDir other(QStringLiteral("/dev/shm/kivo-mover-XXXXXX"));
+        struct stat a, b;
+        if (!other.isValid() || ::stat(QFile::encodeName(other.path()), &a) != 0 ||
+            ::stat(QFile::encodeName(mNew), &b) != 0 || a.st_dev == b.st_dev)
+            QSKIP("no second file system at hand");
+        const QString photo = other.filePath("far.jpg");
+        QVERIFY(test::writeJpeg(photo, 300, 200, Qt::magenta));
+        const QByteArray original = bytes(photo);
+        QCOMPARE(ReassignmentMover::moveImages({photo}, mNew), QStringList{"far.jpg"});
+        QVERIFY(!QFileInfo::exists(photo));
+        QCOMPARE(bytes(QDir(mNew).filePath("far.jpg")), original);
+    }
+
     void unwritableFolderKeepsEveryPhoto()
     {
-        if (::geteuid() == 0)
-            QSKIP("permissions do not bind the superuser");
         const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
-        QVERIFY(QFile::setPermissions(mNew, QFile::ReadOwner | QFile::ExeOwner));
+        // Permissions do not bind the superuser; the immutable flag does.
+        const bool root = ::geteuid() == 0;
+        auto lock = [&](bool on) {
+            if (root)
+                return QProcess::execute("chattr", {on ? "+i" : "-i", mNew}) == 0;
+            return QFile::setPermissions(mNew, on ? QFile::ReadOwner | QFile::ExeOwner
+                                                  : QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ExeOwner);
+        };
+        if (!lock(true))
+            QSKIP("the folder cannot be made unwritable here");
         StderrCapture log;
-        QVERIFY(ReassignmentMover::moveImages(photos, mNew).isEmpty());
-        QFile::setPermissions(mNew, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QStringList moved = ReassignmentMover::moveImages(photos, mNew);
+        lock(false);
+        QVERIFY(moved.isEmpty());
         QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
         QCOMPARE(log.text().count("moveItemAtPath"), 2);
     }
