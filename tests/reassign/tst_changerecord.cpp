@@ -1,4 +1,5 @@
-#include "../xml/StderrCapture.h"
+#include "OutputCapture.h"
+#include "TestSupport.h"
 
 #include "reassign/ChangeRecord.h"
 
@@ -12,11 +13,6 @@
 using namespace kivo;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 const QDateTime kWinter(QDate(2025, 12, 29), QTime(10, 30, 5));
 } // namespace
@@ -55,7 +51,7 @@ private slots:
         QFile blocker(folder());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        StderrCapture log;
+        OutputCapture log;
         QVERIFY(ChangeRecord::getReassignmentXmlPath(kWinter).isNull());
         QVERIFY(
             ChangeRecord::write("/p/2025-12-29/A", "/p/2025-12-29/B", {"x.jpg"}, kWinter).isNull());
@@ -77,7 +73,7 @@ private slots:
         };
         if (!lock(true))
             QSKIP("the folder cannot be made unwritable here");
-        StderrCapture log;
+        OutputCapture log;
         const QString path = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
         lock(false);
         QVERIFY(path.isNull());
@@ -91,7 +87,7 @@ private slots:
                                                  "/photos/2025-12-29/20251229A0107/",
                                                  {"IMG_4701.jpg", "Tom & Jerry <1>.jpg"}, kWinter);
         QCOMPARE(path, folder() + "/20251229103005_reassigned.xml");
-        QCOMPARE(readAll(path),
+        QCOMPARE(test::readFile(path),
                  QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
                             "<data type=\"changecode\">\n"
                             "\t<oldcode date=\"2025-12-29\">\n"
@@ -121,10 +117,10 @@ private slots:
         QCOMPARE(QFileInfo(first).fileName(), "20251229103005_reassigned.xml");
         QCOMPARE(QFileInfo(second).fileName(), "20251229103005_2_reassigned.xml");
         QCOMPARE(QFileInfo(third).fileName(), "20251229103005_4_reassigned.xml");
-        QVERIFY(readAll(first).contains("<filename>1.jpg</filename>"));
-        QVERIFY(readAll(second).contains("<filename>2.jpg</filename>"));
-        QVERIFY(readAll(third).contains("<filename>3.jpg</filename>"));
-        QVERIFY(readAll(second).contains("\t\tC\n"));
+        QVERIFY(test::readFile(first).contains("<filename>1.jpg</filename>"));
+        QVERIFY(test::readFile(second).contains("<filename>2.jpg</filename>"));
+        QVERIFY(test::readFile(third).contains("<filename>3.jpg</filename>"));
+        QVERIFY(test::readFile(second).contains("\t\tC\n"));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "../xml/StderrCapture.h"
+#include "OutputCapture.h"
 
 #include "TestSupport.h"
 #include "app/Clock.h"
@@ -24,11 +24,6 @@ QVariantMap row(const QString &code, const QString &name)
     return {{"code", code}, {"name", name}};
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 // The reassignment sheet: set-up, the assign button, the alerts, the move and
@@ -210,20 +205,20 @@ private slots:
         const QStringList images = photos("A100", 4);
         // The new code already holds a photo named like the middle one.
         QVERIFY(test::writeJpeg(QDir(codeFolder("B200")).filePath("IMG_2.jpg"), 20, 20, Qt::blue));
-        const QByteArray theirs = readAll(QDir(codeFolder("B200")).filePath("IMG_2.jpg"));
+        const QByteArray theirs = test::readFile(QDir(codeFolder("B200")).filePath("IMG_2.jpg"));
         auto s = sheet(images);
         QSignalSpy finished(s.get(), &QDialog::finished);
         dragAcross(*s, {0, 1, 2});
         s->ibPopupButton()->setCurrentIndex(1);
         mAnswer = 1; // YES - RE-ASSIGN
-        StderrCapture log;
+        OutputCapture log;
         s->doEndSheet(s->ibAssignButton());
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toInt(), ReAssignCodeWindowController::kReassigned);
 
         QCOMPARE(QDir(codeFolder("B200")).entryList(QDir::Files),
                  (QStringList{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
-        QCOMPARE(readAll(QDir(codeFolder("B200")).filePath("IMG_2.jpg")), theirs);
+        QCOMPARE(test::readFile(QDir(codeFolder("B200")).filePath("IMG_2.jpg")), theirs);
         QCOMPARE(QDir(codeFolder("A100")).entryList(QDir::Files),
                  (QStringList{"IMG_2.jpg", "IMG_4.jpg"}));
         QVERIFY(log.text().contains("moveItemAtPath FROM: [" + images[1].toUtf8() + "]"));
@@ -232,7 +227,7 @@ private slots:
         QCOMPARE(QDir(records).entryList(QDir::Files),
                  QStringList{"20251229103005_reassigned.xml"});
         QCOMPARE(s->lastRecordPath(), records + "/20251229103005_reassigned.xml");
-        QCOMPARE(readAll(s->lastRecordPath()),
+        QCOMPARE(test::readFile(s->lastRecordPath()),
                  QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
                             "<data type=\"changecode\">\n"
                             "\t<oldcode date=\"2025-12-29\">\n"
@@ -255,7 +250,7 @@ private slots:
         auto s = sheet(images);
         dragAcross(*s, {0, 1});
         s->ibPopupButton()->setCurrentIndex(2);
-        StderrCapture log;
+        OutputCapture log;
         QVERIFY(s->doMoveImages().isEmpty());
         QCOMPARE(log.text().count("moveItemAtPath"), 2);
         QVERIFY(QFileInfo::exists(images[0]) && QFileInfo::exists(images[1]));

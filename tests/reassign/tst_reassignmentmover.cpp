@@ -1,4 +1,4 @@
-#include "../xml/StderrCapture.h"
+#include "OutputCapture.h"
 
 #include "TestSupport.h"
 #include "reassign/ReassignmentMover.h"
@@ -29,11 +29,6 @@ class TestReassignmentMover : public QObject
             qFatal("cannot write a photo");
         return path;
     }
-    static QByteArray bytes(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private slots:
     void init()
@@ -50,15 +45,15 @@ private slots:
         const QStringList photos = {photo("1.jpg"), photo("2.jpg", Qt::red), photo("3.jpg")};
         // Another photo of the same name is already in the new code.
         QVERIFY(test::writeJpeg(QDir(mNew).filePath("2.jpg"), 32, 32, Qt::blue));
-        const QByteArray theirs = bytes(QDir(mNew).filePath("2.jpg"));
-        const QByteArray ours = bytes(photos[1]);
-        StderrCapture log;
+        const QByteArray theirs = test::readFile(QDir(mNew).filePath("2.jpg"));
+        const QByteArray ours = test::readFile(photos[1]);
+        OutputCapture log;
         QCOMPARE(ReassignmentMover::moveImages(photos, mNew), (QStringList{"1.jpg", "3.jpg"}));
         QVERIFY(QFileInfo::exists(QDir(mNew).filePath("1.jpg")));
         QVERIFY(QFileInfo::exists(QDir(mNew).filePath("3.jpg")));
         QVERIFY(!QFileInfo::exists(photos[0]) && !QFileInfo::exists(photos[2]));
-        QCOMPARE(bytes(photos[1]), ours);
-        QCOMPARE(bytes(QDir(mNew).filePath("2.jpg")), theirs);
+        QCOMPARE(test::readFile(photos[1]), ours);
+        QCOMPARE(test::readFile(QDir(mNew).filePath("2.jpg")), theirs);
         const QString expected = QStringLiteral("ReAssignCodeWindowController->doMoveImages..."
                                                 "moveItemAtPath FROM: [%1] TO: [%2] returned "
                                                 "Error:[")
@@ -70,7 +65,7 @@ private slots:
     {
         const QStringList photos = {photo("gone.jpg"), photo("Tom & Jerry <1>.jpg")};
         QVERIFY(QFile::remove(photos[0]));
-        StderrCapture log;
+        OutputCapture log;
         QCOMPARE(ReassignmentMover::moveImages(photos, mNew), QStringList{"Tom & Jerry <1>.jpg"});
         QVERIFY(log.text().contains("gone.jpg"));
         QVERIFY(QFileInfo::exists(QDir(mNew).filePath("Tom & Jerry <1>.jpg")));
@@ -80,7 +75,7 @@ private slots:
     {
         const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
         QVERIFY(QDir(mNew).removeRecursively());
-        StderrCapture log;
+        OutputCapture log;
         QVERIFY(ReassignmentMover::moveImages(photos, mNew).isEmpty());
         QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
         QVERIFY(!QFileInfo::exists(mNew));
@@ -97,10 +92,10 @@ private slots:
             QSKIP("no second file system at hand");
         const QString photo = other.filePath("far.jpg");
         QVERIFY(test::writeJpeg(photo, 300, 200, Qt::magenta));
-        const QByteArray original = bytes(photo);
+        const QByteArray original = test::readFile(photo);
         QCOMPARE(ReassignmentMover::moveImages({photo}, mNew), QStringList{"far.jpg"});
         QVERIFY(!QFileInfo::exists(photo));
-        QCOMPARE(bytes(QDir(mNew).filePath("far.jpg")), original);
+        QCOMPARE(test::readFile(QDir(mNew).filePath("far.jpg")), original);
     }
 
     void unwritableFolderKeepsEveryPhoto()
@@ -117,7 +112,7 @@ private slots:
         };
         if (!lock(true))
             QSKIP("the folder cannot be made unwritable here");
-        StderrCapture log;
+        OutputCapture log;
         const QStringList moved = ReassignmentMover::moveImages(photos, mNew);
         lock(false);
         QVERIFY(moved.isEmpty());
