@@ -92,19 +92,7 @@ void ReAssignCodeWindowController::buildWindow()
         ++tag;
     }
 
-    mRevertButton = new QPushButton(tr("Revert All"), this);
-    mRevertButton->setAccessibleName(QStringLiteral("Revert All"));
-    connect(mRevertButton, &QPushButton::clicked, this, &ReAssignCodeWindowController::revertAll);
-    mCancelButton = new QPushButton(tr("Cancel"), this);
-    mCancelButton->setAccessibleName(QStringLiteral("Cancel"));
-    mCancelButton->setAutoDefault(false);
-    mAssignButton = new QPushButton(tr("Re-Assign"), this);
-    mAssignButton->setAccessibleName(QStringLiteral("Re-Assign"));
-    mAssignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
-    mAssignButton->setAutoDefault(false);
-    mAssignButton->setEnabled(false);
-    for (QPushButton *button : {mCancelButton, mAssignButton})
-        connect(button, &QPushButton::clicked, this, [this, button] { doEndSheet(button); });
+    buildButtons();
 
     auto *browsers = new QHBoxLayout;
     browsers->addWidget(
@@ -126,6 +114,23 @@ void ReAssignCodeWindowController::buildWindow()
     layout->addLayout(browsers, 1);
     layout->addLayout(codeRow);
     layout->addLayout(buttons);
+}
+
+void ReAssignCodeWindowController::buildButtons()
+{
+    mRevertButton = new QPushButton(tr("Revert All"), this);
+    mRevertButton->setAccessibleName(QStringLiteral("Revert All"));
+    connect(mRevertButton, &QPushButton::clicked, this, &ReAssignCodeWindowController::revertAll);
+    mCancelButton = new QPushButton(tr("Cancel"), this);
+    mCancelButton->setAccessibleName(QStringLiteral("Cancel"));
+    mCancelButton->setAutoDefault(false);
+    mAssignButton = new QPushButton(tr("Re-Assign"), this);
+    mAssignButton->setAccessibleName(QStringLiteral("Re-Assign"));
+    mAssignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
+    mAssignButton->setAutoDefault(false);
+    mAssignButton->setEnabled(false);
+    for (QPushButton *button : {mCancelButton, mAssignButton})
+        connect(button, &QPushButton::clicked, this, [this, button] { doEndSheet(button); });
 }
 
 QWidget *ReAssignCodeWindowController::buildBrowserColumn(const QString &title, QWidget *holder,

@@ -104,6 +104,7 @@ protected:
 
 private:
     void buildWindow();
+    void buildButtons();
     QWidget *buildBrowserColumn(const QString &title, QWidget *holder, QLabel *count,
                                 QSlider *zoom);
     void fillPopup();
