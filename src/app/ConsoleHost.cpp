@@ -1,13 +1,17 @@
 #include "ConsoleHost.h"
 
-#include "PreferencesWindow.h"
 #include "PrefKeys.h"
+#include "PreferencesWindow.h"
 #include "console/DisplayChooser.h"
 #include "console/MainWindowController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "reassign/MyImageBrowserViewController.h"
+#include "reassign/ReAssignCodeWindowController.h"
 
+#include <QListView>
 #include <QMenuBar>
+#include <QTableView>
 #include <QTimer>
 
 namespace kivo {
@@ -22,6 +26,44 @@ ConsoleHost::ConsoleHost(Hooks hooks, QObject *parent) : QObject(parent), m_hook
     station->addAction(tr("Refresh"), m_console.data(), &MainWindowController::doRefreshButton);
     station->addAction(tr("Relaunch"), this, &ConsoleHost::relaunchApp);
     bar->setVisible(Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
+    connect(m_console.data(), &MainWindowController::reassignRequested, this,
+            &ConsoleHost::openReassignment);
+}
+
+void ConsoleHost::openReassignment(QVariantMap params)
+{
+    MainWindowController *console = m_console.data();
+    QVariantList rows;
+    for (int row = 0; row < console->model()->rowCount(); ++row)
+        rows << console->model()->rowAt(row);
+    params.insert(QStringLiteral("arraycontroller"), rows);
+    ReAssignCodeWindowController::openSheet(console, params, [console = m_console](int result) {
+        reassignmentDidEnd(console, result);
+    });
+}
+
+// After a reassignment the list is scanned again and the same row position is
+// shown again once the rows are back; any other end changes nothing.
+void ConsoleHost::reassignmentDidEnd(QPointer<MainWindowController> console, int result)
+{
+    if (!console)
+        return;
+    console->imageBrowser()->imageBrowser()->clearSelection();
+    const int row = console->customerTableView()->currentIndex().row();
+    if (result != ReAssignCodeWindowController::kReassigned)
+        return;
+    console->reloadAllData();
+    if (row < 0)
+        return;
+    connect(
+        console.data(), &MainWindowController::scanListed, console.data(),
+        [console, row] {
+            if (!console || row >= console->model()->rowCount())
+                return;
+            console->customerTableView()->selectRow(row);
+            console->doClickOnTableView();
+        },
+        Qt::SingleShotConnection);
 }
 
 ConsoleHost::~ConsoleHost()

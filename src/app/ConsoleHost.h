@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <functional>
 
@@ -43,6 +44,10 @@ public:
     void showMenu() override;
 
 private:
+    // The reassignment sheet on the console, for the console's hand-over.
+    void openReassignment(QVariantMap params);
+    static void reassignmentDidEnd(QPointer<MainWindowController> console, int result);
+
     Hooks m_hooks;
     QPointer<MainWindowController> m_console;
     QPointer<PreferencesWindow> m_prefs;

@@ -69,6 +69,20 @@ void MyImageBrowserModel::moveRows(const QList<int> &rows, int destination)
     endResetModel();
 }
 
+void MyImageBrowserModel::removeRowsAt(const QList<int> &rows)
+{
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
+        if (*it < 0 || *it >= m_images.size())
+            continue;
+        beginRemoveRows({}, *it, *it);
+        m_images.removeAt(*it);
+        endRemoveRows();
+    }
+}
+
 int MyImageBrowserModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_images.size());
@@ -103,7 +117,7 @@ Qt::ItemFlags MyImageBrowserModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid() || index.row() >= m_images.size())
         return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;
     if (m_images.at(index.row()).canBeSelected)
         flags |= Qt::ItemIsSelectable;
     return flags;

@@ -31,6 +31,8 @@ public:
     // Takes the items at the given rows and puts them back, in their old
     // relative order, before destination (counted before the move).
     void moveRows(const QList<int> &rows, int destination);
+    // Removes the items at the given rows.
+    void removeRowsAt(const QList<int> &rows);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

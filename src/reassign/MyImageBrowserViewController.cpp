@@ -1,5 +1,8 @@
 #include "MyImageBrowserViewController.h"
 
+#include "MyImageBrowserView.h"
+#include "app/NotificationNames.h"
+
 #include "app/PrefKeys.h"
 #include "console/PoolTask.h"
 #include "platform/Log.h"
@@ -36,7 +39,7 @@ const QSet<QString> &readableMimeTypes()
 
 MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
     : QWidget(parent), m_model(new MyImageBrowserModel(&m_thumbnailPool, this)),
-      m_view(new QListView(this))
+      m_view(new MyImageBrowserView(this))
 {
     m_loadPool.setMaxThreadCount(1);
     m_thumbnailPool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
@@ -58,6 +61,17 @@ MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
     m_stopWait.setSingleShot(true);
     m_stopWait.setInterval(kStopWaitMs);
     connect(&m_stopWait, &QTimer::timeout, this, &MyImageBrowserViewController::stopWaitTimedOut);
+
+    auto *grid = static_cast<MyImageBrowserView *>(m_view);
+    grid->enableDragAndDrop();
+    grid->setDropPolicy([this] { return m_allowDrop; });
+    connect(grid, &MyImageBrowserView::dropRequested, this,
+            [this](const QStringList &paths, int row, QObject *source) {
+                performDragOperation(paths, row, source);
+            });
+    m_draggedObserver = NotificationCenter::defaultCenter().addObserver(
+        notification::objectdragged,
+        [this](const Notification &n) { handleObjectDraggedNotification(n); });
 }
 
 MyImageBrowserViewController::~MyImageBrowserViewController()
@@ -262,6 +276,63 @@ bool MyImageBrowserViewController::moveItemsAtIndexes(const QList<int> &indexes,
     return true;
 }
 
+bool MyImageBrowserViewController::performDragOperation(const QStringList &paths, int position,
+                                                        QObject *source)
+{
+    if (!m_allowDrop)
+        return false;
+    if (source == m_view) {
+        if (m_allowsReordering)
+            moveItemsAtIndexes(static_cast<MyImageBrowserView *>(m_view)->selectedRows(), position);
+        return !m_model->images().isEmpty();
+    }
+    insertImagesWithPaths(paths, position);
+    QVariantMap info{{notificationKey::imagebrowser, QVariant::fromValue<QObject *>(m_view)},
+                     {notificationKey::images, imagePaths()}};
+    if (source)
+        info.insert(notificationKey::dragsource, QVariant::fromValue(source));
+    NotificationCenter::defaultCenter().post(notification::objectdragged,
+                                             QVariant::fromValue<QObject *>(this), info);
+    return !m_model->images().isEmpty();
+}
+
+void MyImageBrowserViewController::handleObjectDraggedNotification(const Notification &notification)
+{
+    const QVariant source = notification.userInfo.value(notificationKey::dragsource);
+    if (!source.isValid() || source.value<QObject *>() != m_view)
+        return;
+    removeImagesWithPaths(notification.userInfo.value(notificationKey::images).toStringList());
+    updateDatasource();
+}
+
+int MyImageBrowserViewController::removeImagesWithPaths(const QStringList &paths)
+{
+    QSet<QString> gone;
+    for (const QString &path : paths)
+        gone.insert(path.toCaseFolded());
+    QList<int> rows;
+    const QList<MyImageBrowserObject> &items = m_model->images();
+    for (int row = 0; row < items.size(); ++row) {
+        if (gone.contains(items.at(row).path.toCaseFolded()))
+            rows << row;
+    }
+    m_model->removeRowsAt(rows);
+    return int(rows.size());
+}
+
+void MyImageBrowserViewController::setZoomValue(double zoom)
+{
+    m_zoom = std::clamp(zoom, 0.0, 1.0);
+    if (m_row > 0 && m_col > 0)
+        return;
+    // From 64 to 320 pixels a side.
+    const int side = 64 + int(m_zoom * 256);
+    const QSize icon(side, side);
+    m_view->setIconSize(icon);
+    m_view->setGridSize(QSize(side + 16, side + kTitleHeight + 8));
+    m_model->setThumbnailSize(icon);
+}
+
 void MyImageBrowserViewController::setRowsAndColumns(int row, int col)
 {
     m_row = row;
@@ -301,6 +372,7 @@ void MyImageBrowserViewController::setAllowsReordering(bool allow)
 {
     m_allowsReordering = allow;
     m_view->setMovement(allow ? QListView::Snap : QListView::Static);
+    static_cast<MyImageBrowserView *>(m_view)->enableDragAndDrop();
 }
 
 void MyImageBrowserViewController::setAllowItemSelection(bool allow)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MyImageBrowserModel.h"
+#include "platform/NotificationCenter.h"
 
 #include <QStringList>
 #include <QThreadPool>
@@ -35,6 +36,20 @@ public:
     // Inserts the accepted paths as one block at position; returns how many.
     int insertImagesWithPaths(const QStringList &paths, int position);
     bool moveItemsAtIndexes(const QList<int> &indexes, int destination);
+    // A drop of paths before position, dragged from source (nullptr from outside
+    // the station): reorders when source is this grid, else inserts the
+    // accepted photos, refreshes and posts "objectdragged". True when the list
+    // is not empty afterwards.
+    bool performDragOperation(const QStringList &paths, int position, QObject *source);
+    // On "objectdragged" from a drop whose source is this grid: removes every
+    // item also listed in the destination (letter case ignored) and refreshes.
+    void handleObjectDraggedNotification(const Notification &notification);
+    // Removes the items whose path equals one of paths, letter case ignored.
+    int removeImagesWithPaths(const QStringList &paths);
+    // Thumbnail size from 0 (smallest) to 1 (largest); ignored while the cells
+    // are sized by rows and columns.
+    void setZoomValue(double zoom);
+    double zoomValue() const { return m_zoom; }
 
     // Whether the platform's image decoder reads the file's type.
     static bool isImageFile(const QString &path);
@@ -96,6 +111,8 @@ private:
     bool m_allowDrop = true;
     bool m_allowsReordering = false;
     bool m_allowItemSelection = true;
+    double m_zoom = 0.5;
+    ObserverToken m_draggedObserver;
 };
 
 } // namespace kivo
