@@ -14,6 +14,8 @@
 
 namespace kivo {
 
+class ConsoleHost;
+
 // The hub of the station: brings it up in a fixed order of stages, owns the
 // housekeeping timers and the subsystems, carries the delegate actions and
 // takes everything down again in an orderly shutdown (quit, SIGTERM, SIGINT).
@@ -112,6 +114,8 @@ private:
     QStringList m_stages;
     int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
+    // The operator console and the preferences window (console mode only).
+    std::shared_ptr<ConsoleHost> m_console;
 };
 
 } // namespace kivo

@@ -5,8 +5,8 @@
 
 #include "AppDelegate.h"
 
+#include "ConsoleHost.h"
 #include "customer/BarcodeEntryController.h"
-
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -24,6 +24,14 @@ void AppDelegate::createPhotoQuery()
 void AppDelegate::createConsole()
 {
     recordStage(QStringLiteral("createConsole"));
+    ConsoleHost::Hooks hooks;
+    // The folder each display plays, by display index (none until the
+    // display controllers join).
+    hooks.displayFolders = [] { return QStringList(); };
+    hooks.relaunch = [this] { relaunchApp(QVariant()); };
+    hooks.reveal = [this](int tag) { doRevealInFinder(tag); };
+    m_console = std::make_shared<ConsoleHost>(std::move(hooks));
+    m_console->showConsole();
 }
 
 // setupWindowControllers: one display controller per screen, index i.
@@ -96,12 +104,17 @@ void AppDelegate::findKivoFilesWithID(const QString &code)
 }
 
 // applicationWillBecomeActive: the console to the front, floating, centred.
-void AppDelegate::raiseConsole() {}
+void AppDelegate::raiseConsole()
+{
+    if (m_console)
+        m_console->raiseConsole();
+}
 
-// setupWindowControllers: prefDoShowMenuBar. The station has no menu bar yet.
+// setupWindowControllers: prefDoShowMenuBar; the menu bar is the console's.
 void AppDelegate::showMenuBar(bool show)
 {
-    Q_UNUSED(show);
+    if (m_console)
+        m_console->setMenuBarVisible(show);
 }
 
 } // namespace kivo

@@ -1,0 +1,134 @@
+#include "ConsoleHost.h"
+
+#include "PrefKeys.h"
+#include "PreferencesWindow.h"
+#include "console/DisplayChooser.h"
+#include "console/MainWindowController.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "reassign/MyImageBrowserViewController.h"
+#include "reassign/ReAssignCodeWindowController.h"
+
+#include <QListView>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTimer>
+
+namespace kivo {
+
+ConsoleHost::ConsoleHost(Hooks hooks, QObject *parent) : QObject(parent), m_hooks(std::move(hooks))
+{
+    m_console = new MainWindowController(this);
+    m_console->setAttribute(Qt::WA_DeleteOnClose, false);
+    QMenuBar *bar = m_console->menuBar();
+    QMenu *station = bar->addMenu(tr("&Station"));
+    station->addAction(tr("Preferences..."), this, &ConsoleHost::openPrefs);
+    station->addAction(tr("Refresh"), m_console.data(), &MainWindowController::doRefreshButton);
+    station->addAction(tr("Relaunch"), this, &ConsoleHost::relaunchApp);
+    bar->setVisible(Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
+    connect(m_console.data(), &MainWindowController::reassignRequested, this,
+            &ConsoleHost::openReassignment);
+}
+
+void ConsoleHost::openReassignment(QVariantMap params)
+{
+    MainWindowController *console = m_console.data();
+    QVariantList rows;
+    for (int row = 0; row < console->model()->rowCount(); ++row)
+        rows << console->model()->rowAt(row);
+    params.insert(QStringLiteral("arraycontroller"), rows);
+    ReAssignCodeWindowController::openSheet(console, params, [console = m_console](int result) {
+        reassignmentDidEnd(console, result);
+    });
+}
+
+// After a reassignment the list is scanned again and the same row position is
+// shown again once the rows are back; any other end changes nothing.
+void ConsoleHost::reassignmentDidEnd(QPointer<MainWindowController> console, int result)
+{
+    if (!console)
+        return;
+    console->imageBrowser()->imageBrowser()->clearSelection();
+    const int row = console->customerTableView()->currentIndex().row();
+    if (result != ReAssignCodeWindowController::kReassigned)
+        return;
+    console->reloadAllData();
+    if (row < 0)
+        return;
+    connect(
+        console.data(), &MainWindowController::scanListed, console.data(),
+        [console, row] {
+            if (!console || row >= console->model()->rowCount())
+                return;
+            console->customerTableView()->selectRow(row);
+            console->doClickOnTableView();
+        },
+        Qt::SingleShotConnection);
+}
+
+ConsoleHost::~ConsoleHost()
+{
+    delete m_prefs.data();
+    delete m_console.data();
+}
+
+MainWindowController *ConsoleHost::console() const
+{
+    return m_console.data();
+}
+
+void ConsoleHost::showConsole()
+{
+    m_console->show();
+    QTimer::singleShot(200, m_console.data(), &MainWindowController::centerToMainScreen);
+}
+
+void ConsoleHost::raiseConsole()
+{
+    if (!m_console)
+        return;
+    if (!(m_console->windowFlags() & Qt::WindowStaysOnTopHint)) {
+        m_console->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        m_console->show(); // changing the flags hides a window
+    }
+    m_console->raise();
+    m_console->activateWindow();
+    m_console->centerToMainScreen();
+}
+
+void ConsoleHost::setMenuBarVisible(bool visible)
+{
+    if (m_console)
+        m_console->menuBar()->setVisible(visible);
+}
+
+QString ConsoleHost::getSlideshowWindowName(const QString &code)
+{
+    const QStringList folders = m_hooks.displayFolders ? m_hooks.displayFolders() : QStringList();
+    return DisplayChooser::slideshowWindowName(code, folders, Preferences::standard());
+}
+
+void ConsoleHost::openPrefs()
+{
+    if (!m_prefs) {
+        m_prefs = new PreferencesWindow(m_console);
+        if (m_hooks.reveal)
+            connect(m_prefs.data(), &PreferencesWindow::revealRequested, this,
+                    [this](int tag) { m_hooks.reveal(tag); });
+    }
+    m_prefs->openPrefs(m_console);
+}
+
+void ConsoleHost::relaunchApp()
+{
+    if (m_hooks.relaunch)
+        m_hooks.relaunch();
+}
+
+void ConsoleHost::showMenu()
+{
+    if (m_console)
+        setMenuBarVisible(!m_console->menuBar()->isVisible());
+}
+
+} // namespace kivo

@@ -1,0 +1,153 @@
+#include "ChangeRecord.h"
+
+#include "KivoXmlWriter.h"
+#include "platform/FileOps.h"
+#include "platform/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kivo {
+
+namespace {
+// Enough for any burst of reassignments within one second.
+constexpr int kMaxSequence = 1000;
+
+// Flushes a file or a folder to disk; false with errno's text on failure.
+bool syncPath(const QString &path, QString *error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return rc == 0;
+}
+
+bool isFree(const QString &path)
+{
+    return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink() &&
+           !QFileInfo::exists(path + QLatin1String(".tmp"));
+}
+
+// The code (folder name) and the day (its parent folder's name) of a code folder.
+OrderedDictionary codeElement(const QString &codeFolder)
+{
+    const QFileInfo info(QDir::cleanPath(codeFolder));
+    return OrderedDictionary{{QStringLiteral("@date"), QFileInfo(info.path()).fileName()},
+                             {QStringLiteral("value"), info.fileName()}};
+}
+} // namespace
+
+QString ChangeRecord::codeChangesFolder()
+{
+    return QDir::home().filePath(QStringLiteral(".Corvel/CodeChanges"));
+}
+
+QString ChangeRecord::createCodeChangesPath()
+{
+    const QString folder = codeChangesFolder();
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return folder;
+    if (info.exists() || info.isSymLink() || !QDir().mkpath(folder)) {
+        logLine(QStringLiteral("ReAssignCodeWindowController->createCodeChangesPath... unable to "
+                               "create [%1]")
+                    .arg(folder));
+        return QString();
+    }
+    return folder;
+}
+
+QString ChangeRecord::recordFileName(const QDateTime &time, int sequence)
+{
+    // Calendar year: the week-based year would name a record of 29 December
+    // 2025 as 2026..., out of order with every other record of that year.
+    const QString stamp = time.toString(QLatin1String(kTimePattern));
+    if (sequence <= 1)
+        return stamp + QLatin1String(kNameSuffix);
+    return stamp + QLatin1Char('_') + QString::number(sequence) + QLatin1String(kNameSuffix);
+}
+
+QString ChangeRecord::getReassignmentXmlPath(const QDateTime &time)
+{
+    const QString folder = createCodeChangesPath();
+    if (folder.isEmpty())
+        return QString();
+    const QDir dir(folder);
+    for (int sequence = 1; sequence <= kMaxSequence; ++sequence) {
+        const QString path = dir.filePath(recordFileName(time, sequence));
+        if (isFree(path))
+            return path;
+    }
+    logLine(QStringLiteral("ReAssignCodeWindowController->getReassignmentXmlPath... no free name "
+                           "for [%1]")
+                .arg(dir.filePath(recordFileName(time))));
+    return QString();
+}
+
+OrderedDictionary ChangeRecord::content(const QString &oldCodeFolder, const QString &newCodeFolder,
+                                        const QStringList &fileNames)
+{
+    return OrderedDictionary{
+        {QStringLiteral("@type"), QStringLiteral("changecode")},
+        {QStringLiteral("oldcode"), QVariant::fromValue(codeElement(oldCodeFolder))},
+        {QStringLiteral("newcode"), QVariant::fromValue(codeElement(newCodeFolder))},
+        {QStringLiteral("files"), fileNames},
+    };
+}
+
+QString ChangeRecord::write(const QString &oldCodeFolder, const QString &newCodeFolder,
+                            const QStringList &fileNames, const QDateTime &time)
+{
+    QString path = getReassignmentXmlPath(time);
+    if (path.isEmpty())
+        return QString();
+    const QString temporary = path + QLatin1String(".tmp");
+
+    KivoXmlWriter writer;
+    writer.setMLookupArrayName({{QStringLiteral("files"), QStringLiteral("filename")}});
+    writer.doStartConversion2(
+        {{QStringLiteral("mainXmlKeyName"), QStringLiteral("data")},
+         {QStringLiteral("writeXmlPath"), temporary},
+         {QStringLiteral("dictionary"),
+          QVariant::fromValue(content(oldCodeFolder, newCodeFolder, fileNames))}});
+
+    QString error;
+    if (!QFileInfo(temporary).isFile()) {
+        error = QStringLiteral("the record was not written");
+    } else if (syncPath(temporary, &error)) {
+        // Another record may have taken the name since it was chosen: take the next.
+        bool placed = false;
+        for (int sequence = 2; !placed && sequence <= kMaxSequence + 1; ++sequence) {
+            placed = FileOps::moveNoReplace(temporary, path, &error);
+            if (!placed && QFileInfo::exists(path))
+                path = QDir(QFileInfo(path).path()).filePath(recordFileName(time, sequence));
+            else
+                break;
+        }
+        if (placed) {
+            QString folderError;
+            syncPath(QFileInfo(path).path(), &folderError);
+            return path;
+        }
+    }
+    // A written ".tmp" stays: it names photos that did move.
+    logLine(QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(path, error));
+    return QString();
+}
+
+} // namespace kivo

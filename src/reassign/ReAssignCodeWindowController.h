@@ -1,0 +1,141 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <functional>
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace kivo {
+
+class MyImageBrowserViewController;
+
+// One alert: its message, its informative text and its buttons, the first
+// being the default. The presenter returns the index of the pressed button.
+struct AlertRequest
+{
+    QString messageText;
+    QString informativeText;
+    QStringList buttons;
+};
+using AlertPresenter = std::function<int(QWidget *parent, const AlertRequest &alert)>;
+
+// The reassignment sheet: the old code's photos in a first image browser, the
+// photos to move dragged into a second one, the new code chosen in a popup.
+// Confirming moves the photos into the new code's folder, writes the change
+// record and ends the sheet with kReassigned; any other end gives kStopResponse.
+class ReAssignCodeWindowController : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kReassigned = 1001;
+    static constexpr int kStopResponse = -1000;
+    static const QString kPromptName;
+    static const QString kAssignAlternateTitle;
+
+    explicit ReAssignCodeWindowController(QWidget *parent = nullptr);
+    ~ReAssignCodeWindowController() override;
+
+    // Creates a sheet on parent with the set-up dictionary, opens it window-modal
+    // and calls sheetDidEnd with the result code once it has closed; the sheet
+    // deletes itself afterwards.
+    static ReAssignCodeWindowController *openSheet(QWidget *parent, const QVariantMap &setup,
+                                                   std::function<void(int)> sheetDidEnd);
+
+    // {"oldcode", "currentinfo", "arraycontroller" (list of code rows),
+    // "imageslist"}; anything but a dictionary is ignored.
+    void setupWindow(const QVariant &setup);
+    // Fills the popup, sizes the window and loads the browsers; runs once, at
+    // the first show at the latest.
+    void awakeFromNib();
+
+    void ibClickedOnPopup(int index);
+    void enableAssignButton();
+    void handleObjectDraggedNotification(const Notification &notification);
+    void zoomSliderDidChange(QSlider *slider);
+    void revertAll();
+    void doEndSheet(QAbstractButton *button);
+    QStringList getChangedImageList() const;
+    // Moves the photos and writes the record; the file names that moved.
+    QStringList doMoveImages();
+
+    // Replaces the alerts (tests); the default shows a QMessageBox.
+    void setAlertPresenter(AlertPresenter presenter) { mAlertPresenter = std::move(presenter); }
+    // Replaces the code-folder lookup (tests); the default is formPathForCodeNew.
+    void setCodePathResolver(std::function<QString(const QString &)> resolver)
+    {
+        mCodePath = std::move(resolver);
+    }
+
+    const QString &fOldCode() const { return mOldCode; }
+    const QVariantMap &fOldInfo() const { return mOldInfo; }
+    const QVariantList &fArrayController() const { return mArrangedEntries; }
+    const QVariantMap &fSelectedInfo() const { return mSelectedInfo; }
+    const QStringList &fOriginalImagesList() const { return mOriginalImages; }
+    QString fValue1() const;
+    QString fValue2() const;
+    QString lastRecordPath() const { return mLastRecordPath; }
+
+    MyImageBrowserViewController *fImageBrowserViewController() const { return mBrowser1; }
+    MyImageBrowserViewController *fImageBrowserViewController2() const { return mBrowser2; }
+    QComboBox *ibPopupButton() const { return mPopup; }
+    QPushButton *ibAssignButton() const { return mAssignButton; }
+    QPushButton *cancelButton() const { return mCancelButton; }
+    QPushButton *revertButton() const { return mRevertButton; }
+    QSlider *zoomSlider(int tag) const { return tag == 1 ? mZoom1 : mZoom2; }
+
+    static int showAlert(QWidget *parent, const AlertRequest &alert);
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildWindow();
+    void buildButtons();
+    QWidget *buildBrowserColumn(const QString &title, QWidget *holder, QLabel *count,
+                                QSlider *zoom);
+    void fillPopup();
+    MyImageBrowserViewController *makeBrowser(QWidget *holder, const QString &name);
+    int alert(const QString &message, const QString &text, const QStringList &buttons);
+    void setCount(QLabel *label, qsizetype count);
+
+    QString mOldCode;
+    QVariantMap mOldInfo;
+    QVariantList mArrangedEntries;
+    QVariantMap mSelectedInfo;
+    QStringList mOriginalImages;
+    QString mLastRecordPath;
+    bool mAwake = false;
+
+    QComboBox *mPopup = nullptr;
+    QPushButton *mAssignButton = nullptr;
+    QPushButton *mCancelButton = nullptr;
+    QPushButton *mRevertButton = nullptr;
+    QLabel *mValue1 = nullptr;
+    QLabel *mValue2 = nullptr;
+    QSlider *mZoom1 = nullptr;
+    QSlider *mZoom2 = nullptr;
+    QWidget *mBrowserViewHolder = nullptr;
+    QWidget *mBrowserViewHolder2 = nullptr;
+    MyImageBrowserViewController *mBrowser1 = nullptr;
+    MyImageBrowserViewController *mBrowser2 = nullptr;
+
+    AlertPresenter mAlertPresenter;
+    std::function<QString(const QString &)> mCodePath;
+    ObserverToken mDragObserver;
+};
+
+} // namespace kivo
