@@ -115,6 +115,8 @@ code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1
 
 # --- console mode ----------------------------------------------------------------
 start_station "$KIVO_PREFIX"
+grep -q "kivo-slideshow\[$station_pid\] .*starting 2 display controllers" "$logfile" \
+    || fail "the station did not start two display controllers (the display subsystem must be part of the station)"
 # Focus the display window on the right monitor: typing goes to the station.
 win=""
 for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
