@@ -18,6 +18,7 @@ export TMPDIR="$root"
 unset DBUS_SESSION_BUS_ADDRESS DISPLAY
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export TSAN_OPTIONS="suppressions=$here/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
 # Qt is not built with ThreadSanitizer: only accesses from our own code count.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1:die_after_fork=0${TSAN_OPTIONS:+:$TSAN_OPTIONS}"

@@ -23,7 +23,10 @@ class NotificationCenter;
 
 // Keeps one observer registered; destroying (or reset()) unregisters it. After
 // the token is gone the handler is never called again, and a delivery running
-// on another thread has finished.
+// on another thread has finished. A handler may drop its own token: that does
+// not wait for the running call (the caller's own frame), which finishes
+// normally. Two handlers on two threads that each drop the other's token wait
+// for each other forever; do not do that.
 class ObserverToken
 {
 public:
@@ -37,9 +40,10 @@ public:
     void reset();
     bool isActive() const;
 
+    struct Entry; // opaque, shared with the centre
+
 private:
     friend class NotificationCenter;
-    struct Entry;
     explicit ObserverToken(std::shared_ptr<Entry> entry);
     std::shared_ptr<Entry> m_entry;
 };
@@ -66,8 +70,9 @@ public:
     void post(const Notification &notification);
     void post(const QString &name, const QVariant &object = {}, const QVariantMap &userInfo = {});
 
+    struct Private; // opaque
+
 private:
-    struct Private;
     std::shared_ptr<Private> d;
 };
 
