@@ -88,8 +88,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString f = dir.path();
-        QVERIFY(::symlink(f.toLocal8Bit().constData(), (f + "/loop").toLocal8Bit().constData()) == 0);
-        QVERIFY(::symlink("/nonexistent/x.jpg", (f + "/dangling.jpg").toLocal8Bit().constData()) == 0);
+        QVERIFY(::symlink(f.toLocal8Bit().constData(), (f + "/loop").toLocal8Bit().constData()) ==
+                0);
+        QVERIFY(::symlink("/nonexistent/x.jpg", (f + "/dangling.jpg").toLocal8Bit().constData()) ==
+                0);
         for (int i = 0; i < 5000; ++i)
             QVERIFY(kivo::test::writeFile(f + QString("/p%1.jpg").arg(i, 4, 10, QChar('0')), ""));
         QElapsedTimer t;

@@ -18,7 +18,8 @@ namespace kivo::test {
 // Points the offscreen platform at a screen layout; call before QApplication.
 inline void useOffscreenScreens(const QList<QRect> &screens)
 {
-    QByteArray json = R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false, "screens": [)";
+    QByteArray json =
+        R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false, "screens": [)";
     for (int i = 0; i < screens.size(); ++i) {
         const QRect &r = screens.at(i);
         json += QStringLiteral(R"(%1{"name": "S%2", "x": %3, "y": %4, "width": %5, "height": %6, )"

@@ -102,9 +102,10 @@ private slots:
         post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", a}});
         QCOMPARE(display(1)->sourcePath(), a);
         QCOMPARE(status.forScreen(1).size(), 1);
-        QCOMPARE(status.forScreen(1).at(0),
-                 (QVariantMap{{"code", "0412"}, {"codeStatus", "0412 (Room 2)"},
-                              {"screenIsPlaying", true}, {"screenIndex", 1}}));
+        QCOMPARE(status.forScreen(1).at(0), (QVariantMap{{"code", "0412"},
+                                                         {"codeStatus", "0412 (Room 2)"},
+                                                         {"screenIsPlaying", true},
+                                                         {"screenIndex", 1}}));
         Preferences &prefs = Preferences::standard();
         QCOMPARE(prefs.string("prefSlideShowPath2"), a);
         QVERIFY(prefs.boolean("prefSlideShowPathAliasDataIsValid2"));
@@ -119,7 +120,8 @@ private slots:
         QCOMPARE(status.forScreen(1).size(), 2);
         QCOMPARE(status.forScreen(1).at(0).value("codeStatus").toString(), QString("0412"));
         QCOMPARE(status.forScreen(1).at(0).value("screenIsPlaying").toBool(), false);
-        QCOMPARE(status.forScreen(1).at(1).value("codeStatus").toString(), QString("0413 (Room 2)"));
+        QCOMPARE(status.forScreen(1).at(1).value("codeStatus").toString(),
+                 QString("0413 (Room 2)"));
         QVERIFY(display(1)->waitForQueueFilling(5000));
         QCOMPARE(display(1)->queue().entries(), QStringList{b + "/c.jpg"});
 
@@ -152,8 +154,7 @@ private slots:
         post("RequestSlideShowStatus", {{"screenIndex", -1}});
         QCOMPARE(status.forScreen(0).size(), 1);
         QCOMPARE(status.forScreen(1).size(), 1);
-        QCOMPARE(status.forScreen(1).at(0),
-                 (QVariantMap{{"mesg", kRunning}, {"screenIndex", 1}}));
+        QCOMPARE(status.forScreen(1).at(0), (QVariantMap{{"mesg", kRunning}, {"screenIndex", 1}}));
         post("RequestSlideShowStatus", {{"screenIndex", 1}});
         post("RequestSlideShowStatus", {{"other", 1}});
         QCOMPARE(status.forScreen(0).size(), 1);
