@@ -36,7 +36,6 @@ bool DisplayManager::createDisplayController(int index)
 {
     if (index != count())
         return false;
-    logLine(QStringLiteral("index %1 out of %2 screens...").arg(index).arg(screenCount()));
     mControllers.push_back(std::make_unique<slideShowWindowController>(index));
     return true;
 }
@@ -45,8 +44,10 @@ void DisplayManager::setupWindowControllers()
 {
     releaseDisplayControllers();
     const int screens = screenCount();
-    for (int i = 0; i < screens; ++i)
+    for (int i = 0; i < screens; ++i) {
+        logLine(QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
         createDisplayController(i);
+    }
 }
 
 void DisplayManager::releaseDisplayControllers()

@@ -246,6 +246,28 @@ private slots:
         QCOMPARE(shown.count(), count);
     }
 
+    // Only complete images are queued; everything else is passed over.
+    void badInputIsSkipped()
+    {
+        const QString f = folder("0800", {"good.jpg"});
+        QVERIFY(writeFile(f + "/empty.jpg", {}));
+        QVERIFY(writeFile(f + "/notes.jpg", "not a photo"));
+        QFile good(f + "/good.jpg");
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        const QByteArray bytes = good.readAll();
+        QVERIFY(writeFile(f + "/half.jpg", bytes.left(bytes.size() / 2)));
+        // A PNG whose header claims 100 000 x 100 000 pixels.
+        QByteArray bomb("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x06\0\0\0",
+                        29);
+        QVERIFY(writeFile(f + "/bomb.png", bomb + QByteArray(4, '\0')));
+        QVERIFY(QFile::link(f, f + "/loop"));
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
+        QVERIFY(display(1)->waitForQueueFilling(5000));
+        QCOMPARE(display(1)->queue().entries(), QStringList{f + "/good.jpg"});
+        QVERIFY(shown.wait(5000));
+    }
+
     void toggleTestShowsNextAtOnce()
     {
         Preferences::standard().setValue("prefDoSlideShow2", false);
