@@ -99,6 +99,7 @@ void slideShowWindowController::doneSearchOperation(const QVariantMap &)
     if (found.isEmpty())
         return;
     addToQueueInThread(found);
+    mAutoStartWaitsForFill = false;
     mAutoStartTimer.start();
 }
 
@@ -111,10 +112,36 @@ void slideShowWindowController::addToQueueInThread(const QStringList &paths)
     std::shared_ptr<std::atomic<int>> running = mFillsRunning;
     const uint64_t generation = queue->generation();
     running->fetch_add(1);
-    mFillPool.start([queue, running, paths, generation] {
+    // The controller outlives its fill tasks (its destructor waits for
+    // them), and a queued call to it is dropped once it is gone.
+    mFillPool.start([this, queue, running, paths, generation] {
         queue->addToQueueInThread(paths, generation);
         running->fetch_sub(1);
+        QMetaObject::invokeMethod(this, &slideShowWindowController::queueFillingDone,
+                                  Qt::QueuedConnection);
     });
+}
+
+void slideShowWindowController::autoStartDue()
+{
+    // A large folder takes longer than the second to validate; starting now
+    // would find the queue empty and leave the display paused for good, so
+    // the start waits for the batch instead.
+    if (mFillsRunning->load() > 0) {
+        logLine(trace("doAutoStartQueue") +
+                QStringLiteral("waiting for the queue to be filled..."));
+        mAutoStartWaitsForFill = true;
+        return;
+    }
+    doAutoStartQueue();
+}
+
+void slideShowWindowController::queueFillingDone()
+{
+    if (mAutoStartWaitsForFill && mFillsRunning->load() == 0) {
+        mAutoStartWaitsForFill = false;
+        doAutoStartQueue();
+    }
 }
 
 bool slideShowWindowController::waitForQueueFilling(int timeoutMs)

@@ -47,7 +47,7 @@ slideShowWindowController::slideShowWindowController(int index, QObject *parent)
     connect(&mDelayTimer, &QTimer::timeout, this, &slideShowWindowController::endTurn);
     mAutoStartTimer.setSingleShot(true);
     mAutoStartTimer.setInterval(1000);
-    connect(&mAutoStartTimer, &QTimer::timeout, this, &slideShowWindowController::doAutoStartQueue);
+    connect(&mAutoStartTimer, &QTimer::timeout, this, &slideShowWindowController::autoStartDue);
     photoQuery.setDelegate([this](const QVariantMap &request) { doneSearchOperation(request); });
 
     // initWithIndex: the key set from the low 16 bits, then the index.

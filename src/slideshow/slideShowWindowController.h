@@ -116,6 +116,8 @@ private:
     void doneSearchOperation(const QVariantMap &request);
     void addToQueueInThread(const QStringList &paths);
     void doAutoStartQueue();
+    void autoStartDue();
+    void queueFillingDone();
 
     // The slide turn (SlideShowLoop.cpp).
     void startSlideShow();
@@ -133,6 +135,8 @@ private:
     bool doSuspendSlideShow = false;
     bool isInsideSlideShowLoop = false;
     bool queryStarted = false;
+    // The auto-start came while the queue was still being filled.
+    bool mAutoStartWaitsForFill = false;
     KivoPhotoQueryController photoQuery;
     // Shared with queue-filling workers, so a late worker never sees it freed.
     std::shared_ptr<KivoQueue> mQueue;

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -266,6 +267,33 @@ private slots:
         QVERIFY(display(1)->waitForQueueFilling(5000));
         QCOMPARE(display(1)->queue().entries(), QStringList{f + "/good.jpg"});
         QVERIFY(shown.wait(5000));
+    }
+
+    // A folder that takes longer than the auto-start second to validate
+    // still starts playing once its photos are queued.
+    void slowFillStillStarts()
+    {
+        const QString f = mDir->path() + "/slow";
+        QDir().mkpath(f);
+        // Noisy content, so each photo takes a while to validate.
+        QImage noisy(4000, 3000, QImage::Format_RGB32);
+        QRandomGenerator rng(7);
+        for (int y = 0; y < noisy.height(); ++y)
+            rng.fillRange(reinterpret_cast<quint32 *>(noisy.scanLine(y)), noisy.width());
+        QVERIFY(noisy.save(f + "/p0.jpg", "JPEG", 90));
+        for (int i = 1; i < 60; ++i)
+            QVERIFY(QFile::copy(f + "/p0.jpg", f + QString("/p%1.jpg").arg(i)));
+        QList<qsizetype> queuedAtStatus;
+        ObserverToken token = NotificationCenter::defaultCenter().addObserver(
+            "SlideShowStatus", [&](const Notification &n) {
+                if (n.userInfo.contains("mesg") && n.userInfo.value("screenIndex").toInt() == 1)
+                    queuedAtStatus.append(display(1)->queue().entries().size());
+            });
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
+        QVERIFY(shown.wait(30000));
+        QCOMPARE(queuedAtStatus, QList<qsizetype>{60});
+        QVERIFY(!display(1)->isSuspended());
     }
 
     void toggleTestShowsNextAtOnce()
