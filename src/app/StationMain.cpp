@@ -1,9 +1,10 @@
 #include "StationMain.h"
 
+#include "AppDelegate.h"
+#include "KIVOApplication.h"
 #include "platform/Log.h"
 #include "xml/DescriptionDump.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -57,9 +58,20 @@ int stationMain(int argc, char *argv[])
         return dumpDescription(parser.value(dumpDescriptionOption));
 
     installQtMessageHandler();
-    QApplication app(argc, argv);
+    KIVOApplication app(argc, argv);
+    // An unattended station: closing a window never ends it.
+    app.setQuitOnLastWindowClosed(false);
+    AppDelegate::Initialisation init = AppDelegate::initialize();
+    if (init.anotherInstanceRuns)
+        return 0;
     logLine(QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
-    return app.exec();
+    AppDelegate delegate(std::move(init.instance));
+    delegate.applicationWillFinishLaunching();
+    QMetaObject::invokeMethod(
+        &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); }, Qt::QueuedConnection);
+    const int status = app.exec();
+    delegate.applicationWillTerminate();
+    return status;
 }
 
 } // namespace kivo

@@ -1,0 +1,144 @@
+#include "AppDelegate.h"
+
+#include "BRLogFileManager.h"
+#include "Clock.h"
+#include "FactoryDefaults.h"
+#include "KIVOApplication.h"
+#include "app/PrefKeys.h"
+#include "platform/AppPaths.h"
+#include "platform/DistributedNotificationCenter.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "platform/SingleInstance.h"
+#include "platform/UnixSignalWatcher.h"
+
+#include <QApplication>
+
+namespace kivo {
+
+AppDelegate::Initialisation AppDelegate::initialize()
+{
+    Initialisation result;
+    BRLogFileManager::getApplicationName();
+    // Read before the defaults are registered: only a value the user's store
+    // already holds switches redirection on.
+    if (Preferences::standard().boolean(QLatin1String(keys::prefRedirectNSLogToFile)))
+        BRLogFileManager::setupLogFile();
+    logLine(QString());
+    logLine(QString());
+    logLine(QString(60, QLatin1Char('=')));
+    logLine(QStringLiteral("Inside AppDelegate => initialize..."));
+
+    result.instance = std::make_unique<SingleInstance>();
+    if (result.instance->start() == SingleInstance::Role::Second) {
+        QApplication::beep();
+        logLine(QStringLiteral("Inside AppDelegate => checkForDuplicateRunningInstances...Another "
+                               "Instance of this app is already running..."));
+        result.anotherInstanceRuns = true;
+        return result;
+    }
+
+    setupFactoryDefaults();
+    deleteOldLogs();
+    return result;
+}
+
+void AppDelegate::setupFactoryDefaults()
+{
+    FactoryDefaults::setupFactoryDefaults(Preferences::standard(), AppPaths::resourcesDir());
+}
+
+void AppDelegate::deleteOldLogs()
+{
+    logLine(QStringLiteral("Checking for Old Log Files to Delete..."));
+    const qint64 days = Preferences::standard().integer(QLatin1String(keys::prefDaysToSaveLogs));
+    BRLogFileManager::deleteOldLogsWithOptions({
+        {QStringLiteral("deleteSubDirectory"), true},
+        {QStringLiteral("deleteImmediately"), true},
+        {QStringLiteral("beforeDate"), Clock::now().addSecs(-days * 86400)},
+    });
+    logLine(QStringLiteral("Checking for Old Log Files to Delete...Done."));
+}
+
+AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *parent)
+    : QObject(parent), m_instance(std::move(instance))
+{
+    m_maxPhotosInLocalFolder =
+        int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));
+
+    connect(&m_timers, &HousekeepingTimers::relaunchRequested, this,
+            [this](const QVariantMap &request) { relaunchApp(request); });
+    connect(&m_timers, &HousekeepingTimers::bringToFrontRequested, this, [] {
+        if (KIVOApplication *app = KIVOApplication::instance())
+            app->activateIgnoringOtherApps();
+    });
+    if (m_instance) {
+        connect(m_instance.get(), &SingleInstance::activationRequested, this, [this] {
+            logLine(QStringLiteral("AppDelegate->activationRequested... another copy asked us to "
+                                   "come to the front"));
+            if (KIVOApplication *app = KIVOApplication::instance())
+                app->activateIgnoringOtherApps();
+            applicationWillBecomeActive();
+        });
+    }
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    setupSignalHandling();
+}
+
+AppDelegate::~AppDelegate()
+{
+    applicationWillTerminate();
+}
+
+void AppDelegate::setupSignalHandling()
+{
+    m_signals = std::make_unique<UnixSignalWatcher>();
+    connect(m_signals.get(), &UnixSignalWatcher::signalReceived, this, [](int signalNumber) {
+        logLine(
+            QStringLiteral("AppDelegate->signalReceived... signal %1, quitting").arg(signalNumber));
+        QCoreApplication::quit();
+    });
+}
+
+void AppDelegate::recordStage(const QString &name)
+{
+    m_stages << name;
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    m_timers.stop();
+    releaseDisplayControllers();
+    m_distributedObserver.reset();
+    stopWorkers();
+    logLine(QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
+}
+
+void AppDelegate::stopWorkers()
+{
+    m_workers.waitForDone();
+}
+
+void AppDelegate::setupNotifications()
+{
+    DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
+    if (!center.isConnected())
+        center.connectToSessionBus();
+    m_distributedObserver = center.addObserver(
+        QStringLiteral("KivoSlideShowNotification"),
+        [this](const Notification &notification) { handleDistNotification(notification); });
+}
+
+void AppDelegate::handleDistNotification(const Notification &notification)
+{
+    logLine(QStringLiteral("AppDelegate->handleDistNotification... [%1]").arg(notification.name));
+    if (Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
+        setCurrentBarcode(QStringLiteral("*"));
+    findKivoFilesWithID(currentBarcode());
+}
+
+} // namespace kivo

@@ -1,0 +1,85 @@
+// Start-up stages and actions that belong to the subsystems the delegate owns:
+// the display controllers, the operator console, the photo search and the
+// barcode entry. Each is called at its fixed place in the start-up; each
+// subsystem fills in its own here when it joins the station.
+
+#include "AppDelegate.h"
+
+#include "platform/Log.h"
+
+namespace kivo {
+
+// applicationWillFinishLaunching stage 7: the console's photo search.
+void AppDelegate::createPhotoQuery()
+{
+    recordStage(QStringLiteral("createPhotoQuery"));
+}
+
+// applicationWillFinishLaunching stage 10 (console mode only): the operator
+// console, centred on the main screen 0.2 s later.
+void AppDelegate::createConsole()
+{
+    recordStage(QStringLiteral("createConsole"));
+}
+
+// setupWindowControllers: one display controller per screen, index i.
+// True when the controller was created and appended.
+bool AppDelegate::createDisplayController(int index)
+{
+    Q_UNUSED(index);
+    return false;
+}
+
+int AppDelegate::displayControllerCount() const
+{
+    return 0;
+}
+
+// startSequence(-1): starts display controller `index`.
+void AppDelegate::startDisplayController(int index)
+{
+    Q_UNUSED(index);
+}
+
+// setupWindowControllers and applicationWillTerminate: releases every display
+// controller.
+void AppDelegate::releaseDisplayControllers() {}
+
+// identifyScreen: shows display `index`'s identify overlay.
+void AppDelegate::identifyDisplay(int index)
+{
+    logLine(QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
+}
+
+// applicationDidFinishLaunching stage 4: the barcode entry controller.
+void AppDelegate::createBarcodeController()
+{
+    recordStage(QStringLiteral("createBarcodeController"));
+}
+
+void AppDelegate::setCurrentBarcode(const QString &code)
+{
+    Q_UNUSED(code);
+}
+
+QString AppDelegate::currentBarcode() const
+{
+    return {};
+}
+
+// First search at start-up and the search again on "KivoSlideShowNotification".
+void AppDelegate::findKivoFilesWithID(const QString &code)
+{
+    logLine(QStringLiteral("AppDelegate->findKivoFilesWithID... [%1]").arg(code));
+}
+
+// applicationWillBecomeActive: the console to the front, floating, centred.
+void AppDelegate::raiseConsole() {}
+
+// setupWindowControllers: prefDoShowMenuBar. The station has no menu bar yet.
+void AppDelegate::showMenuBar(bool show)
+{
+    Q_UNUSED(show);
+}
+
+} // namespace kivo

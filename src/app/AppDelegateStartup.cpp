@@ -1,0 +1,235 @@
+// The start-up stages of AppDelegate, in the order they run.
+
+#include "AppDelegate.h"
+
+#include "Clock.h"
+#include "FactoryDefaults.h"
+#include "FolderValidation.h"
+#include "MyAliasKit.h"
+#include "app/PrefKeys.h"
+#include "folders/SlideShowFolders.h"
+#include "platform/AppPaths.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "util/FileHelpers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdlib>
+
+namespace kivo {
+
+namespace {
+const QString kPathKey = QLatin1String(keys::prefSlideShowPath);
+const QString kAliasKey = QLatin1String(keys::prefSlideShowPathAliasData);
+const QString kValidKey = QLatin1String(keys::prefSlideShowPathAliasDataIsValid);
+const QString kFade = QStringLiteral("fade");
+constexpr int kScreenIndexKeys = 7;
+} // namespace
+
+void AppDelegate::applicationWillFinishLaunching()
+{
+    recordStage(QStringLiteral("setupAutoRelaunchTimer"));
+    m_timers.setupAutoRelaunchTimer();
+    normalizeSlideShowPath();
+    startPerformStartupValidation();
+    setupFactoryFolder();
+    recordStage(QStringLiteral("setupWatchdogTimer"));
+    m_timers.setupWatchdogTimer();
+    recordStage(QStringLiteral("seedRandom"));
+    std::srand(unsigned(Clock::now().toSecsSinceEpoch()));
+    createPhotoQuery();
+    setupTransitionChoices();
+    initializeAndStartSequence();
+    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
+        createConsole();
+}
+
+void AppDelegate::normalizeSlideShowPath()
+{
+    recordStage(QStringLiteral("normalizeSlideShowPath"));
+    Preferences &prefs = Preferences::standard();
+    const QVariant stored = prefs.object(kPathKey);
+    if (stored.typeId() != QMetaType::QString)
+        return;
+    const QString path = stored.toString();
+    const QString expanded = expandTilde(path);
+    if (expanded.compare(path, Qt::CaseInsensitive) != 0 && QFileInfo::exists(expanded)) {
+        prefs.setValues({{kPathKey, expanded}, {kValidKey, true}});
+        MyAliasKit::savePath(expanded, kAliasKey);
+    }
+}
+
+void AppDelegate::startPerformStartupValidation()
+{
+    recordStage(QStringLiteral("performStartupValidation"));
+    m_workers.start(&AppDelegate::performStartupValidation);
+}
+
+void AppDelegate::performStartupValidation()
+{
+    Preferences &prefs = Preferences::standard();
+    const QString path = prefs.string(kPathKey);
+    const QByteArray alias = prefs.data(kAliasKey);
+    logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... prefSlideShowPath = "
+                           "[%1] prefSlideShowPathAliasData = [%2 bytes]")
+                .arg(path)
+                .arg(alias.size()));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).isDir()) {
+        logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... FOUND "
+                               "MainImagesPath[%1]...")
+                    .arg(path));
+        return;
+    }
+    QString resolved;
+    const bool didResolve = MyAliasKit::resolveAliasFromData(alias, &resolved);
+    logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... didResolve = [%1]")
+                .arg(didResolve ? QStringLiteral("YES") : QStringLiteral("NO")));
+    if (didResolve) {
+        prefs.setValues({{kValidKey, true}, {kPathKey, resolved}});
+    } else {
+        prefs.setValue(kValidKey, false);
+        logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... UNABLE TO FIND "
+                               "mainImagePath = %1")
+                    .arg(path));
+    }
+}
+
+void AppDelegate::setupFactoryFolder()
+{
+    recordStage(QStringLiteral("setupFactoryFolder"));
+    const QVariantMap factory = FactoryDefaults::loadFactoryDefaults(AppPaths::resourcesDir());
+    const QString factoryPath = expandTilde(factory.value(kPathKey).toString());
+    if (factoryPath.isEmpty()) {
+        logLine(QStringLiteral("AppDelegate->setupFactoryFolder... the factory defaults name no "
+                               "prefSlideShowPath"));
+        return;
+    }
+    if (QFileInfo::exists(factoryPath)) {
+        logLine(QStringLiteral("factorypath already exists = [%1]").arg(factoryPath));
+        return;
+    }
+    logLine(QStringLiteral("need to create factorypath = [%1]").arg(factoryPath));
+    createDirectoryIfMissing(factoryPath);
+    SlideShowFolders::moveItemsToDefaultFolder(factoryPath);
+}
+
+QStringList AppDelegate::transitionChoices()
+{
+    return {QStringLiteral("No Transition Effect"), kFade, QStringLiteral("moveIn"),
+            QStringLiteral("push"), QStringLiteral("reveal")};
+}
+
+QStringList AppDelegate::transitionPopupItems()
+{
+    return QStringList{QStringLiteral("Random"), QString()} + transitionChoices();
+}
+
+void AppDelegate::setupTransitionChoices()
+{
+    recordStage(QStringLiteral("setupTransitionChoices"));
+    Preferences &prefs = Preferences::standard();
+    const QStringList choices = transitionChoices();
+    prefs.setValue(QLatin1String(keys::prefAvailTransitionStyles), QVariant(choices).toList());
+    const QVariant style = prefs.object(QLatin1String(keys::prefTransitionStyle));
+    if (style.typeId() != QMetaType::QString || !choices.contains(style.toString())) {
+        logLine(QStringLiteral("Forcing TransitionStyle to default value of [%1]").arg(kFade));
+        prefs.setValue(QLatin1String(keys::prefTransitionStyle), kFade);
+    }
+}
+
+void AppDelegate::initializeAndStartSequence()
+{
+    recordStage(QStringLiteral("initializeAndStartSequence"));
+    QVariantMap none;
+    for (int n = 1; n <= kScreenIndexKeys; ++n)
+        none.insert(QStringLiteral("prefNSScreenIndex%1").arg(n),
+                    QStringLiteral("< None Detected >"));
+    Preferences::standard().setValues(none);
+    setupWindowControllers();
+    if (validatePrefs())
+        startSequence(-1);
+}
+
+void AppDelegate::setupWindowControllers()
+{
+    recordStage(QStringLiteral("setupWindowControllers"));
+    showMenuBar(Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
+    releaseDisplayControllers();
+    const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
+    for (int i = 0; i < screens; ++i) {
+        logLine(QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
+        createDisplayController(i);
+    }
+}
+
+bool AppDelegate::validatePrefs()
+{
+    recordStage(QStringLiteral("validatePrefs"));
+    SlideShowFolders::createLocalFolders();
+    const QString demo = Preferences::standard().string(QLatin1String(keys::prefDemoSlidesPath));
+    if (!demo.isEmpty())
+        createDirectoryIfMissing(expandTilde(demo));
+    const bool mainFolderValid =
+        validateFolderPrefWithParam(FolderValidation::mainImagesFolderTriple());
+    const bool slideShowFolderValid = SlideShowFolders::createSlideShowFolderPaths();
+    return mainFolderValid && slideShowFolderValid;
+}
+
+void AppDelegate::startSequence(qint16 which)
+{
+    if (which != -1) {
+        logLine(QStringLiteral("AppDelegate->startSequence... which = [%1]").arg(which));
+        return;
+    }
+    recordStage(QStringLiteral("startSequence"));
+    const int count = displayControllerCount();
+    logLine(
+        QStringLiteral("AppDelegate->startSequence... starting %1 display controllers").arg(count));
+    for (int i = 0; i < count; ++i)
+        startDisplayController(i);
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    recordStage(QStringLiteral("setupAutoBringToFront"));
+    m_timers.setupAutoBringToFront();
+    const QString script = QStringLiteral("getnewestfiles.sh");
+    if (AppPaths::auxiliaryExecutable(script).isEmpty())
+        logLine(QStringLiteral("\n\nrunShellScript FAILED => UNABLE to find script named: "
+                               "[%1]!\n\n")
+                    .arg(script));
+    recordStage(QStringLiteral("setupNotifications"));
+    setupNotifications();
+    createBarcodeController();
+    startFirstSearch();
+    logLine(QStringLiteral("AppDelegate->applicationDidFinishLaunching...Done..."));
+}
+
+void AppDelegate::startFirstSearch()
+{
+    Preferences &prefs = Preferences::standard();
+    QString code;
+    if (prefs.boolean(QLatin1String(keys::prefDoShoutMode)))
+        code = QStringLiteral("*");
+    else if (prefs.boolean(QLatin1String(keys::prefSearchDemoCodeAtStartup)))
+        code = QStringLiteral("demo");
+    if (code.isEmpty())
+        return;
+    recordStage(QStringLiteral("firstSearch:") + code);
+    setCurrentBarcode(code);
+    findKivoFilesWithID(code);
+}
+
+void AppDelegate::applicationWillBecomeActive()
+{
+    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
+        raiseConsole();
+}
+
+} // namespace kivo

@@ -1,0 +1,59 @@
+#include "KIVOApplication.h"
+
+#include "Relauncher.h"
+#include "platform/Log.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace kivo {
+
+KIVOApplication::KIVOApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+KIVOApplication::~KIVOApplication() = default;
+
+KIVOApplication *KIVOApplication::instance()
+{
+    return qobject_cast<KIVOApplication *>(QCoreApplication::instance());
+}
+
+bool KIVOApplication::notify(QObject *receiver, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        handleKeyDown(receiver, static_cast<QKeyEvent *>(event)))
+        return true;
+    return QApplication::notify(receiver, event);
+}
+
+bool KIVOApplication::handleKeyDown(QObject *, QKeyEvent *)
+{
+    return false;
+}
+
+void KIVOApplication::activateIgnoringOtherApps()
+{
+    QWidget *first = nullptr;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (!w->isVisible())
+            continue;
+        w->raise();
+        if (!first)
+            first = w;
+    }
+    if (first)
+        first->activateWindow();
+}
+
+bool KIVOApplication::relaunch(const QVariant &request)
+{
+    return Relauncher::relaunch(request, [this](const QVariant &sender) { terminate(sender); });
+}
+
+void KIVOApplication::terminate(const QVariant &)
+{
+    logLine(QStringLiteral("KIVOApplication->terminate..."));
+    quit();
+}
+
+} // namespace kivo

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QApplication>
+#include <QVariant>
+
+class QKeyEvent;
+
+namespace kivo {
+
+// The station's application object. It sees every event before normal
+// handling (notify), which is where the barcode scanner's key presses are
+// picked up, and it carries the application-wide operations: activation and
+// relaunch.
+class KIVOApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    KIVOApplication(int &argc, char **argv);
+    ~KIVOApplication() override;
+
+    static KIVOApplication *instance();
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Brings the station's visible windows to the front and gives the first of
+    // them the keyboard focus, whatever application was active.
+    void activateIgnoringOtherApps();
+
+    // Starts the relaunch tool and quits (see Relauncher). A request that cannot
+    // be carried out is logged and the station runs on. True when quitting.
+    bool relaunch(const QVariant &request);
+
+    // Ends the event loop; shutdown then runs through aboutToQuit.
+    void terminate(const QVariant &sender = {});
+
+private:
+    // Every key press of the station, before the focused widget sees it. The
+    // barcode entry hooks in here; returning true swallows the event.
+    bool handleKeyDown(QObject *receiver, QKeyEvent *event);
+};
+
+} // namespace kivo

@@ -1,0 +1,83 @@
+#include "DailyFolders.h"
+
+#include "app/Clock.h"
+#include "app/DateFormat.h"
+#include "app/PrefKeys.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+
+#include <QDir>
+
+namespace kivo {
+
+namespace {
+const QString kDefaultDailyFolderFormat = QStringLiteral("yyyy-MM-dd");
+
+QString joinPath(const QString &folder, const QString &component)
+{
+    if (folder.isEmpty())
+        return component;
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + component;
+    return folder + QLatin1Char('/') + component;
+}
+} // namespace
+
+QDateTime businessInstant()
+{
+    return Clock::now().addSecs(-kBusinessDayShiftSecs);
+}
+
+QString getDailyFolderFormat()
+{
+    const QString format =
+        Preferences::standard().string(QLatin1String(keys::prefDailyFolderFormat)).trimmed();
+    return format.isEmpty() ? kDefaultDailyFolderFormat : format;
+}
+
+QString getDailyFolderName()
+{
+    return getDailyFolderName2(getDailyFolderFormat());
+}
+
+QString getDailyFolderName2(const QString &format)
+{
+    if (format.isEmpty())
+        return {};
+    return formatDateWithPattern(businessInstant(), format);
+}
+
+QString consoleDayFolderPath()
+{
+    Preferences &prefs = Preferences::standard();
+    const QString todaysDateString = getDailyFolderName();
+    QString path = joinPath(prefs.string(QLatin1String(keys::prefSlideShowPath)), todaysDateString);
+    logLine(QStringLiteral("todaysDateString is %1").arg(todaysDateString));
+    logLine(QStringLiteral("todaysSlideShowPath is %1").arg(path));
+    const QString alternate =
+        prefs.string(QLatin1String(keys::prefPathToAlternateDateFolder)).trimmed();
+    if (!alternate.isEmpty()) {
+        path = alternate;
+        logLine(QStringLiteral("ALTERNATE todaysSlideShowPath is %1").arg(path));
+    }
+    return path;
+}
+
+QString formPathForCodeNew(const QString &code)
+{
+    // A code names one folder inside the day folder and never leads out of it.
+    if (code.isEmpty() || code.contains(QLatin1Char('/')) || code == QLatin1String(".") ||
+        code == QLatin1String("..")) {
+        logLine(QStringLiteral("formPathForCodeNew: refusing code [%1]").arg(code));
+        return {};
+    }
+    return joinPath(consoleDayFolderPath(), code);
+}
+
+QString computeCurrentDaysFolderString2(qint16 hours, qint16 minutes)
+{
+    const qint64 shift = qint64(hours) * 3600 + qint64(minutes) * 60;
+    return formatDateWithPattern(Clock::now().addSecs(-shift), kDefaultDailyFolderFormat);
+}
+
+} // namespace kivo

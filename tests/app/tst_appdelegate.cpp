@@ -1,0 +1,175 @@
+#include "TestSupport.h"
+
+#include "app/AppDelegate.h"
+#include "app/MyAliasKit.h"
+#include "platform/AppPaths.h"
+#include "platform/Preferences.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kivo;
+
+// The start-up stages, their order and their effects on the preferences and
+// the local folders.
+class TestAppDelegate : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_prefix;
+    const QString kPath = QStringLiteral("prefSlideShowPath");
+    const QString kAlias = QStringLiteral("prefSlideShowPathAliasData");
+    const QString kValid = QStringLiteral("prefSlideShowPathAliasDataIsValid");
+
+    Preferences &prefs() { return Preferences::standard(); }
+
+    void resetPrefs()
+    {
+        for (const QString &key : prefs().userValues().keys())
+            prefs().remove(key);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_prefix.isValid());
+        AppPaths::setPrefix(m_prefix.path());
+        QVERIFY(QDir().mkpath(AppPaths::resourcesDir()));
+        QVERIFY(writePropertyList(AppPaths::resourcesDir() + "/FactoryDefault.plist",
+                                  QVariantMap{{kPath, QStringLiteral("~/Factory/Images")},
+                                              {QStringLiteral("prefTransitionStyle"), "fade"}}));
+    }
+
+    void init() { resetPrefs(); }
+
+    void stagesRunInOrder()
+    {
+        QVERIFY(QDir().mkpath(QDir::homePath() + "/Images"));
+        prefs().setValues({{kPath, QStringLiteral("~/Images")},
+                           {QStringLiteral("prefTransitionStyle"), QStringLiteral("Fade")}});
+        AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        QCOMPARE(delegate.stageLog(),
+                 (QStringList{
+                     "setupAutoRelaunchTimer", "normalizeSlideShowPath", "performStartupValidation",
+                     "setupFactoryFolder", "setupWatchdogTimer", "seedRandom", "createPhotoQuery",
+                     "setupTransitionChoices", "initializeAndStartSequence",
+                     "setupWindowControllers", "validatePrefs", "startSequence", "createConsole"}));
+        QVERIFY(delegate.timers().relaunchIsArmed());
+        QVERIFY(delegate.timers().watchdogIsRunning());
+
+        // Effects of the stages.
+        QCOMPARE(prefs().string(kPath), QDir::homePath() + "/Images");
+        QVERIFY(prefs().boolean(kValid));
+        QVERIFY(!prefs().data(kAlias).isEmpty());
+        QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), QStringLiteral("fade"));
+        QCOMPARE(prefs().stringArray(QStringLiteral("prefAvailTransitionStyles")),
+                 AppDelegate::transitionChoices());
+        for (int n = 1; n <= 7; ++n)
+            QCOMPARE(prefs().string(QStringLiteral("prefNSScreenIndex%1").arg(n)),
+                     QStringLiteral("< None Detected >"));
+        QVERIFY(QFileInfo(QDir::homePath() + "/Factory/Images").isDir());
+        for (const char *sub : {"Current", "Failed", "Processed"})
+            QVERIFY(
+                QFileInfo(QDir::homePath() + "/KivoSlideShow/LocalSlideShowFolder/" + sub).isDir());
+
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(delegate.stageLog().mid(13),
+                 (QStringList{"setupAutoBringToFront", "setupNotifications",
+                              "createBarcodeController"}));
+        delegate.applicationWillTerminate();
+        QVERIFY(!delegate.timers().watchdogIsRunning());
+        QVERIFY(!delegate.timers().relaunchIsArmed());
+        delegate.applicationWillTerminate(); // once is enough; again is harmless
+    }
+
+    void invalidMainFolderStartsNoDisplays()
+    {
+        prefs().setValue(kPath, QStringLiteral("/nowhere/at/all"));
+        AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        QVERIFY(delegate.stageLog().contains(QStringLiteral("validatePrefs")));
+        QVERIFY(!delegate.stageLog().contains(QStringLiteral("startSequence")));
+        delegate.applicationWillTerminate();
+        QVERIFY(!prefs().boolean(kValid));
+    }
+
+    void shoutModeHasNoConsoleAndSearchesEveryCode()
+    {
+        prefs().setValue(QStringLiteral("prefDoShoutMode"), true);
+        AppDelegate delegate;
+        delegate.applicationWillFinishLaunching();
+        QVERIFY(!delegate.stageLog().contains(QStringLiteral("createConsole")));
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(delegate.stageLog().last(), QStringLiteral("firstSearch:*"));
+    }
+
+    void demoSearchAtStartup()
+    {
+        prefs().setValue(QStringLiteral("prefSearchDemoCodeAtStartup"), true);
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(delegate.stageLog().last(), QStringLiteral("firstSearch:demo"));
+    }
+
+    void transitionStyleIsForcedUnlessExactlyAChoice()
+    {
+        const QList<QVariant> stored = {QVariant(),
+                                        QString(),
+                                        QStringLiteral("PUSH"),
+                                        QStringLiteral("push "),
+                                        QStringLiteral("Random"),
+                                        3};
+        for (const QVariant &value : stored) {
+            prefs().setValue(QStringLiteral("prefTransitionStyle"), value);
+            AppDelegate().setupTransitionChoices();
+            QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), QStringLiteral("fade"));
+        }
+        for (const QString &choice : AppDelegate::transitionChoices()) {
+            prefs().setValue(QStringLiteral("prefTransitionStyle"), choice);
+            AppDelegate().setupTransitionChoices();
+            QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), choice);
+        }
+        QCOMPARE(AppDelegate::transitionPopupItems(),
+                 (QStringList{"Random", "", "No Transition Effect", "fade", "moveIn", "push",
+                              "reveal"}));
+    }
+
+    void startupValidationFindsAMovedFolder()
+    {
+        const QString before = QDir::homePath() + "/Before";
+        const QString after = QDir::homePath() + "/After";
+        QVERIFY(QDir().mkpath(before));
+        prefs().setValue(kPath, before);
+        MyAliasKit::savePath(before, kAlias);
+        QVERIFY(QDir().rename(before, after));
+
+        AppDelegate::performStartupValidation();
+        QCOMPARE(QDir::cleanPath(prefs().string(kPath)), after);
+        QVERIFY(prefs().boolean(kValid));
+
+        QVERIFY(QDir(after).removeRecursively());
+        AppDelegate::performStartupValidation();
+        QVERIFY(!prefs().boolean(kValid));
+
+        prefs().remove(kPath);
+        prefs().setValue(kValid, true);
+        AppDelegate::performStartupValidation();
+        QVERIFY(prefs().boolean(kValid)); // no path: flag untouched
+    }
+
+    void identifyTargets()
+    {
+        QCOMPARE(AppDelegate::identifyTargets(-1, 3), (QList<int>{0, 1, 2}));
+        QCOMPARE(AppDelegate::identifyTargets(0, 3), (QList<int>{0}));
+        QCOMPARE(AppDelegate::identifyTargets(2, 3), (QList<int>{2}));
+        QCOMPARE(AppDelegate::identifyTargets(3, 3), (QList<int>{}));
+        QCOMPARE(AppDelegate::identifyTargets(-1, 0), (QList<int>{}));
+    }
+};
+
+QTEST_MAIN(TestAppDelegate)
+#include "tst_appdelegate.moc"
