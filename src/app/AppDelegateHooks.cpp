@@ -5,7 +5,9 @@
 
 #include "AppDelegate.h"
 
+#include "console/KivoPhotoQueryController.h"
 #include "platform/Log.h"
+#include "slideshow/DisplayManager.h"
 
 namespace kivo {
 
@@ -13,6 +15,11 @@ namespace kivo {
 void AppDelegate::createPhotoQuery()
 {
     recordStage(QStringLiteral("createPhotoQuery"));
+    // The image browser that takes its results is not part of the station yet.
+    m_photoQuery = std::make_unique<KivoPhotoQueryController>([this](const QVariantMap &) {
+        logLine(QStringLiteral("AppDelegate->doneSearchOperation... %1 entries")
+                    .arg(m_photoQuery->response().size()));
+    });
 }
 
 // applicationWillFinishLaunching stage 10 (console mode only): the operator
@@ -26,29 +33,37 @@ void AppDelegate::createConsole()
 // True when the controller was created and appended.
 bool AppDelegate::createDisplayController(int index)
 {
-    Q_UNUSED(index);
-    return false;
+    if (!m_displays)
+        m_displays = std::make_unique<DisplayManager>();
+    return m_displays->createDisplayController(index);
 }
 
 int AppDelegate::displayControllerCount() const
 {
-    return 0;
+    return m_displays ? m_displays->count() : 0;
 }
 
 // startSequence(-1): starts display controller `index`.
 void AppDelegate::startDisplayController(int index)
 {
-    Q_UNUSED(index);
+    if (m_displays)
+        m_displays->startDisplayController(index);
 }
 
 // setupWindowControllers and applicationWillTerminate: releases every display
-// controller.
-void AppDelegate::releaseDisplayControllers() {}
+// controller; each stops and waits for its workers.
+void AppDelegate::releaseDisplayControllers()
+{
+    if (m_displays)
+        m_displays->releaseDisplayControllers();
+}
 
 // identifyScreen: shows display `index`'s identify overlay.
 void AppDelegate::identifyDisplay(int index)
 {
     logLine(QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
+    if (m_displays)
+        m_displays->identifyScreen(index);
 }
 
 // applicationDidFinishLaunching stage 4: the barcode entry controller.
