@@ -15,8 +15,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
 using namespace kivo;
 
@@ -48,38 +50,54 @@ int main(int argc, char **argv)
     displays.setupWindowControllers();
     slideShowWindowController *display = displays.controller(0);
 
+    // Lateness of a 5 ms timer: first 3 s idle (what the machine's own load
+    // costs), then while the queue fills.
     QElapsedTimer clock;
     qint64 last = 0;
-    qint64 worst = 0;
+    bool filling = false;
+    std::vector<qint64> idle, busy;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(5);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        worst = qMax(worst, now - last - 5);
+        (filling ? busy : idle).push_back(now - last - 5);
         last = now;
     });
     clock.start();
     probe.start();
-    // The request is handled on the main thread: listing the folder counts too.
-    QTimer::singleShot(20, [&] {
+    qint64 handler = 0;
+    QTimer::singleShot(3000, [&] {
+        filling = true;
+        // The request is handled on the main thread: listing the folder counts.
         const qint64 before = clock.elapsed();
-        NotificationCenter::defaultCenter().post(
-            "SlideShowParamChanged", {}, {{"screenIndex", 0}, {"sourcePath", folder}});
-        worst = qMax(worst, clock.elapsed() - before);
+        NotificationCenter::defaultCenter().post("SlideShowParamChanged", {},
+                                                 {{"screenIndex", 0}, {"sourcePath", folder}});
+        handler = clock.elapsed() - before;
+        busy.push_back(handler);
         last = clock.elapsed();
     });
-    QTimer::singleShot(100, [&] {
-        display->waitForQueueFilling(600000);
-        app.quit();
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        if (filling && display->waitForQueueFilling(0))
+            app.quit();
     });
-    // waitForQueueFilling spins the event loop, so the probe keeps running.
+    done.start(20);
     app.exec();
-    const qint64 total = clock.elapsed();
+    const double total = (clock.elapsed() - 3000) / 1000.0;
     const qsizetype queued = display->queue().entries().size();
-    std::printf("queue fill, 500 x 24 MP JPEG: %lld queued in %.1f s; longest main-thread "
-                "stall %lld ms (budget 50 ms): %s\n",
-                qlonglong(queued), total / 1000.0, qlonglong(worst),
+    auto stats = [](std::vector<qint64> v) {
+        std::sort(v.begin(), v.end());
+        return std::pair<qint64, qint64>{v.empty() ? 0 : v[v.size() * 99 / 100],
+                                         v.empty() ? 0 : v.back()};
+    };
+    const auto [idle99, idleMax] = stats(idle);
+    const auto [busy99, worst] = stats(busy);
+    std::printf("queue fill, 500 x 24 MP JPEG: %lld queued in %.1f s; request handler %lld ms; "
+                "main-thread stall while filling: p99 %lld ms, longest %lld ms (budget 50 ms); "
+                "idle machine: p99 %lld ms, longest %lld ms: %s\n",
+                qlonglong(queued), total, qlonglong(handler), qlonglong(busy99), qlonglong(worst),
+                qlonglong(idle99), qlonglong(idleMax),
                 worst <= 50 && queued == 500 ? "PASS" : "FAIL");
     return worst <= 50 && queued == 500 ? 0 : 1;
 }

@@ -51,15 +51,18 @@ void slideShowWindowController::handleSlideShowParamChangedNotification(const No
 
     Preferences &prefs = Preferences::standard();
     if (!newPath.isEmpty() && QFileInfo::exists(newPath)) {
+        // One write of the preferences file for the three values.
         using namespace keys;
-        DisplayParameters::setValue(fParameterDictionary, QLatin1String(sPrefKeyForSlideShowPath),
-                                    newPath, prefs);
-        DisplayParameters::setValue(fParameterDictionary,
-                                    QLatin1String(sPrefKeyForSlideShowPathAliasDataIsValid), true,
-                                    prefs);
-        MyAliasKit::savePath(
-            newPath, fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasData)),
-            prefs);
+        QVariantMap values{
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPath)), newPath},
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasDataIsValid)),
+             true}};
+        const QByteArray alias = MyAliasKit::aliasDataForPath(newPath);
+        if (!alias.isEmpty())
+            values.insert(
+                fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasData)),
+                alias);
+        prefs.setValues(values);
         if (!fSourcePath.isEmpty())
             postFolderStatus(fSourcePath, false);
         fSourcePath = newPath;

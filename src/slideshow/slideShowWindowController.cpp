@@ -251,7 +251,10 @@ void slideShowWindowController::postFolderStatus(const QString &folder, bool pla
     if (playing) {
         const QString key =
             DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
-        status = QStringLiteral("%1 (%2)").arg(code, Preferences::standard().string(key));
+        // A display without a name shows the code alone.
+        const QString name = Preferences::standard().string(key);
+        if (!name.trimmed().isEmpty())
+            status = QStringLiteral("%1 (%2)").arg(code, name);
     }
     QVariantMap info;
     info.insert(QStringLiteral("code"), code);

@@ -147,6 +147,12 @@ private slots:
         post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", b}});
         QVERIFY(display(1)->waitForQueueFilling(5000));
         QCOMPARE(display(1)->queue().entries(), (QStringList{b + "/d.jpg", b + "/c.jpg"}));
+
+        // Without a display name the status is the code alone.
+        Preferences::standard().setValue("prefNameOfDisplay2", "");
+        status.posts.clear();
+        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", a}});
+        QCOMPARE(status.forScreen(1).last().value("codeStatus").toString(), QString("0412"));
     }
 
     void statusRequests()
