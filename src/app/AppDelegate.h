@@ -14,6 +14,7 @@
 
 namespace kivo {
 
+class ConsoleHost;
 class DisplayManager;
 class KivoPhotoQueryController;
 
@@ -117,6 +118,8 @@ private:
     QStringList m_stages;
     int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
+    // The operator console and the preferences window (console mode only).
+    std::shared_ptr<ConsoleHost> m_console;
 };
 
 } // namespace kivo

@@ -5,9 +5,11 @@
 
 #include "AppDelegate.h"
 
+#include "ConsoleHost.h"
 #include "console/KivoPhotoQueryController.h"
 #include "platform/Log.h"
 #include "slideshow/DisplayManager.h"
+#include "slideshow/slideShowWindowController.h"
 
 namespace kivo {
 
@@ -27,6 +29,18 @@ void AppDelegate::createPhotoQuery()
 void AppDelegate::createConsole()
 {
     recordStage(QStringLiteral("createConsole"));
+    ConsoleHost::Hooks hooks;
+    // The folder each display plays, by display index.
+    hooks.displayFolders = [this] {
+        QStringList folders;
+        for (int i = 0; i < displayControllerCount(); ++i)
+            folders.append(m_displays->controller(i)->sourcePath());
+        return folders;
+    };
+    hooks.relaunch = [this] { relaunchApp(QVariant()); };
+    hooks.reveal = [this](int tag) { doRevealInFinder(tag); };
+    m_console = std::make_shared<ConsoleHost>(std::move(hooks));
+    m_console->showConsole();
 }
 
 // setupWindowControllers: one display controller per screen, index i.
@@ -89,12 +103,17 @@ void AppDelegate::findKivoFilesWithID(const QString &code)
 }
 
 // applicationWillBecomeActive: the console to the front, floating, centred.
-void AppDelegate::raiseConsole() {}
+void AppDelegate::raiseConsole()
+{
+    if (m_console)
+        m_console->raiseConsole();
+}
 
-// setupWindowControllers: prefDoShowMenuBar. The station has no menu bar yet.
+// setupWindowControllers: prefDoShowMenuBar; the menu bar is the console's.
 void AppDelegate::showMenuBar(bool show)
 {
-    Q_UNUSED(show);
+    if (m_console)
+        m_console->setMenuBarVisible(show);
 }
 
 } // namespace kivo

@@ -1,5 +1,7 @@
 #include "BRLogFileManager.h"
 
+#include "platform/AppPaths.h"
+
 #include "Clock.h"
 #include "console/DailyFolders.h"
 #include "platform/Log.h"
@@ -47,10 +49,8 @@ bool optionFlag(const QVariantMap &options, const char *key)
 
 QString BRLogFileManager::logFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return QDir::cleanPath(state + QStringLiteral("/Kivo/Logs"));
+    return AppPaths::xdgBaseDir("XDG_STATE_HOME", QStringLiteral(".local/state")) +
+           QStringLiteral("/Kivo/Logs");
 }
 
 QString BRLogFileManager::getApplicationName()

@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "KIVOApplication.h"
+#include "console/CodeListDump.h"
 #include "platform/Log.h"
 #include "xml/DescriptionDump.h"
 
@@ -41,6 +42,15 @@ int stationMain(int argc, char *argv[])
         QStringLiteral("Print what the console reads from a description file, as JSON."),
         QStringLiteral("file"));
     parser.addOption(dumpDescriptionOption);
+    const QCommandLineOption listCodesOption(
+        QStringLiteral("list-codes"),
+        QStringLiteral("Print the rows the console lists for a day folder (today's without "
+                       "--folder), one JSON object per line."));
+    const QCommandLineOption folderOption(QStringLiteral("folder"),
+                                          QStringLiteral("Day folder for --list-codes."),
+                                          QStringLiteral("dayfolder"));
+    parser.addOption(listCodesOption);
+    parser.addOption(folderOption);
     if (!parser.parse(argumentList(argc, argv))) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         return 2;
@@ -56,6 +66,10 @@ int stationMain(int argc, char *argv[])
     }
     if (parser.isSet(dumpDescriptionOption))
         return dumpDescription(parser.value(dumpDescriptionOption));
+    if (parser.isSet(listCodesOption)) {
+        QCoreApplication core(argc, argv);
+        return listCodes(parser.value(folderOption));
+    }
 
     installQtMessageHandler();
     KIVOApplication app(argc, argv);

@@ -47,6 +47,14 @@ QString AppPaths::resourcesDir()
     return prefix() + QStringLiteral("/" KIVO_SHARE_SUBDIR);
 }
 
+QString AppPaths::xdgBaseDir(const char *variable, const QString &homeFallback)
+{
+    const QString dir = qEnvironmentVariable(variable);
+    if (!dir.isEmpty() && QDir::isAbsolutePath(dir))
+        return QDir::cleanPath(dir);
+    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + homeFallback);
+}
+
 QString AppPaths::auxiliaryExecutable(const QString &name)
 {
     if (name.isEmpty() || name.contains(QLatin1Char('/')))

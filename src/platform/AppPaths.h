@@ -13,12 +13,15 @@ class AppPaths
 {
 public:
     static QString prefix();
-    static QString libexecDir();  // auxiliary executables: scripts, relaunch
+    static QString libexecDir();   // auxiliary executables: scripts, relaunch
     static QString resourcesDir(); // FactoryDefault.plist, pictures
     // Path of an auxiliary executable, or empty when it is missing.
     static QString auxiliaryExecutable(const QString &name);
     // Path of a resource file, or empty when it is missing.
     static QString resource(const QString &name);
+    // An XDG base folder: the absolute path in the environment variable, else
+    // the fallback below the home folder (for example ".local/state").
+    static QString xdgBaseDir(const char *variable, const QString &homeFallback);
     // Overrides the prefix (tests).
     static void setPrefix(const QString &prefix);
 };

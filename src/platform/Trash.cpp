@@ -1,5 +1,7 @@
 #include "Trash.h"
 
+#include "AppPaths.h"
+
 #include "FileOps.h"
 
 #include <QDir>
@@ -61,10 +63,8 @@ QString candidateName(const QString &name, const QDateTime &now, int attempt)
 
 QString Trash::trashFolder()
 {
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || !QDir::isAbsolutePath(data))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return QDir::cleanPath(data + QStringLiteral("/Trash"));
+    return AppPaths::xdgBaseDir("XDG_DATA_HOME", QStringLiteral(".local/share")) +
+           QStringLiteral("/Trash");
 }
 
 bool Trash::moveToTrash(const QString &path, QString *trashedPath, const QDateTime &now)

@@ -1,3 +1,4 @@
+#include "OutputCapture.h"
 #include "TestSupport.h"
 
 #include "app/ChooserCompletion.h"
@@ -17,43 +18,6 @@
 #include <unistd.h>
 
 using namespace kivo;
-
-namespace {
-
-// Collects what is written to the standard error stream (the log) meanwhile.
-class LogCapture
-{
-public:
-    LogCapture() : m_file(QDir::tempPath() + "/log-XXXXXX")
-    {
-        m_file.open();
-        std::fflush(stderr);
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
-    }
-    ~LogCapture() { restore(); }
-    QString text()
-    {
-        restore();
-        m_file.seek(0);
-        return QString::fromUtf8(m_file.readAll());
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
-
-} // namespace
 
 class TestFolderSettings : public QObject
 {
@@ -116,7 +80,7 @@ private slots:
         QCOMPARE(path, at("Images2"));
         QVERIFY(!changed.isEmpty());
 
-        LogCapture log;
+        OutputCapture log;
         MyAliasKit::savePath(at("missing"), "prefOther", prefs());
         QVERIFY(!MyAliasKit::resolveAliasFromData("not a reference", &path));
         const QString text = log.text();
@@ -170,7 +134,7 @@ private slots:
     void noStoredPathLeavesTheFlagAlone()
     {
         prefs().setValue(keys::prefMoviePathAliasDataIsValid, true);
-        LogCapture log;
+        OutputCapture log;
         QVERIFY(!validateFolderPrefWithParam(FolderValidation::movieFileTriple(), prefs()));
         QVERIFY(log.text().contains("Inside validateFolderPrefWithParam withParameter = {"));
         QCOMPARE(prefs().boolean(keys::prefMoviePathAliasDataIsValid), true);
@@ -215,7 +179,7 @@ private slots:
     {
         const QVariantMap params = ChooserCompletion::movieChooserParameters();
         QVERIFY(test::writeFile(at("movie.mov"), "m"));
-        LogCapture log;
+        OutputCapture log;
         ChooserCompletion::openPanelDidEndNew(ChooserCompletion::kCancel, {at("movie.mov")}, params,
                                               prefs());
         ChooserCompletion::openPanelDidEndNew(ChooserCompletion::kAccept, {}, params, prefs());
@@ -264,7 +228,7 @@ private slots:
         QVERIFY(test::writeFile(res + "/ForcedDefaultPrefs.plist", "\x00\x01garbage"));
         prefs().setValue("prefKeep", 1);
         {
-            LogCapture log;
+            OutputCapture log;
             FactoryDefaults::setupFactoryDefaults(prefs(), res);
             const QString text = log.text();
             QVERIFY(text.contains("userDefaultsValuesDict == NIL!!!!"));
@@ -276,7 +240,7 @@ private slots:
         // The resource files are left as they were.
         QVERIFY(QFileInfo::exists(res + "/ForcedDefaultPrefs.plist"));
 
-        LogCapture log;
+        OutputCapture log;
         FactoryDefaults::setupFactoryDefaults(prefs(), at("nowhere"));
         QVERIFY(log.text().contains("userDefaultsValuesDict == NIL!!!!"));
         QVERIFY(FactoryDefaults::loadFactoryDefaults(at("nowhere")).isEmpty());

@@ -9,6 +9,9 @@ namespace kivo::test {
 // The test's private home folder (set by run-isolated.sh).
 QString home();
 
+// The whole content of a file; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+
 // Writes bytes to a file, creating missing parent folders.
 bool writeFile(const QString &path, const QByteArray &bytes);
 

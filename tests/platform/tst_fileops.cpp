@@ -14,13 +14,6 @@ using namespace kivo;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
 dev_t deviceOf(const QString &path)
 {
     struct stat st
@@ -83,12 +76,12 @@ private slots:
         QVERIFY(QDir().mkdir(p("dest")));
         QString error;
         QVERIFY(FileOps::moveNoReplace(p("a.jpg"), p("dest/a.jpg"), &error));
-        QCOMPARE(readAll(p("dest/a.jpg")), QByteArray("photo"));
+        QCOMPARE(kivo::test::readFile(p("dest/a.jpg")), QByteArray("photo"));
         QVERIFY(!QFileInfo::exists(p("a.jpg")));
 
         QVERIFY(test::writeFile(p("code/1.jpg"), "one"));
         QVERIFY(FileOps::moveNoReplace(p("code"), p("dest/code"), &error));
-        QCOMPARE(readAll(p("dest/code/1.jpg")), QByteArray("one"));
+        QCOMPARE(kivo::test::readFile(p("dest/code/1.jpg")), QByteArray("one"));
     }
 
     void neverOverwrites()
@@ -98,8 +91,8 @@ private slots:
         QString error;
         QVERIFY(!FileOps::moveNoReplace(p("new.log"), p("old.log"), &error));
         QVERIFY(error.contains("already exists"));
-        QCOMPARE(readAll(p("new.log")), QByteArray("new"));
-        QCOMPARE(readAll(p("old.log")), QByteArray("old"));
+        QCOMPARE(kivo::test::readFile(p("new.log")), QByteArray("new"));
+        QCOMPARE(kivo::test::readFile(p("old.log")), QByteArray("old"));
 
         // An empty folder in the way is not replaced either.
         QVERIFY(QDir().mkpath(p("empty")));
@@ -109,7 +102,7 @@ private slots:
 
         QVERIFY(!FileOps::moveNoReplace(p("no-such"), p("elsewhere"), &error));
         QVERIFY(!FileOps::copyFileVerified(p("new.log"), p("old.log"), &error));
-        QCOMPARE(readAll(p("old.log")), QByteArray("old"));
+        QCOMPARE(kivo::test::readFile(p("old.log")), QByteArray("old"));
     }
 
     void copyKeepsContentModeAndTime()
@@ -124,7 +117,7 @@ private slots:
         QString error;
         QVERIFY2(FileOps::copyFileVerified(p("big.bin"), p("big copy.bin"), &error),
                  qPrintable(error));
-        QCOMPARE(readAll(p("big copy.bin")), bigContent());
+        QCOMPARE(kivo::test::readFile(p("big copy.bin")), bigContent());
         QCOMPARE(statOf(p("big copy.bin")).st_mode & 07777, mode_t(0640));
         QCOMPARE(QFileInfo(p("big copy.bin")).lastModified(), when);
     }
@@ -142,7 +135,7 @@ private slots:
         QString error;
         QVERIFY2(FileOps::moveNoReplace(p("far.bin"), target, &error), qPrintable(error));
         QVERIFY(!QFileInfo::exists(p("far.bin")));
-        QCOMPARE(readAll(target), bigContent());
+        QCOMPARE(kivo::test::readFile(target), bigContent());
         QCOMPARE(QFileInfo(target).lastModified(), when);
 
         // A whole folder with a subfolder and a link, then back again.
@@ -151,18 +144,18 @@ private slots:
         QVERIFY(QFile::link("123/a.jpg", p("tree/latest")));
         QVERIFY(FileOps::moveNoReplace(p("tree"), m_other->filePath("tree"), &error));
         QVERIFY(!QFileInfo::exists(p("tree")));
-        QCOMPARE(readAll(m_other->filePath("tree/123/b b.jpg")), bigContent());
+        QCOMPARE(kivo::test::readFile(m_other->filePath("tree/123/b b.jpg")), bigContent());
         QCOMPARE(QFileInfo(m_other->filePath("tree/latest")).symLinkTarget(),
                  m_other->filePath("tree/123/a.jpg"));
         QVERIFY(FileOps::moveNoReplace(m_other->filePath("tree"), p("tree"), &error));
-        QCOMPARE(readAll(p("tree/123/a.jpg")), QByteArray("a"));
+        QCOMPARE(kivo::test::readFile(p("tree/123/a.jpg")), QByteArray("a"));
 
         // Existing destination on the other side: nothing changes.
         QVERIFY(test::writeFile(p("clash.txt"), "mine"));
         QVERIFY(test::writeFile(m_other->filePath("clash.txt"), "theirs"));
         QVERIFY(!FileOps::moveNoReplace(p("clash.txt"), m_other->filePath("clash.txt"), &error));
-        QCOMPARE(readAll(p("clash.txt")), QByteArray("mine"));
-        QCOMPARE(readAll(m_other->filePath("clash.txt")), QByteArray("theirs"));
+        QCOMPARE(kivo::test::readFile(p("clash.txt")), QByteArray("mine"));
+        QCOMPARE(kivo::test::readFile(m_other->filePath("clash.txt")), QByteArray("theirs"));
     }
 
     void failedCrossMoveKeepsSource()
@@ -176,8 +169,8 @@ private slots:
         QVERIFY(!FileOps::moveNoReplace(p("mixed"), m_other->filePath("mixed"), &error));
         QVERIFY(error.contains("zz-pipe"));
         QVERIFY(!QFileInfo::exists(m_other->filePath("mixed")));
-        QCOMPARE(readAll(p("mixed/a.jpg")), QByteArray("a"));
-        QCOMPARE(readAll(p("mixed/sub/b.jpg")), QByteArray("b"));
+        QCOMPARE(kivo::test::readFile(p("mixed/a.jpg")), QByteArray("a"));
+        QCOMPARE(kivo::test::readFile(p("mixed/sub/b.jpg")), QByteArray("b"));
         QVERIFY(QFileInfo::exists(p("mixed/sub/zz-pipe")));
     }
 };

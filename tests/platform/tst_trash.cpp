@@ -9,17 +9,6 @@
 
 using namespace kivo;
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-} // namespace
-
 class TestTrash : public QObject
 {
     Q_OBJECT
@@ -41,10 +30,11 @@ private slots:
         QString trashed;
         QVERIFY(Trash::moveToTrash(item, &trashed));
         QCOMPARE(trashed, files() + "my notes 100%.log");
-        QCOMPARE(readAll(trashed), QByteArray("one"));
+        QCOMPARE(kivo::test::readFile(trashed), QByteArray("one"));
         QVERIFY(!QFileInfo::exists(item));
 
-        const QString infoText = QString::fromUtf8(readAll(info() + "my notes 100%.log.trashinfo"));
+        const QString infoText =
+            QString::fromUtf8(kivo::test::readFile(info() + "my notes 100%.log.trashinfo"));
         const QStringList lines = infoText.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("[Trash Info]"));
@@ -70,9 +60,9 @@ private slots:
                  (QStringList{files() + "server.log", files() + "server.log 20120609_101500",
                               files() + "server.log 20120609_101500 2",
                               files() + "server.log 20120609_101500 3"}));
-        QCOMPARE(readAll(trashed[0]), QByteArray("first"));
-        QCOMPARE(readAll(trashed[1]), QByteArray("second"));
-        QCOMPARE(readAll(trashed[3]), QByteArray("fourth"));
+        QCOMPARE(kivo::test::readFile(trashed[0]), QByteArray("first"));
+        QCOMPARE(kivo::test::readFile(trashed[1]), QByteArray("second"));
+        QCOMPARE(kivo::test::readFile(trashed[3]), QByteArray("fourth"));
         QVERIFY(QFileInfo::exists(info() + "server.log 20120609_101500 3.trashinfo"));
 
         // An orphaned info file also reserves its name.
@@ -90,7 +80,7 @@ private slots:
         QString where;
         QVERIFY(Trash::moveToTrash(folder + "/", &where));
         QCOMPARE(where, files() + "old day");
-        QCOMPARE(readAll(where + "/123/a.jpg"), QByteArray("jpeg"));
+        QCOMPARE(kivo::test::readFile(where + "/123/a.jpg"), QByteArray("jpeg"));
 
         const int before = QDir(info()).entryList(QDir::Files).size();
         QVERIFY(!Trash::moveToTrash(m_dir.filePath("missing")));

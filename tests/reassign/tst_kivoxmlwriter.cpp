@@ -1,4 +1,4 @@
-#include "../xml/StderrCapture.h"
+#include "OutputCapture.h"
 
 #include "reassign/KivoXmlWriter.h"
 #include "reassign/OrderedDictionary.h"
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(replaced.readAll(), kHeader + "<data>\n\t<b>2</b>\n</data>\n");
 
         // An unwritable place: still true, the failure is in the log.
-        StderrCapture log;
+        OutputCapture log;
         QVERIFY(writer.doStartConversion2({{"mainXmlKeyName", "data"},
                                            {"writeXmlPath", mDir.filePath("no/such/dir/x.xml")},
                                            {"dictionary", od({{"b", "2"}})}}));

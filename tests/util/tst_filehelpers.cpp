@@ -21,13 +21,6 @@ using namespace kivo;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
 // A photo-like JPEG: noise makes the entropy-coded data dense, so damage to it
 // cannot hide in long runs of identical blocks.
 bool writeNoisyImage(const QString &path, const char *format, bool progressive = false)
@@ -177,8 +170,8 @@ private slots:
 
     void damagedJpegsFail()
     {
-        const QByteArray good = readAll(path("good.jpg"));
-        const QByteArray progressive = readAll(path("progressive.jpg"));
+        const QByteArray good = kivo::test::readFile(path("good.jpg"));
+        const QByteArray progressive = kivo::test::readFile(path("progressive.jpg"));
         QVERIFY(good.size() > 10000);
 
         QVERIFY(test::writeFile(path("half.jpg"), good.left(good.size() / 2)));
@@ -229,7 +222,7 @@ private slots:
     {
         QVERIFY(writeNoisyImage(path("good.png"), "png"));
         QVERIFY(IsValidImageObject(path("good.png")));
-        const QByteArray png = readAll(path("good.png"));
+        const QByteArray png = kivo::test::readFile(path("good.png"));
         QVERIFY(test::writeFile(path("half.png"), png.left(png.size() / 2)));
         QVERIFY(!IsValidImageObject(path("half.png")));
 
@@ -317,7 +310,7 @@ private slots:
         QVERIFY(test::writeFile(path("plain"), "keep me"));
         QVERIFY(!createDirectoryIfMissing(path("plain")));
         QVERIFY(!createDirectoryIfMissing(path("plain/below")));
-        QCOMPARE(readAll(path("plain")), QByteArray("keep me"));
+        QCOMPARE(kivo::test::readFile(path("plain")), QByteArray("keep me"));
     }
 
     void foreignFoldersKeepTheirMode()
@@ -348,7 +341,8 @@ private slots:
         QVERIFY(test::writeFile(file, "old log"));
         moveFileToUserTrash(file);
         QVERIFY(!QFileInfo::exists(file));
-        QCOMPARE(readAll(Trash::trashFolder() + "/files/a.log"), QByteArray("old log"));
+        QCOMPARE(kivo::test::readFile(Trash::trashFolder() + "/files/a.log"),
+                 QByteArray("old log"));
 
         OutputCapture log;
         moveFileToUserTrash(path("never-there.log"));

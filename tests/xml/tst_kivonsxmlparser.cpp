@@ -1,4 +1,4 @@
-#include "StderrCapture.h"
+#include "OutputCapture.h"
 
 #include "xml/KivoNSXmlParser.h"
 #include "xml/TestParser.h"
@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(both["Image"].toList().size(), 1);
 
         // An entry of the same name that is not an array: the child is dropped.
-        StderrCapture log;
+        OutputCapture log;
         const QVariantMap clash =
             read("<data image=\"x\"><image file=\"a\"/><code>1</code></data>");
         const QByteArray text = log.text();
@@ -182,7 +182,7 @@ private slots:
 
     void parseErrorLogLines()
     {
-        StderrCapture log;
+        OutputCapture log;
         QCOMPARE(read("<data>\n<code>1</data>"), QVariantMap());
         const QString text = QString::fromUtf8(log.text());
         log.restore();
@@ -199,7 +199,7 @@ private slots:
 
     void commentsAreLogged()
     {
-        StderrCapture log;
+        OutputCapture log;
         QCOMPARE(read("<data><!-- from the desk --><code>1</code></data>"), dict({{"code", "1"}}));
         const QString text = QString::fromUtf8(log.text());
         const QString rule(42, '=');
@@ -265,7 +265,7 @@ private slots:
     void badInput()
     {
         QFETCH(QByteArray, bytes);
-        StderrCapture quiet;
+        OutputCapture quiet;
         QElapsedTimer timer;
         timer.start();
         const QVariantMap result = read(bytes);

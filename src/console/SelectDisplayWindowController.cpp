@@ -1,0 +1,132 @@
+#include "SelectDisplayWindowController.h"
+
+#include "platform/Log.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QVBoxLayout>
+
+namespace kivo {
+
+namespace {
+QLabel *readOnlyLine(const QString &accessibleName)
+{
+    auto *label = new QLabel;
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAccessibleName(accessibleName);
+    return label;
+}
+} // namespace
+
+SelectDisplayWindowController::SelectDisplayWindowController(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(tr("Choose the Display"));
+    setAccessibleName(QStringLiteral("Choose the Display"));
+    setWindowModality(Qt::WindowModal);
+
+    m_popup = new QComboBox;
+    m_popup->setAccessibleName(QStringLiteral("Display"));
+    m_popup->setAccessibleDescription(QStringLiteral("Display to play on"));
+    m_text1 = readOnlyLine(QStringLiteral("Code"));
+    m_text2 = readOnlyLine(QStringLiteral("Name"));
+    m_text3 = readOnlyLine(QStringLiteral("Email"));
+
+    auto *form = new QFormLayout;
+    form->addRow(tr("Code:"), m_text1);
+    form->addRow(tr("Name:"), m_text2);
+    form->addRow(tr("E-mail:"), m_text3);
+    form->addRow(tr("Display:"), m_popup);
+
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *play = buttons->addButton(tr("Play"), QDialogButtonBox::AcceptRole);
+    play->setAccessibleName(QStringLiteral("Play on Display"));
+    play->setDefault(true);
+    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    connect(play, &QPushButton::clicked, this, &SelectDisplayWindowController::ibAcceptButton);
+    connect(cancel, &QPushButton::clicked, this, &SelectDisplayWindowController::ibCancelButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    connect(this, &QDialog::finished, this, &SelectDisplayWindowController::didEndSheet);
+    // "updateWindow" comes from the main thread (screen changes, the console).
+    m_updateWindowObserver = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("updateWindow"), [this](const Notification &) {
+            QMetaObject::invokeMethod(this, &SelectDisplayWindowController::handleUpdateWindow,
+                                      Qt::AutoConnection);
+        });
+}
+
+bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &params,
+                                                        QWidget *parentWindow,
+                                                        const QList<DisplayEntry> &displayEntries)
+{
+    if (!params.contains(QStringLiteral("sourcePath"))) {
+        logLine(QStringLiteral("SelectDisplayWindowController->showDialogWithParam... no "
+                               "sourcePath: %1")
+                    .arg(params.keys().join(QLatin1Char(','))));
+        QApplication::beep();
+        return false;
+    }
+    m_params = params;
+    const QVariantMap info = params.value(QStringLiteral("info")).toMap();
+    m_text1->setText(info.value(QStringLiteral("code")).toString());
+    m_text2->setText(info.value(QStringLiteral("name")).toString());
+    m_text3->setText(info.value(QStringLiteral("email")).toString());
+    DisplayChooser::apply(m_popup, displayEntries);
+    NotificationCenter::defaultCenter().post(QStringLiteral("updateWindow"));
+    if (parentWindow && parentWindow != parentWidget())
+        setParent(parentWindow, windowFlags());
+    open();
+    return true;
+}
+
+void SelectDisplayWindowController::ibAcceptButton()
+{
+    done(kAccept);
+}
+
+void SelectDisplayWindowController::ibCancelButton()
+{
+    done(kCancel);
+}
+
+void SelectDisplayWindowController::handleUpdateWindow()
+{
+    if (m_popup->count() <= 1)
+        return;
+    if (auto *model = qobject_cast<QStandardItemModel *>(m_popup->model())) {
+        if (QStandardItem *item = model->item(0))
+            item->setEnabled(false);
+    }
+    m_popup->setCurrentIndex(1);
+}
+
+void SelectDisplayWindowController::didEndSheet(int returnCode)
+{
+    const QVariantMap params = std::exchange(m_params, {});
+    if (returnCode != kAccept) {
+        logLine(QStringLiteral("SelectDisplayWindowController->didEndSheet... returnCode = [%1]")
+                    .arg(returnCode));
+        return;
+    }
+    const QString sourcePath = params.value(QStringLiteral("sourcePath")).toString();
+    if (sourcePath.isEmpty()) {
+        logLine(QStringLiteral("SelectDisplayWindowController->didEndSheet... no sourcePath"));
+        return;
+    }
+    const int index =
+        m_popup->currentData().isValid() ? m_popup->currentData().toInt() : m_popup->currentIndex();
+    NotificationCenter::defaultCenter().post(
+        QStringLiteral("SlideShowParamChanged"), {},
+        {{QStringLiteral("screenIndex"), index}, {QStringLiteral("sourcePath"), sourcePath}});
+}
+
+} // namespace kivo

@@ -1,0 +1,335 @@
+#include "MyImageBrowserViewController.h"
+
+#include "app/PrefKeys.h"
+#include "console/PoolTask.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QMimeDatabase>
+#include <QSet>
+#include <QVBoxLayout>
+
+namespace kivo {
+
+namespace {
+constexpr char kNoPhotoSelected[] = "< No Photo Selected >";
+// Space under a thumbnail for its title.
+constexpr int kTitleHeight = 20;
+
+const QSet<QString> &readableMimeTypes()
+{
+    static const QSet<QString> types = [] {
+        QSet<QString> set;
+        for (const QByteArray &type : QImageReader::supportedMimeTypes())
+            set.insert(QString::fromLatin1(type));
+        return set;
+    }();
+    return types;
+}
+} // namespace
+
+MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
+    : QWidget(parent), m_model(new MyImageBrowserModel(&m_thumbnailPool, this)),
+      m_view(new QListView(this))
+{
+    m_loadPool.setMaxThreadCount(1);
+    m_thumbnailPool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    m_view->setAccessibleName(QStringLiteral("Photos"));
+    m_view->setViewMode(QListView::IconMode);
+    m_view->setResizeMode(QListView::Adjust);
+    m_view->setMovement(QListView::Static);
+    m_view->setUniformItemSizes(true);
+    m_view->setSpacing(0);
+    m_view->setStyleSheet(QStringLiteral("QListView { background: #404040; color: white; }"));
+    m_view->setModel(m_model);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MyImageBrowserViewController::storeSelection);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    m_stopWait.setSingleShot(true);
+    m_stopWait.setInterval(kStopWaitMs);
+    connect(&m_stopWait, &QTimer::timeout, this, &MyImageBrowserViewController::stopWaitTimedOut);
+}
+
+MyImageBrowserViewController::~MyImageBrowserViewController()
+{
+    if (m_run)
+        m_run->stop = true;
+    m_loadPool.clear();
+    m_thumbnailPool.clear();
+    m_loadPool.waitForDone();
+    m_thumbnailPool.waitForDone();
+}
+
+bool MyImageBrowserViewController::isImageFile(const QString &path)
+{
+    static QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    if (readableMimeTypes().contains(type.name()))
+        return true;
+    for (const QString &parent : type.allAncestors()) {
+        if (readableMimeTypes().contains(parent))
+            return true;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        const QMimeType byContent = database.mimeTypeForFile(path, QMimeDatabase::MatchContent);
+        return readableMimeTypes().contains(byContent.name());
+    }
+    return false;
+}
+
+bool MyImageBrowserViewController::isAcceptablePath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return false;
+    return isImageFile(path);
+}
+
+bool MyImageBrowserViewController::objectExistsAtPath(const QString &path) const
+{
+    for (const MyImageBrowserObject &item : m_model->images()) {
+        if (item.path.compare(path, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList MyImageBrowserViewController::imagePaths() const
+{
+    QStringList paths;
+    for (const MyImageBrowserObject &item : m_model->images())
+        paths << item.path;
+    return paths;
+}
+
+void MyImageBrowserViewController::addImages(const QStringList &paths)
+{
+    Preferences::standard().setValue(QLatin1String(keys::prefCurrentPathForIKImageView),
+                                     QLatin1String(kNoPhotoSelected));
+    if (!m_loading) {
+        m_model->clear();
+        startRun(paths);
+        return;
+    }
+    // Ask the running load to stop; the new one starts when it has ended.
+    m_run->stop = true;
+    m_pendingPaths = paths;
+    m_hasPending = true;
+    if (!m_stopWait.isActive())
+        m_stopWait.start();
+}
+
+void MyImageBrowserViewController::startRun(const QStringList &paths)
+{
+    auto run = std::make_shared<Run>();
+    run->id = ++m_nextRunId;
+    m_run = run;
+    m_loading = true;
+    updateDatasource();
+    MyImageBrowserViewController *self = this; // the destructor waits for the pool
+    PoolTask::start(m_loadPool, [run, paths, self] {
+        QStringList batch;
+        QSet<QString> seen;
+        auto flush = [&] {
+            if (batch.isEmpty())
+                return;
+            QMetaObject::invokeMethod(
+                self, [self, id = run->id, batch] { self->appendBatch(id, batch); },
+                Qt::QueuedConnection);
+            batch.clear();
+        };
+        auto consider = [&](const QString &candidate) {
+            if (!isAcceptablePath(candidate))
+                return;
+            const QString key = candidate.toCaseFolded();
+            if (seen.contains(key))
+                return;
+            seen.insert(key);
+            batch << candidate;
+        };
+        for (int i = 0; i < paths.size(); ++i) {
+            if (run->stop)
+                break;
+            const QString &path = paths.at(i);
+            if (QFileInfo(path).isDir()) {
+                const QFileInfoList entries =
+                    QDir(path).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+                for (const QFileInfo &entry : entries)
+                    consider(entry.absoluteFilePath());
+            } else {
+                consider(path);
+            }
+            if (i % 10 != 0)
+                flush();
+        }
+        flush();
+        QMetaObject::invokeMethod(
+            self, [self, id = run->id] { self->runEnded(id); }, Qt::QueuedConnection);
+    });
+}
+
+QList<MyImageBrowserObject> MyImageBrowserViewController::acceptNew(const QStringList &paths,
+                                                                    qint64 startIndex) const
+{
+    QList<MyImageBrowserObject> items;
+    QSet<QString> added;
+    for (const QString &path : paths) {
+        const QString key = path.toCaseFolded();
+        if (added.contains(key) || objectExistsAtPath(path))
+            continue;
+        added.insert(key);
+        items.append(MyImageBrowserObject(path, startIndex ? startIndex + items.size() : 0,
+                                          m_allowItemSelection));
+    }
+    return items;
+}
+
+void MyImageBrowserViewController::appendBatch(quint64 runId, const QStringList &paths)
+{
+    if (!m_run || m_run->id != runId || m_run->stop)
+        return;
+    m_model->append(acceptNew(paths, m_model->images().size() + 1));
+}
+
+void MyImageBrowserViewController::runEnded(quint64 runId)
+{
+    if (!m_run || m_run->id != runId)
+        return;
+    const bool stopped = m_run->stop;
+    m_loading = false;
+    updateDatasource();
+    if (!stopped && m_model->images().isEmpty())
+        logLine(
+            QStringLiteral("MyImageBrowserViewController->addImagesWithPaths... nothing added"));
+    if (m_hasPending) {
+        m_stopWait.stop();
+        m_hasPending = false;
+        m_model->clear();
+        startRun(std::exchange(m_pendingPaths, {}));
+        return;
+    }
+    emit loadFinished();
+}
+
+void MyImageBrowserViewController::stopWaitTimedOut()
+{
+    logLine(QStringLiteral("timed Out??????"));
+    m_hasPending = false;
+    m_pendingPaths.clear();
+}
+
+void MyImageBrowserViewController::removeImages()
+{
+    m_model->clear();
+    updateDatasource();
+}
+
+void MyImageBrowserViewController::updateDatasource()
+{
+    m_view->viewport()->update();
+    NotificationCenter::defaultCenter().post(
+        QStringLiteral("concludeDragOperation"), QVariant::fromValue<QObject *>(this),
+        {{QStringLiteral("imagebrowser"), QVariant::fromValue<QObject *>(m_view)}});
+}
+
+int MyImageBrowserViewController::insertImagesWithPaths(const QStringList &paths, int position)
+{
+    QStringList accepted;
+    for (const QString &path : paths) {
+        if (isAcceptablePath(path))
+            accepted << path;
+    }
+    const QList<MyImageBrowserObject> items = acceptNew(accepted, 0);
+    m_model->insert(position, items);
+    updateDatasource();
+    return int(items.size());
+}
+
+bool MyImageBrowserViewController::moveItemsAtIndexes(const QList<int> &indexes, int destination)
+{
+    m_model->moveRows(indexes, destination);
+    updateDatasource();
+    return true;
+}
+
+void MyImageBrowserViewController::setRowsAndColumns(int row, int col)
+{
+    m_row = row;
+    m_col = col;
+    adjustCellSize();
+}
+
+void MyImageBrowserViewController::adjustCellSize()
+{
+    if (m_row <= 0 || m_col <= 0)
+        return;
+    const int w = width();
+    const int h = height();
+    if (m_row == 1) {
+        m_view->setFlow(QListView::LeftToRight);
+        m_view->setWrapping(false);
+        m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_cellSize = QSize(w / m_col, h);
+    } else {
+        m_view->setFlow(QListView::LeftToRight);
+        m_view->setWrapping(true);
+        m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        m_cellSize = QSize((w - 20 * m_col) / m_col, (h - 28 * m_row) / m_row);
+    }
+    if (m_cellSize.width() <= 0 || m_cellSize.height() <= 0)
+        return;
+    m_view->setGridSize(m_cellSize);
+    const QSize icon(std::max(1, m_cellSize.width() - 8),
+                     std::max(1, m_cellSize.height() - kTitleHeight - 8));
+    m_view->setIconSize(icon);
+    m_model->setThumbnailSize(icon);
+}
+
+void MyImageBrowserViewController::setAllowsReordering(bool allow)
+{
+    m_allowsReordering = allow;
+    m_view->setMovement(allow ? QListView::Snap : QListView::Static);
+}
+
+void MyImageBrowserViewController::setAllowItemSelection(bool allow)
+{
+    m_allowItemSelection = allow;
+    m_view->setSelectionMode(allow ? QAbstractItemView::ExtendedSelection
+                                   : QAbstractItemView::NoSelection);
+}
+
+void MyImageBrowserViewController::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    adjustCellSize();
+}
+
+void MyImageBrowserViewController::storeSelection()
+{
+    const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    const int last = selected.last().row();
+    if (last < 0 || last >= m_model->images().size())
+        return;
+    const QString path = m_model->images().at(last).path;
+    if (path.isEmpty())
+        return;
+    Preferences &prefs = Preferences::standard();
+    prefs.setValue(QLatin1String(keys::prefCurrentPathForIKImageView), QFileInfo(path).fileName());
+    prefs.setValue(QLatin1String(keys::prefCurrentFullPathForIKImageView), path);
+}
+
+} // namespace kivo

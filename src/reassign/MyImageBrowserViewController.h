@@ -1,0 +1,101 @@
+#pragma once
+
+#include "MyImageBrowserModel.h"
+
+#include <QStringList>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class QListView;
+
+namespace kivo {
+
+// A thumbnail grid of photos: loads a list of paths (files or folders) in the
+// background and shows the accepted photos. A new load while one runs asks
+// the running one to stop and waits for it (without blocking any thread)
+// before the list is emptied and loaded again.
+class MyImageBrowserViewController : public QWidget
+{
+    Q_OBJECT
+public:
+    // Longest wait for a running load to stop, in milliseconds.
+    static constexpr int kStopWaitMs = 30000;
+
+    explicit MyImageBrowserViewController(QWidget *parent = nullptr);
+    ~MyImageBrowserViewController() override;
+
+    // Replaces the items by the photos found at paths.
+    void addImages(const QStringList &paths);
+    void removeImages();
+    void updateDatasource();
+    // Inserts the accepted paths as one block at position; returns how many.
+    int insertImagesWithPaths(const QStringList &paths, int position);
+    bool moveItemsAtIndexes(const QList<int> &indexes, int destination);
+
+    // Whether the platform's image decoder reads the file's type.
+    static bool isImageFile(const QString &path);
+    // An existing regular file (or package) that is an image.
+    static bool isAcceptablePath(const QString &path);
+    bool objectExistsAtPath(const QString &path) const;
+
+    const QList<MyImageBrowserObject> &images() const { return m_model->images(); }
+    QStringList imagePaths() const;
+    bool isLoading() const { return m_loading; }
+
+    // Cell sizing: rows and columns that the cells fill; 0 means no sizing.
+    void setRowsAndColumns(int row, int col);
+    void adjustCellSize();
+    QSize cellSize() const { return m_cellSize; }
+
+    void setAllowDrop(bool allow) { m_allowDrop = allow; }
+    bool allowDrop() const { return m_allowDrop; }
+    void setAllowsReordering(bool allow);
+    void setAllowItemSelection(bool allow);
+
+    QListView *imageBrowser() const { return m_view; }
+    MyImageBrowserModel *model() const { return m_model; }
+
+signals:
+    // The load started by addImages ended (normally or stopped).
+    void loadFinished();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct Run
+    {
+        quint64 id = 0;
+        std::atomic<bool> stop{false};
+    };
+
+    void startRun(const QStringList &paths);
+    void appendBatch(quint64 runId, const QStringList &paths);
+    void runEnded(quint64 runId);
+    void stopWaitTimedOut();
+    void storeSelection();
+    QList<MyImageBrowserObject> acceptNew(const QStringList &paths, qint64 startIndex) const;
+
+    QThreadPool m_loadPool;
+    QThreadPool m_thumbnailPool;
+    MyImageBrowserModel *m_model;
+    QListView *m_view;
+    std::shared_ptr<Run> m_run;
+    quint64 m_nextRunId = 0;
+    bool m_loading = false;
+    bool m_hasPending = false;
+    QStringList m_pendingPaths;
+    QTimer m_stopWait;
+    int m_row = 0;
+    int m_col = 0;
+    QSize m_cellSize;
+    bool m_allowDrop = true;
+    bool m_allowsReordering = false;
+    bool m_allowItemSelection = true;
+};
+
+} // namespace kivo

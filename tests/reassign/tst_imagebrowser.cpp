@@ -1,0 +1,138 @@
+#include "TestSupport.h"
+#include "app/PrefKeys.h"
+#include "platform/Preferences.h"
+#include "reassign/MyImageBrowserViewController.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kivo;
+
+class TestImageBrowser : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+
+    static QStringList names(const MyImageBrowserViewController &browser)
+    {
+        QStringList list;
+        for (const MyImageBrowserObject &item : browser.images())
+            list << item.imageTitle();
+        return list;
+    }
+
+private slots:
+    void loadsImagesOnceAndSkipsTheRest()
+    {
+        const QString folder = m_tmp.filePath(QStringLiteral("load"));
+        QVERIFY(test::writeJpeg(folder + "/a.jpg", 40, 30));
+        QVERIFY(test::writeJpeg(folder + "/A.JPG", 40, 30));
+        QVERIFY(test::writeJpeg(folder + "/b.jpeg", 40, 30));
+        QVERIFY(test::writeFile(folder + "/notes.txt", "text"));
+        QVERIFY(test::writeFile(folder + "/1234.xml", "<data/>"));
+        QVERIFY(QDir(folder).mkpath("thumbs"));
+
+        MyImageBrowserViewController browser;
+        QSignalSpy finished(&browser, &MyImageBrowserViewController::loadFinished);
+        Preferences::standard().setValue(keys::prefCurrentPathForIKImageView, "x");
+        browser.addImages(
+            {folder, folder + "/b.jpeg", folder + "/missing.jpg", folder + "/thumbs"});
+        QCOMPARE(Preferences::standard().string(keys::prefCurrentPathForIKImageView),
+                 QStringLiteral("< No Photo Selected >"));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(browser.images().size(), 2); // a.jpg or A.JPG, and b.jpeg
+        QVERIFY(browser.objectExistsAtPath(folder + "/A.jpg"));
+        QCOMPARE(browser.images().at(0).index, qint64(1));
+        QCOMPARE(browser.images().at(1).index, qint64(2));
+    }
+
+    void newLoadStopsTheRunningOne()
+    {
+        const QString big = m_tmp.filePath(QStringLiteral("big"));
+        QStringList many;
+        for (int i = 0; i < 400; ++i) {
+            const QString path = big + QStringLiteral("/%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
+            QVERIFY(test::writeFile(path, "x"));
+            many << path;
+        }
+        const QString small = m_tmp.filePath(QStringLiteral("small"));
+        QVERIFY(test::writeJpeg(small + "/only.jpg", 20, 20));
+
+        MyImageBrowserViewController browser;
+        QSignalSpy finished(&browser, &MyImageBrowserViewController::loadFinished);
+        browser.addImages(many);
+        QVERIFY(browser.isLoading());
+        browser.addImages({small});
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(names(browser), QStringList{"only"});
+        QTest::qWait(50);
+        QCOMPARE(names(browser), QStringList{"only"});
+    }
+
+    void reorderKeepsRelativeOrder()
+    {
+        const QString folder = m_tmp.filePath(QStringLiteral("ten"));
+        QStringList paths;
+        for (int i = 0; i < 10; ++i) {
+            paths << folder + QStringLiteral("/%1.jpg").arg(i);
+            QVERIFY(test::writeJpeg(paths.last(), 8, 8));
+        }
+        MyImageBrowserViewController browser;
+        QCOMPARE(browser.insertImagesWithPaths(paths, 0), 10);
+        QVERIFY(browser.moveItemsAtIndexes({5, 2}, 8));
+        QCOMPARE(names(browser), (QStringList{"0", "1", "3", "4", "6", "7", "2", "5", "8", "9"}));
+
+        // Dropping three of which one is listed inserts two as one block.
+        const QString more = m_tmp.filePath(QStringLiteral("more"));
+        QVERIFY(test::writeJpeg(more + "/x.jpg", 8, 8));
+        QVERIFY(test::writeJpeg(more + "/y.jpg", 8, 8));
+        QCOMPARE(browser.insertImagesWithPaths({more + "/x.jpg", paths[0], more + "/y.jpg"}, 1), 2);
+        QCOMPARE(names(browser).mid(0, 4), (QStringList{"0", "x", "y", "1"}));
+        QCOMPARE(browser.images().at(1).index, qint64(0));
+    }
+
+    void cellSizeFromRowsAndColumns()
+    {
+        MyImageBrowserViewController browser;
+        browser.resize(600, 200);
+        browser.setRowsAndColumns(0, 3);
+        QVERIFY(!browser.cellSize().isValid());
+        browser.setRowsAndColumns(1, 3);
+        QCOMPARE(browser.cellSize(), QSize(200, 200));
+        browser.setRowsAndColumns(2, 3);
+        QCOMPARE(browser.cellSize(), QSize((600 - 60) / 3, (200 - 56) / 2));
+    }
+
+    void thumbnailsAndSelectionPreferences()
+    {
+        const QString folder = m_tmp.filePath(QStringLiteral("thumbs"));
+        QVERIFY(test::writeJpeg(folder + "/wide.jpg", 400, 200));
+        MyImageBrowserViewController browser;
+        browser.resize(600, 200);
+        browser.setRowsAndColumns(1, 3);
+        QSignalSpy finished(&browser, &MyImageBrowserViewController::loadFinished);
+        browser.addImages({folder});
+        QVERIFY(finished.wait(5000));
+        const QModelIndex first = browser.model()->index(0);
+        QVERIFY(!browser.model()->data(first, Qt::DecorationRole).isValid()); // requested now
+        QTRY_VERIFY(browser.model()->data(first, Qt::DecorationRole).isValid());
+        const QPixmap thumb = browser.model()->data(first, Qt::DecorationRole).value<QPixmap>();
+        QVERIFY(thumb.width() <= browser.imageBrowser()->iconSize().width());
+        QVERIFY(thumb.width() > thumb.height());
+
+        browser.imageBrowser()->selectionModel()->select(first, QItemSelectionModel::Select);
+        QCOMPARE(Preferences::standard().string(keys::prefCurrentPathForIKImageView),
+                 QStringLiteral("wide.jpg"));
+        QCOMPARE(Preferences::standard().string(keys::prefCurrentFullPathForIKImageView),
+                 folder + "/wide.jpg");
+        browser.setAllowItemSelection(false);
+        QCOMPARE(browser.imageBrowser()->selectionMode(), QAbstractItemView::NoSelection);
+    }
+};
+
+QTEST_MAIN(TestImageBrowser)
+#include "tst_imagebrowser.moc"
