@@ -5,12 +5,14 @@
 #include "FactoryDefaults.h"
 #include "KIVOApplication.h"
 #include "app/PrefKeys.h"
+#include "console/KivoPhotoQueryController.h"
 #include "platform/AppPaths.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
+#include "slideshow/DisplayManager.h"
 
 #include <QApplication>
 

@@ -15,6 +15,8 @@
 namespace kivo {
 
 class ConsoleHost;
+class DisplayManager;
+class KivoPhotoQueryController;
 
 // The hub of the station: brings it up in a fixed order of stages, owns the
 // housekeeping timers and the subsystems, carries the delegate actions and
@@ -107,6 +109,8 @@ private:
     void showMenuBar(bool show);
 
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<DisplayManager> m_displays;
+    std::unique_ptr<KivoPhotoQueryController> m_photoQuery;
     std::unique_ptr<UnixSignalWatcher> m_signals;
     HousekeepingTimers m_timers;
     QThreadPool m_workers;

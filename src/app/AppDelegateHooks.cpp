@@ -6,8 +6,11 @@
 #include "AppDelegate.h"
 
 #include "ConsoleHost.h"
+#include "console/KivoPhotoQueryController.h"
 #include "customer/BarcodeEntryController.h"
 #include "platform/Log.h"
+#include "slideshow/DisplayManager.h"
+#include "slideshow/slideShowWindowController.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +20,11 @@ namespace kivo {
 void AppDelegate::createPhotoQuery()
 {
     recordStage(QStringLiteral("createPhotoQuery"));
+    // The image browser that takes its results is not part of the station yet.
+    m_photoQuery = std::make_unique<KivoPhotoQueryController>([this](const QVariantMap &) {
+        logLine(QStringLiteral("AppDelegate->doneSearchOperation... %1 entries")
+                    .arg(m_photoQuery->response().size()));
+    });
 }
 
 // applicationWillFinishLaunching stage 10 (console mode only): the operator
@@ -25,9 +33,13 @@ void AppDelegate::createConsole()
 {
     recordStage(QStringLiteral("createConsole"));
     ConsoleHost::Hooks hooks;
-    // The folder each display plays, by display index (none until the
-    // display controllers join).
-    hooks.displayFolders = [] { return QStringList(); };
+    // The folder each display plays, by display index.
+    hooks.displayFolders = [this] {
+        QStringList folders;
+        for (int i = 0; i < displayControllerCount(); ++i)
+            folders.append(m_displays->controller(i)->sourcePath());
+        return folders;
+    };
     hooks.relaunch = [this] { relaunchApp(QVariant()); };
     hooks.reveal = [this](int tag) { doRevealInFinder(tag); };
     m_console = std::make_shared<ConsoleHost>(std::move(hooks));
@@ -38,29 +50,37 @@ void AppDelegate::createConsole()
 // True when the controller was created and appended.
 bool AppDelegate::createDisplayController(int index)
 {
-    Q_UNUSED(index);
-    return false;
+    if (!m_displays)
+        m_displays = std::make_unique<DisplayManager>();
+    return m_displays->createDisplayController(index);
 }
 
 int AppDelegate::displayControllerCount() const
 {
-    return 0;
+    return m_displays ? m_displays->count() : 0;
 }
 
 // startSequence(-1): starts display controller `index`.
 void AppDelegate::startDisplayController(int index)
 {
-    Q_UNUSED(index);
+    if (m_displays)
+        m_displays->startDisplayController(index);
 }
 
 // setupWindowControllers and applicationWillTerminate: releases every display
-// controller.
-void AppDelegate::releaseDisplayControllers() {}
+// controller; each stops and waits for its workers.
+void AppDelegate::releaseDisplayControllers()
+{
+    if (m_displays)
+        m_displays->releaseDisplayControllers();
+}
 
 // identifyScreen: shows display `index`'s identify overlay.
 void AppDelegate::identifyDisplay(int index)
 {
     logLine(QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
+    if (m_displays)
+        m_displays->identifyScreen(index);
 }
 
 // applicationDidFinishLaunching stage 4: the barcode entry controller, a

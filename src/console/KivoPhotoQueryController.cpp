@@ -1,0 +1,145 @@
+#include "KivoPhotoQueryController.h"
+
+#include "app/PrefKeys.h"
+#include "platform/AppPaths.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "util/ProgramRunner.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kivo {
+
+namespace {
+constexpr char kScriptName[] = "getnewestfiles.sh";
+constexpr qint64 kDefaultMaxPhotos = 40;
+
+QString describe(const QStringList &list)
+{
+    return QStringLiteral("(") + list.join(QStringLiteral(", ")) + QStringLiteral(")");
+}
+
+QString describe(const QVariantMap &map)
+{
+    QStringList parts;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        const QVariant &v = it.value();
+        const QString text = v.canConvert<QStringList>() && v.typeId() != QMetaType::QString
+                                 ? describe(v.toStringList())
+                                 : v.toString();
+        parts.append(it.key() + QStringLiteral(" = ") + text);
+    }
+    return QStringLiteral("{") + parts.join(QStringLiteral("; ")) + QStringLiteral("}");
+}
+} // namespace
+
+KivoPhotoQueryController::KivoPhotoQueryController(DoneSearchOperation delegate)
+    : mDelegate(std::move(delegate))
+{}
+
+void KivoPhotoQueryController::begin(const char *operation, const QVariantMap &param)
+{
+    logLine(QStringLiteral("Inside KivoPhotoQueryController->[%1] with param1=[%2] ")
+                .arg(QLatin1String(operation), describe(param)));
+    mParam = param;
+    mResponse.clear();
+}
+
+void KivoPhotoQueryController::deliver()
+{
+    logLine(QStringLiteral("self.response: %1 ").arg(describe(mResponse)));
+    if (mDelegate && mParam)
+        mDelegate(*mParam);
+    mParam.reset();
+}
+
+QStringList KivoPhotoQueryController::listFolder(const QString &folder)
+{
+    QStringList result;
+    if (folder.isEmpty()) {
+        logLine(QStringLiteral("KivoPhotoQueryController -> unable to get folderUrl from [%1]")
+                    .arg(folder));
+        return result;
+    }
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return result;
+    // One level only: subfolders and links to folders are entries, never
+    // entered, so a link loop or a deep tree cannot hold the search up.
+    // Hidden entries (a leading dot) are left out by the filter.
+    QDir dir(folder);
+    if (!dir.isReadable()) {
+        logLine(QStringLiteral("KivoPhotoQueryController bumped into an error: [%1] is not "
+                               "readable")
+                    .arg(folder));
+        return result;
+    }
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries) {
+        if (entry.suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0)
+            continue;
+        result.append(entry.absoluteFilePath());
+    }
+    return result;
+}
+
+void KivoPhotoQueryController::startSearchActionWithParam(const QVariantMap &param)
+{
+    begin("startSearchActionWithParam", param);
+    mResponse = listFolder(param.value(QStringLiteral("searchPath")).toString());
+    deliver();
+}
+
+void KivoPhotoQueryController::startSearchActionWithParamOldwayKivo2(const QVariantMap &param)
+{
+    begin("startSearchActionWithParamOldwayKivo2", param);
+    const QString folder = param.value(QStringLiteral("searchPath")).toString();
+    std::optional<QString> code;
+    const QVariant id = param.value(QStringLiteral("customerid"));
+    if (id.isValid() && !id.isNull())
+        code = id.toString();
+    const QStringList lines = findNewImagesFromShellScript(folder, code);
+    for (const QString &line : lines) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            mResponse.append(trimmed);
+    }
+    deliver();
+}
+
+QStringList KivoPhotoQueryController::scriptArguments(const QString &folder,
+                                                      const std::optional<QString> &prefix)
+{
+    qint64 maxCount =
+        Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder));
+    if (maxCount < 1)
+        maxCount = kDefaultMaxPhotos;
+    QStringList args{folder, QString::number(maxCount)};
+    if (prefix)
+        args.append(*prefix);
+    return args;
+}
+
+QStringList
+KivoPhotoQueryController::findNewImagesFromShellScript(const QString &folder,
+                                                       const std::optional<QString> &prefix)
+{
+    const QStringList args = scriptArguments(folder, prefix);
+    const QString script = AppPaths::auxiliaryExecutable(QLatin1String(kScriptName));
+    logLine(QStringLiteral("Will execute %1 with param = %2")
+                .arg(QLatin1String(kScriptName), describe(args)));
+    const std::optional<QString> output = runShellScript2(script, args);
+    logLine(QStringLiteral("response is: %1").arg(output.value_or(QStringLiteral("(null)"))));
+    if (!output)
+        return {};
+    const QString trimmed = output->trimmed();
+    if (trimmed.isEmpty())
+        return {};
+    const QStringList results = trimmed.split(QLatin1Char('\n'));
+    logLine(QStringLiteral("results is: %1").arg(describe(results)));
+    return results;
+}
+
+} // namespace kivo

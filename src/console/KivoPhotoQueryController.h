@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <optional>
+
+namespace kivo {
+
+// Finds photo files for a requester: a one-level listing of a folder, or the
+// newest photos through the bundle's "getnewestfiles.sh". Each search runs to
+// its end on the calling thread and then calls the requester's
+// doneSearchOperation with the request; the requester reads response() there.
+// Request keys: "searchPath" (the folder), "searchKey" (not read),
+// "customerid" (script search, optional).
+class KivoPhotoQueryController
+{
+public:
+    using DoneSearchOperation = std::function<void(const QVariantMap &request)>;
+
+    KivoPhotoQueryController() = default;
+    explicit KivoPhotoQueryController(DoneSearchOperation delegate);
+
+    void setDelegate(DoneSearchOperation delegate) { mDelegate = std::move(delegate); }
+
+    // Lists the folder one level deep: every visible entry (files of any kind
+    // and subfolders) whose extension is not "xml", by name.
+    void startSearchActionWithParam(const QVariantMap &param);
+    // Runs the search script for "searchPath" and "customerid"; its non-empty
+    // lines, trimmed, are the result.
+    void startSearchActionWithParamOldwayKivo2(const QVariantMap &param);
+
+    // The script's output lines for the folder, the maximum count
+    // (prefMaxPhotosInLocalFolder, 40 when below 1) and the optional code.
+    static QStringList findNewImagesFromShellScript(const QString &folder,
+                                                    const std::optional<QString> &prefix);
+    // The script's arguments, as above.
+    static QStringList scriptArguments(const QString &folder, const std::optional<QString> &prefix);
+
+    // The one-level listing used by startSearchActionWithParam.
+    static QStringList listFolder(const QString &folder);
+
+    const QStringList &response() const { return mResponse; }
+    const std::optional<QVariantMap> &param() const { return mParam; }
+
+private:
+    void begin(const char *operation, const QVariantMap &param);
+    void deliver();
+
+    QStringList mResponse;
+    DoneSearchOperation mDelegate;
+    std::optional<QVariantMap> mParam;
+};
+
+} // namespace kivo

@@ -1,0 +1,89 @@
+#include "DisplayManager.h"
+
+#include "platform/Log.h"
+#include "slideShowWindowController.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace kivo {
+
+DisplayManager::DisplayManager(QObject *parent) : QObject(parent)
+{
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app)
+        return;
+    connect(app, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &DisplayManager::screensChanged);
+        screensChanged();
+    });
+    connect(app, &QGuiApplication::screenRemoved, this, &DisplayManager::screensChanged);
+    for (QScreen *screen : QGuiApplication::screens())
+        connect(screen, &QScreen::availableGeometryChanged, this, &DisplayManager::screensChanged);
+}
+
+DisplayManager::~DisplayManager()
+{
+    releaseDisplayControllers();
+}
+
+int DisplayManager::screenCount()
+{
+    return qMax(1, int(QGuiApplication::screens().size()));
+}
+
+bool DisplayManager::createDisplayController(int index)
+{
+    if (index != count())
+        return false;
+    mControllers.push_back(std::make_unique<slideShowWindowController>(index));
+    return true;
+}
+
+void DisplayManager::setupWindowControllers()
+{
+    releaseDisplayControllers();
+    const int screens = screenCount();
+    for (int i = 0; i < screens; ++i) {
+        logLine(QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
+        createDisplayController(i);
+    }
+}
+
+void DisplayManager::releaseDisplayControllers()
+{
+    // Last first, so display 0 (under the console) goes last.
+    while (!mControllers.empty())
+        mControllers.pop_back();
+}
+
+slideShowWindowController *DisplayManager::controller(int index) const
+{
+    return index >= 0 && index < count() ? mControllers.at(size_t(index)).get() : nullptr;
+}
+
+void DisplayManager::startDisplayController(int index)
+{
+    if (slideShowWindowController *c = controller(index))
+        c->startSequence();
+}
+
+void DisplayManager::identifyScreen(int index)
+{
+    if (index < 0) {
+        for (const auto &c : mControllers)
+            c->identify();
+    } else if (slideShowWindowController *c = controller(index)) {
+        c->identify();
+    }
+}
+
+void DisplayManager::screensChanged()
+{
+    logLine(QStringLiteral("DisplayManager->applicationDidChangeScreenParameters... %1 screens")
+                .arg(screenCount()));
+    for (const auto &c : mControllers)
+        c->handleScreenDidChange();
+}
+
+} // namespace kivo

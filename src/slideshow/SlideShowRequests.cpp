@@ -1,0 +1,218 @@
+// The display controller's requests: folder assignment, photo search and
+// queue filling, pause and resume, status, next slide now, transition style.
+
+#include "slideShowWindowController.h"
+
+#include "SlideImageLoader.h"
+#include "SlideshowView.h"
+#include "app/FolderValidation.h"
+#include "app/MyAliasKit.h"
+#include "app/PrefKeys.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace kivo {
+
+namespace {
+const QString kScreenIndex = QStringLiteral("screenIndex");
+
+QString trace(const char *operation)
+{
+    return QStringLiteral("slideShowWindowController->%1...").arg(QLatin1String(operation));
+}
+
+// The display index a request names; a missing key counts as 0.
+int addressedIndex(const QVariantMap &info)
+{
+    return info.value(kScreenIndex, 0).toInt();
+}
+} // namespace
+
+void slideShowWindowController::handleSlideShowParamChangedNotification(const Notification &n)
+{
+    if (n.userInfo.isEmpty())
+        return;
+    if (addressedIndex(n.userInfo) != fScreenIndex) {
+        logLine(trace("handleSlideShowParamChangedNotification") +
+                QStringLiteral(" NOT for us..."));
+        return;
+    }
+    const QString newPath = n.userInfo.value(QStringLiteral("sourcePath")).toString();
+    if (!newPath.isEmpty() && !fSourcePath.isEmpty() &&
+        newPath.compare(fSourcePath, Qt::CaseInsensitive) != 0)
+        mQueue->reset();
+
+    Preferences &prefs = Preferences::standard();
+    if (!newPath.isEmpty() && QFileInfo::exists(newPath)) {
+        // One write of the preferences file for the three values.
+        using namespace keys;
+        QVariantMap values{
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPath)), newPath},
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasDataIsValid)),
+             true}};
+        const QByteArray alias = MyAliasKit::aliasDataForPath(newPath);
+        if (!alias.isEmpty())
+            values.insert(
+                fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasData)),
+                alias);
+        prefs.setValues(values);
+        if (!fSourcePath.isEmpty())
+            postFolderStatus(fSourcePath, false);
+        fSourcePath = newPath;
+        postFolderStatus(fSourcePath, true);
+    } else {
+        logLine(trace("handleSlideShowParamChangedNotification") +
+                QStringLiteral("What??? sourcePath is nil???..."));
+    }
+    validateFolderPrefWithParam(FolderValidation::slideShowFolderTripleForIndex(fScreenIndex),
+                                prefs);
+    rebuildList();
+}
+
+void slideShowWindowController::rebuildList()
+{
+    setupAndStartQuery();
+}
+
+void slideShowWindowController::setupAndStartQuery()
+{
+    if (queryStarted) {
+        logLine(trace("setupAndStartQuery") + QStringLiteral("Another in progress..."));
+        return;
+    }
+    if (fSourcePath.isEmpty() || !QFileInfo::exists(fSourcePath))
+        return;
+    queryStarted = true;
+    photoQuery.startSearchActionWithParam(
+        {{QStringLiteral("searchPath"), fSourcePath},
+         {QStringLiteral("searchKey"), QStringList{QStringLiteral("*")}}});
+}
+
+void slideShowWindowController::doneSearchOperation(const QVariantMap &)
+{
+    queryStarted = false;
+    const QStringList found = photoQuery.response();
+    if (found.isEmpty())
+        return;
+    addToQueueInThread(found);
+    mAutoStartWaitsForFill = false;
+    mAutoStartTimer.start();
+}
+
+void slideShowWindowController::addToQueueInThread(const QStringList &paths)
+{
+    // The batch is tied to the queue's present generation: a folder given
+    // up before the batch is inserted drops it. The worker holds the queue
+    // by shared ownership and touches nothing else of the controller.
+    std::shared_ptr<KivoQueue> queue = mQueue;
+    std::shared_ptr<std::atomic<int>> running = mFillsRunning;
+    const uint64_t generation = queue->generation();
+    running->fetch_add(1);
+    // The controller outlives its fill tasks (its destructor waits for
+    // them), and a queued call to it is dropped once it is gone.
+    mFillPool.start([this, queue, running, paths, generation] {
+        queue->addToQueueInThread(paths, generation);
+        running->fetch_sub(1);
+        QMetaObject::invokeMethod(this, &slideShowWindowController::queueFillingDone,
+                                  Qt::QueuedConnection);
+    });
+}
+
+void slideShowWindowController::autoStartDue()
+{
+    // A large folder takes longer than the second to validate; starting now
+    // would find the queue empty and leave the display paused for good, so
+    // the start waits for the batch instead.
+    if (mFillsRunning->load() > 0) {
+        logLine(trace("doAutoStartQueue") +
+                QStringLiteral("waiting for the queue to be filled..."));
+        mAutoStartWaitsForFill = true;
+        return;
+    }
+    doAutoStartQueue();
+}
+
+void slideShowWindowController::queueFillingDone()
+{
+    if (mAutoStartWaitsForFill && mFillsRunning->load() == 0) {
+        mAutoStartWaitsForFill = false;
+        doAutoStartQueue();
+    }
+}
+
+bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (mFillsRunning->load() > 0) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void slideShowWindowController::doAutoStartQueue()
+{
+    doSuspendSlideShow = false;
+    startSequence();
+    broadcastSlideShowStatus();
+}
+
+void slideShowWindowController::handleSlideShowParamToggleShowNotification(const Notification &n)
+{
+    if (n.userInfo.isEmpty())
+        return;
+    if (addressedIndex(n.userInfo) != fScreenIndex) {
+        logLine(trace("handleSlideShowParamToggleShowNotification") +
+                QStringLiteral(" NOT for us..."));
+        return;
+    }
+    if (doSuspendSlideShow) {
+        doSuspendSlideShow = false;
+        startSequence();
+    } else {
+        doSuspendSlideShow = true;
+    }
+    broadcastSlideShowStatus();
+}
+
+void slideShowWindowController::handleSlideShowRequestStatusNotification(const Notification &n)
+{
+    if (!n.userInfo.contains(kScreenIndex))
+        return;
+    const int index = n.userInfo.value(kScreenIndex).toInt();
+    if (index == fScreenIndex || index == -1)
+        broadcastSlideShowStatus();
+}
+
+void slideShowWindowController::handleSlideTestNotification(const Notification &)
+{
+    const std::optional<QString> next = mQueue->getNextObject();
+    if (!next)
+        return;
+    const QString path = *next;
+    SlideImageLoader::loadAsync(&mDecodePool, path, slideSize(), this,
+                                [this, path](const QImage &image, const QString &error) {
+                                    if (image.isNull()) {
+                                        logLine(trace("handleSlideTestNotification") +
+                                                QStringLiteral(" [%1] %2").arg(path, error));
+                                        return;
+                                    }
+                                    mSlideView->transitionToImage(image);
+                                });
+}
+
+void slideShowWindowController::handleSlideShowChangeTransitionStyle(const Notification &)
+{
+    setTransitionStyle(Preferences::standard().string(QLatin1String(keys::prefTransitionStyle)));
+}
+
+} // namespace kivo

@@ -1,0 +1,82 @@
+#include "borderlessWindow.h"
+
+#include "BackgroundPicture.h"
+#include "app/PrefKeys.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace kivo {
+
+borderlessWindow::borderlessWindow(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
+{
+    const Preferences &prefs = Preferences::standard();
+    setUp(BackgroundPicture::load(prefs), prefs.boolean(QLatin1String(keys::prefDoShowMenuBar)));
+}
+
+borderlessWindow::borderlessWindow(const QImage &background, bool canDrag, QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint)
+{
+    setUp(background, canDrag);
+}
+
+void borderlessWindow::setUp(const QImage &background, bool canDrag)
+{
+    fCanDragWindow = canDrag;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundPicture(background);
+}
+
+void borderlessWindow::setBackgroundPicture(const QImage &picture)
+{
+    mTile = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+    update();
+}
+
+void borderlessWindow::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    if (mTile.isNull())
+        painter.fillRect(event->rect(), Qt::black);
+    else
+        painter.drawTiledPixmap(rect(), mTile);
+}
+
+QPoint borderlessWindow::dragOrigin(QPointF globalMouse) const
+{
+    QPointF origin = globalMouse - fInitialLocation;
+    // Screen coordinates grow downwards here: the top edge may not go above
+    // the primary screen's top.
+    if (const QScreen *main = QGuiApplication::primaryScreen()) {
+        const int top = main->geometry().top();
+        if (origin.y() < top)
+            origin.setY(top);
+    }
+    return origin.toPoint();
+}
+
+void borderlessWindow::mousePressEvent(QMouseEvent *event)
+{
+    fInitialLocation = event->globalPosition() - QPointF(pos());
+    QWidget::mousePressEvent(event);
+}
+
+void borderlessWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (fCanDragWindow && (event->buttons() & Qt::LeftButton))
+        move(dragOrigin(event->globalPosition()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void borderlessWindow::focusOutEvent(QFocusEvent *event)
+{
+    logLine(QStringLiteral("borderlessWindow->windowDidResignKey..."));
+    QWidget::focusOutEvent(event);
+}
+
+} // namespace kivo

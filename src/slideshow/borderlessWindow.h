@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QPointF>
+#include <QWidget>
+
+namespace kivo {
+
+// A display's frameless top-level window. Its background is a picture tiled
+// as a pattern, or black; the slides are shown by child views on top of it.
+// When fCanDragWindow is set the window moves with the mouse, its top edge
+// never rising above the primary screen's top.
+class borderlessWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // fCanDragWindow comes from prefDoShowMenuBar; the background picture is
+    // searched for at once.
+    explicit borderlessWindow(QWidget *parent = nullptr);
+    borderlessWindow(const QImage &background, bool canDrag, QWidget *parent = nullptr);
+
+    void setBackgroundPicture(const QImage &picture);
+    bool hasBackgroundPicture() const { return !mTile.isNull(); }
+
+    bool fCanDragWindow = false;
+    QPointF fInitialLocation;
+
+    // Where a drag to the global mouse position puts the window's origin.
+    QPoint dragOrigin(QPointF globalMouse) const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void setUp(const QImage &background, bool canDrag);
+
+    QPixmap mTile;
+};
+
+} // namespace kivo

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace kivo {
+
+// Shows one slide without a transition: an image already scaled to fit the
+// view (decoded off the main thread), centred. Transparent around it.
+class zoomedInNSImageView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit zoomedInNSImageView(QWidget *parent = nullptr);
+
+    // Shows the image, centred; scaled down here only when it does not fit.
+    void setImage(const QImage &image);
+    void clearImage() { setImage(QImage()); }
+    const QImage &image() const { return mImage; }
+    bool hasImage() const { return !mImage.isNull(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void prepare();
+
+    QImage mImage;  // as given
+    QImage mScaled; // fitted to the view
+};
+
+} // namespace kivo
