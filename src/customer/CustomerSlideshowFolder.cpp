@@ -3,12 +3,11 @@
 #include "OrderedParallelMap.h"
 
 #include "app/PrefKeys.h"
-#include "platform/AppPaths.h"
+#include "console/KivoPhotoQueryController.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "util/FileHelpers.h"
-#include "util/ProgramRunner.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -137,10 +136,10 @@ QString unescapeFolderPart(const QString &folder)
 CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
     : QObject(parent), m_workingFolder(expandTilde(QStringLiteral("~/tmp/slideshowA"))),
       m_search([](const QVariantMap &request) {
-          const QString code = request.value(QStringLiteral("customerid")).toString();
-          return findNewImagesFromShellScript(
-              request.value(QStringLiteral("searchPath")).toString(),
-              request.contains(QStringLiteral("customerid")) ? std::optional(code) : std::nullopt);
+          // The script search runs here, on the preparation worker.
+          KivoPhotoQueryController query;
+          query.startSearchActionWithParamOldwayKivo2(request);
+          return query.response();
       }),
       m_screenCount([] { return int(QGuiApplication::screens().size()); })
 {
@@ -540,32 +539,6 @@ QString CustomerSlideshowFolder::locateEntry(const QString &searchPath, const QS
     if (relative.startsWith(u'/') || !path.startsWith(base + u'/'))
         return {};
     return path;
-}
-
-QStringList
-CustomerSlideshowFolder::findNewImagesFromShellScript(const QString &folder,
-                                                      const std::optional<QString> &code)
-{
-    qint64 max =
-        Preferences::standard().integer(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder));
-    if (max < 1)
-        max = 40;
-    const QString script = AppPaths::auxiliaryExecutable(QStringLiteral("getnewestfiles.sh"));
-    QStringList args{folder, QString::number(max)};
-    if (code)
-        args.append(*code);
-    logLine(QStringLiteral("Will execute %1 with param = %2")
-                .arg(QStringLiteral("getnewestfiles.sh"), args.join(QStringLiteral(", "))));
-    const std::optional<QString> output = runShellScript2(script, args);
-    QStringList lines;
-    if (!output)
-        return lines;
-    for (const QString &line : output->split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
-    }
-    return lines;
 }
 
 } // namespace kivo

@@ -38,7 +38,8 @@ class CustomerSlideshowFolder : public QObject
     Q_OBJECT
 public:
     // Finds the photos for a request ("searchPath", optional "customerid"):
-    // entries relative to "searchPath". Runs on the worker thread.
+    // entries relative to "searchPath". Runs on the worker thread; by default
+    // the photo search's script search.
     using PhotoSearch = std::function<QStringList(const QVariantMap &request)>;
 
     explicit CustomerSlideshowFolder(QObject *parent = nullptr);
@@ -83,11 +84,6 @@ public:
     // The result entry as a path inside searchPath ("./" prefix dropped);
     // empty when it would lead outside.
     static QString locateEntry(const QString &searchPath, const QString &entry);
-    // The search through "getnewestfiles.sh": folder, prefMaxPhotosInLocalFolder
-    // (40 when below 1) and the code when there is one.
-    static QStringList findNewImagesFromShellScript(const QString &folder,
-                                                    const std::optional<QString> &code);
-
     // Photos whose modification time lies within this many seconds of now are
     // still being written and are left for the next search.
     static constexpr int kSettleSecs = 2;

@@ -293,18 +293,19 @@ private slots:
                  path);
     }
 
-    // The default search runs the bundled script: a code never yields another
-    // code's photos.
-    void scriptSearch()
+    // A whole preparation through the default search (the bundled script):
+    // a code never yields another code's photos.
+    void preparationSearchesWithTheScript()
     {
         QVERIFY(!photo(QStringLiteral("12/a.jpg")).isEmpty());
         QVERIFY(!photo(QStringLiteral("123/b.jpg")).isEmpty());
-        QCOMPARE(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), QStringLiteral("12")),
-                 QStringList{"12/a.jpg"});
-        QCOMPARE(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), std::nullopt).size(),
-                 2);
-        QVERIFY(CustomerSlideshowFolder::findNewImagesFromShellScript(day(), QStringLiteral(".."))
-                    .isEmpty());
+        CustomerSlideshowFolder f;
+        makeFolder(f, false);
+        QSignalSpy done(&f, &CustomerSlideshowFolder::preparationFinished);
+        f.startPreparation({{"searchPath", day()}, {"customerid", "12"}});
+        QVERIFY(done.wait(20000));
+        QCOMPARE(done.first().first().toInt(), 1);
+        QCOMPARE(QDir(work()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.jpg"});
     }
 };
 
