@@ -86,14 +86,21 @@ void BarcodeEntryController::observeDistributedNotifications(DistributedNotifica
 void BarcodeEntryController::handleAddStringToBufferNotification(const Notification &notification)
 {
     fTimer.stop();
-    const qint64 now = m_clock();
-    // A pause the timer has not caught yet (a busy main thread) counts too.
-    if (m_lastKeyMs && now - *m_lastKeyMs > qint64(fTimerInterval * 1000.0f))
+    const QVariantMap record = notification.object.toMap();
+    // The pause is measured between the key presses themselves: the key
+    // event's own time when it has one, else the clock. So keys that a busy
+    // main thread handles in a burst still count as typed slowly.
+    const qint64 eventTime = record.value(notificationKey::NSEvent)
+                                 .toMap()
+                                 .value(QStringLiteral("timestamp"))
+                                 .toLongLong();
+    const KeyTime now{eventTime > 0, eventTime > 0 ? eventTime : m_clock()};
+    if (m_lastKey && m_lastKey->fromEvent == now.fromEvent &&
+        now.ms - m_lastKey->ms > qint64(fTimerInterval * 1000.0f))
         fTempBuffer.clear();
-    m_lastKeyMs = now;
+    m_lastKey = now;
 
-    const QString s =
-        trimBlanks(notification.object.toMap().value(notificationKey::newString).toString());
+    const QString s = trimBlanks(record.value(notificationKey::newString).toString());
     if (!s.isEmpty()) {
         const QChar last = s.back();
         if (last == QChar(13)) {
@@ -114,7 +121,7 @@ void BarcodeEntryController::complete()
 {
     fNewBarcode = fTempBuffer;
     fTempBuffer.clear();
-    m_lastKeyMs.reset();
+    m_lastKey.reset();
     // The alert's event loop may complete another code meanwhile: keep this one.
     const QString code = fNewBarcode;
     NotificationCenter::defaultCenter().post(notification::NewCustomerId,
@@ -131,7 +138,7 @@ void BarcodeEntryController::timerFired()
 {
     fTimer.stop();
     fTempBuffer.clear();
-    m_lastKeyMs.reset();
+    m_lastKey.reset();
 }
 
 void BarcodeEntryController::cancelOperation()

@@ -81,7 +81,12 @@ private:
     bool fAllowFirstResponder = false;
 
     Clock m_clock;
-    std::optional<qint64> m_lastKeyMs;
+    struct KeyTime
+    {
+        bool fromEvent = false; // the key event's timestamp, else the clock
+        qint64 ms = 0;
+    };
+    std::optional<KeyTime> m_lastKey;
     std::function<void()> m_recordingAlert;
     CustomerSlideshowFolder *m_folder;
     ObserverToken m_bufferToken;

@@ -46,6 +46,7 @@ bool BarcodeKeyFilter::handleKeyDown(QObject *receiver, QKeyEvent *event)
             {notificationKey::date, QDateTime::currentDateTime()},
             {notificationKey::NSEvent,
              QVariantMap{{QStringLiteral("key"), event->key()},
+                         {QStringLiteral("timestamp"), qulonglong(event->timestamp())},
                          {QStringLiteral("modifiers"), int(event->modifiers().toInt())},
                          {QStringLiteral("text"), event->text()}}}};
         NotificationCenter::defaultCenter().post(notification::AddStringToBuffer, record);

@@ -99,6 +99,27 @@ private slots:
         QCOMPARE(c->currentBarcode(), std::optional<QString>("56"));
     }
 
+    // Key presses handled in a burst by a busy main thread are measured by
+    // their own event times.
+    void pauseMeasuredByEventTime()
+    {
+        auto c = make();
+        auto key = [](const QString &text, qulonglong ms) {
+            NotificationCenter::defaultCenter().post(
+                notification::AddStringToBuffer,
+                QVariantMap{{"newString", text}, {"NSEvent", QVariantMap{{"timestamp", ms}}}});
+        };
+        key("7", 1000);
+        key("8", 1400);
+        key("9", 2100); // 0.7 s after the 8
+        key("\r", 2150);
+        QCOMPARE(c->newBarcode(), QString("9"));
+        key("1", 5000);
+        key("2", 5300);
+        key("\r", 5700);
+        QCOMPARE(c->newBarcode(), QString("12"));
+    }
+
     // The real pause timer empties the buffer by itself.
     void pauseTimerFires()
     {
