@@ -18,4 +18,27 @@ export XDG_CONFIG_HOME="$demo_home/.config"
 export XDG_DATA_HOME="$demo_home/.local/share"
 export XDG_STATE_HOME="$demo_home/.local/state"
 export XDG_CACHE_HOME="$demo_home/.cache"
-exec out/release/bin/kivo-slideshow "$@"
+station=(out/release/bin/kivo-slideshow "$@")
+
+# Without a desktop (a server, a container) the station gets a private X server
+# with two monitors, a console on the left and a customer display on the right.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/kivo-display.XXXXXX")
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$fifo" &
+    xvfb=$!
+    trap 'kill "$xvfb" 2>/dev/null; rm -f "$fifo"' EXIT
+    read -r -t 20 number <"$fifo"
+    export DISPLAY=":$number"
+    xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen >/dev/null
+    xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none >/dev/null
+    echo "No desktop found: the station runs on a private X server, DISPLAY=$DISPLAY."
+    echo "  scan a code:  export DISPLAY=$DISPLAY"
+    echo "                xdotool search --onlyvisible --name '^Kivo SlideShow\$' windowfocus --sync"
+    echo "                xdotool type 1001 && xdotool key Return"
+    echo "  look at it:   DISPLAY=$DISPLAY import -window root screen.png"
+fi
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+    station=(dbus-run-session -- "${station[@]}")
+fi
+"${station[@]}"
