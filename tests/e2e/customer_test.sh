@@ -10,40 +10,15 @@
 # copies of the day's newest photos.
 set -uo pipefail
 
-: "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
+source "$(dirname "$0")/rig.sh"
+rig_begin 240 "$@"
 
-if [ -z "${KIVO_E2E_IN_BUS:-}" ]; then
-    export KIVO_E2E_IN_BUS=1
-    exec timeout 240 dbus-run-session -- bash "$0" "$@"
-fi
-
-work=$(mktemp -d)
-xvfb_pid=""
-station_pid=""
-cleanup() {
-    for pid in $station_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null && timeout 5 tail --pid="$pid" -f /dev/null
-    done
-    rm -rf "$work"
+fail_report() {
+    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log (tail):"; tail -n 60 "$logfile"; }
+    [ -f "$work/station.out" ] && { echo "--- station output (tail):"; tail -n 20 "$work/station.out"; }
 }
-trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log (tail):" >&2; tail -n 60 "$logfile" >&2; }
-    [ -f "$work/station.out" ] && { echo "--- station output (tail):" >&2; tail -n 20 "$work/station.out" >&2; }
-    exit 1
-}
-ms_now() { echo $(($(date +%s%N) / 1000000)); }
-
-# --- X server with two monitors ------------------------------------------------
-Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
-xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
+start_x
 
 # --- today's photos, overlays and preferences ----------------------------------
 day="$HOME/Photos/$(date -d '3 hours ago' +%F)"
@@ -62,13 +37,7 @@ convert -size 900x600 xc:yellow -alpha set -region 450x300+225+150 -alpha transp
     "$HOME/Desktop/Slideshow_LS.png" || fail "cannot make the landscape overlay"
 convert -size 600x900 xc:yellow -alpha set -region 300x450+150+225 -alpha transparent \
     "$HOME/Desktop/Slideshow_PRT.png" || fail "cannot make the portrait overlay"
-config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
-mkdir -p "$config"
-cat >"$config/KivoSlideShow.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
+write_prefs <<PLIST
 	<key>prefRedirectNSLogToFile</key>
 	<true/>
 	<key>prefSlideShowPath</key>
@@ -77,30 +46,8 @@ cat >"$config/KivoSlideShow.plist" <<PLIST
 	<false/>
 	<key>prefShowPhotoWithFilename</key>
 	<false/>
-</dict>
-</plist>
 PLIST
-logdir="${XDG_STATE_HOME:-$HOME/.local/state}/Kivo/Logs"
 
-start_station() { # $1: prefix
-    QT_QPA_PLATFORM=xcb "$1/bin/kivo-slideshow" >"$work/station.out" 2>&1 &
-    station_pid=$!
-    timeout 20 bash -c "until grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/*.log; do
-                            sleep 0.1; done" || fail "the station did not finish launching"
-    logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
-}
-stop_station() {
-    kill -TERM "$station_pid"
-    timeout 5 tail --pid="$station_pid" -f /dev/null || fail "the station did not end"
-    station_pid=""
-}
-
-# "r g b" of the pixel at x,y of a screenshot of the whole X screen.
-pixel() {
-    import -window root "$work/shot.png" 2>/dev/null || return 1
-    convert "$work/shot.png" -format \
-        "%[fx:int(255*p{$1,$2}.r+0.5)] %[fx:int(255*p{$1,$2}.g+0.5)] %[fx:int(255*p{$1,$2}.b+0.5)]" info:
-}
 near() { # "r g b" r g b
     local a=($1)
     [ ${#a[@]} -eq 3 ] && [ $((${a[0]} - $2)) -le 40 ] && [ $(($2 - ${a[0]})) -le 40 ] &&
@@ -114,7 +61,8 @@ slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' ')
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
 
 # --- console mode ----------------------------------------------------------------
-start_station "$KIVO_PREFIX"
+start_station
+wait_launched
 grep -q "kivo-slideshow\[$station_pid\] .*starting 2 display controllers" "$logfile" \
     || fail "the station did not start two display controllers (the display subsystem must be part of the station)"
 # Focus the display window on the right monitor: typing goes to the station.
@@ -192,29 +140,24 @@ alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)
 xdotool windowfocus --sync "$alert" 2>/dev/null; xdotool key Return
 timeout 5 bash -c "until [ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -eq $windows_before ]; do sleep 0.05; done" \
     || fail "the alert did not close"
-stop_station
+stop_station || fail "the station did not end"
 
 # --- shout mode, forced for a copy of the installed station -----------------------
 cp -a "$KIVO_PREFIX" "$work/prefix"
-cat >"$work/prefix/share/kivo-slideshow/ForcedDefaultPrefs.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
+write_plist "$work/prefix/share/kivo-slideshow/ForcedDefaultPrefs.plist" <<PLIST
 	<key>prefDoShoutMode</key>
 	<true/>
 	<key>prefMaxPhotosInLocalFolder</key>
 	<integer>3</integer>
-</dict>
-</plist>
 PLIST
 rm -rf "$slides"
 start_station "$work/prefix"
+wait_launched
 want="222_IMG_1_overlay.jpg 333_tall_overlay.jpg 111_IMG_2_overlay.JPG "
 timeout 10 bash -c "until [ \"\$(cd '$slides' 2>/dev/null && ls | wc -l)\" -eq 3 ]; do sleep 0.05; done" \
     || fail "shout mode did not fill the working folder: $(slides_now)"
 [ "$(slides_now)" = "$(echo $want | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ] \
     || fail "shout mode holds $(slides_now)"
 cmp -s "$day/333/tall.jpg" "$slides/333_tall_overlay.jpg" || fail "shout-mode copy differs from its photo"
-stop_station
+stop_station || fail "the station did not end"
 echo "PASS"

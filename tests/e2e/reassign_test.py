@@ -10,81 +10,36 @@ the documented layout, and the console's counts follow.
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-STATION = os.path.join(os.environ.get("KIVO_PREFIX", ""), "bin", "kivo-slideshow")
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from station_rig import (add_code_folder, business_day_name, centre, click, fail,  # noqa: E402
+                         find, find_where, poll, reexec_in_bus, require_station,
+                         running_station, set_failure_report, station_app, write_jpeg,
+                         write_prefs)
+
 OLD, NEW = "20240601", "20240602"
 
 
-def fail(message):
-    print("FAIL: " + message, file=sys.stderr)
-    out = os.environ.get("KIVO_E2E_STATION_OUT")
-    if out and os.path.exists(out):
-        with open(out, errors="replace") as f:
-            lines = f.readlines()
-        print("--- station output (reassignment lines):\n" + "".join(
-            line for line in lines if "ReAssign" in line or "xml" in line), file=sys.stderr)
-        print("--- station output (tail):\n" + "".join(lines[-20:]), file=sys.stderr)
-    sys.exit(1)
-
-
-def reexec_in_bus():
-    """Runs the test inside dbus-run-session with a fresh 0700 runtime dir."""
-    if os.environ.get("KIVO_E2E_IN_BUS"):
-        return
-    runtime = tempfile.mkdtemp(prefix="kivo-reassign-e2e-")
-    os.chmod(runtime, 0o700)
-    env = dict(os.environ, KIVO_E2E_IN_BUS="1", XDG_RUNTIME_DIR=runtime,
-               XDG_CONFIG_HOME=os.path.join(runtime, "config"),
-               XDG_CACHE_HOME=os.path.join(runtime, "cache"))
-    env.pop("AT_SPI_BUS_ADDRESS", None)
-    try:
-        rc = subprocess.call(["timeout", "150", "dbus-run-session", "--", sys.executable,
-                              os.path.abspath(__file__)], env=env)
-    finally:
-        shutil.rmtree(runtime, ignore_errors=True)
-    sys.exit(rc)
+def failure_report(lines):
+    return ("--- station output (reassignment lines):\n" + "".join(
+        line for line in lines if "ReAssign" in line or "xml" in line) +
+        "\n--- station output (tail):\n" + "".join(lines[-20:]))
 
 
 def prepare_day(home):
     photos = os.path.join(home, "Photos")
-    day_name = time.strftime("%Y-%m-%d", time.localtime(time.time() - 3 * 3600))
+    day_name = business_day_name()
     day = os.path.join(photos, day_name)
     for code, count, party in ((OLD, 3, "Smith"), (NEW, 1, "Jones")):
-        folder = os.path.join(day, code)
-        os.makedirs(folder)
-        with open(os.path.join(folder, code + ".xml"), "w") as f:
-            f.write('<?xml version="1.0"?><data><code>%s</code><name>%s</name>'
-                    "<email>p@example.com</email></data>" % (code, party))
+        folder = add_code_folder(day, code, party)
         for i in range(count):
             name = "%s_%d.jpg" % ("OLD" if code == OLD else "NEW", i)
-            subprocess.run(["convert", "-size", "320x240", "xc:rgb(%d,90,90)" % (60 * i + 40),
-                            os.path.join(folder, name)], check=True)
+            write_jpeg(os.path.join(folder, name), (60 * i + 40, 90, 90), (320, 240))
     return photos, day_name, day
-
-
-def write_prefs(config, photos):
-    os.makedirs(os.path.join(config, "Kivo"), exist_ok=True)
-    with open(os.path.join(config, "Kivo", "KivoSlideShow.plist"), "w") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>'
-                "<key>prefSlideShowPath</key><string>%s</string></dict></plist>" % photos)
-
-
-def poll(what, predicate, timeout=10.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        try:
-            value = predicate()
-        except Exception:  # the accessibility tree changes under us
-            value = None
-        if value:
-            return value
-        time.sleep(0.1)
-    fail("timed out waiting for " + what)
 
 
 def file_name(item_name):
@@ -98,62 +53,18 @@ def xdo(*args):
 
 
 def main():
-    reexec_in_bus()
-    if not os.access(STATION, os.X_OK):
-        fail("no installed station at " + STATION)
+    reexec_in_bus(__file__, "reassign")
+    set_failure_report(failure_report)
+    require_station()
     home = os.environ["HOME"]
     photos, day_name, day = prepare_day(home)
-    write_prefs(os.environ["XDG_CONFIG_HOME"], photos)
-    procs = []
-    try:
-        run(home, day_name, day, procs)
-    finally:
-        for proc in reversed(procs):
-            proc.terminate()
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+    write_prefs(os.environ["XDG_CONFIG_HOME"], {"prefSlideShowPath": photos})
+    with running_station():
+        run(home, day_name, day)
 
 
-def start_rig(procs, work):
-    read_fd, write_fd = os.pipe()
-    procs.append(subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "3200x1080x24", "-nolisten", "tcp",
-         "-noreset"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL))
-    os.close(write_fd)
-    os.environ["DISPLAY"] = ":" + os.read(read_fd, 64).decode().strip()
-    subprocess.run(["xrandr", "--setmonitor", "LEFT", "1920/508x1080/286+0+0", "screen"], check=True)
-    subprocess.run(["xrandr", "--setmonitor", "RIGHT", "1280/339x1024/271+1920+0", "none"],
-                   check=True)
-    procs.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                  stderr=subprocess.DEVNULL))
-    time.sleep(0.5)
-    out_path = os.path.join(work, "station.out")
-    os.environ["KIVO_E2E_STATION_OUT"] = out_path
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-    env.pop("AT_SPI_BUS_ADDRESS", None)
-    with open(out_path, "w") as out:
-        procs.append(subprocess.Popen([STATION], env=env, stdout=out, stderr=subprocess.STDOUT))
-
-
-def run(home, day_name, day, procs):
-    start_rig(procs, tempfile.mkdtemp(dir=os.environ["XDG_RUNTIME_DIR"]))
+def run(home, day_name, day):
     import pyatspi  # after the bus exists
-
-    def station_app():
-        for app in pyatspi.Registry.getDesktop(0):
-            if app is not None and app.name == "kivo-slideshow":
-                return app
-        return None
-
-    def find(root, role, name):
-        return pyatspi.findDescendant(
-            root, lambda a: a.getRoleName() == role and a.name == name, breadth_first=True)
-
-    def centre(accessible):
-        ext = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        return ext.x + ext.width // 2, ext.y + ext.height // 2
 
     app = poll("the station on the accessibility bus", station_app, 20)
     table = poll("the code table", lambda: find(app, "table", "Codes"), 10)
@@ -172,8 +83,7 @@ def run(home, day_name, day, procs):
         fail("rows listed: %r" % (listed,))
 
     # Select the old code; its photos fill the console's browser; open the sheet.
-    x, y = centre(table.queryTable().getAccessibleAt(row_of(OLD), 0))
-    pyatspi.Registry.generateMouseEvent(x, y, "b1c")
+    click(table.queryTable().getAccessibleAt(row_of(OLD), 0))
     reassign = find(app, "push button", "Reassign")
     poll("Reassign enabled", lambda: reassign.getState().contains(pyatspi.STATE_ENABLED))
     reassign.queryAction().doAction(0)
@@ -210,7 +120,7 @@ def run(home, day_name, day, procs):
     order = [file_name(second.getChildAtIndex(i).name) for i in range(2)]
 
     # Choose the new code in the popup (the prompt entry is first), confirm.
-    popup = find(app, "combo box", "New Code") or pyatspi.findDescendant(
+    popup = find(app, "combo box", "New Code") or find_where(
         app, lambda a: a.getRoleName() == "combo box" and a.description == "New Code")
     action = popup.queryAction()
     actions = [action.getName(i) for i in range(action.nActions)]

@@ -7,70 +7,29 @@
 # new copy the same orderly way.
 set -uo pipefail
 
-: "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
-station="$KIVO_PREFIX/bin/kivo-slideshow"
+source "$(dirname "$0")/rig.sh"
+rig_begin 120 "$@"
 
-# Everything runs inside a private session bus.
-if [ -z "${KIVO_E2E_IN_BUS:-}" ]; then
-    export KIVO_E2E_IN_BUS=1
-    exec timeout 120 dbus-run-session -- bash "$0" "$@"
-fi
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log file:" >&2; cat "$logfile" >&2; }
-    [ -f "$work/station.out" ] && { echo "--- station output:" >&2; cat "$work/station.out" >&2; }
-    exit 1
+fail_report() {
+    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log file:"; cat "$logfile"; }
+    [ -f "$work/station.out" ] && { echo "--- station output:"; cat "$work/station.out"; }
 }
 
-work=$(mktemp -d)
-xvfb_pid=""
-station_pid=""
-cleanup() {
-    for pid in $station_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null && timeout 5 tail --pid="$pid" -f /dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-ms_now() { echo $(( $(date +%s%N) / 1000000 )); }
-
-# --- X server with two monitors -------------------------------------------
-Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
-xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
-export QT_QPA_PLATFORM=xcb
+start_x
 
 # --- fresh home; the log redirect is a stored user preference --------------
-config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
-mkdir -p "$config" "$HOME/Photos"
-cat >"$config/KivoSlideShow.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
+mkdir -p "$HOME/Photos"
+write_prefs <<PLIST
 	<key>prefRedirectNSLogToFile</key>
 	<true/>
 	<key>prefSlideShowPath</key>
 	<string>$HOME/Photos</string>
-</dict>
-</plist>
 PLIST
-logdir="${XDG_STATE_HOME:-$HOME/.local/state}/Kivo/Logs"
 [ -e "$logdir" ] && fail "log folder exists before the first start"
 
 # --- first copy -------------------------------------------------------------
-"$station" >"$work/station.out" 2>&1 &
-station_pid=$!
-
-timeout 15 bash -c "until grep -qs 'applicationDidFinishLaunching...Done' '$logdir'/kivo-slideshow_*.log; do
-                        sleep 0.1; done" || fail "the station did not finish launching (log folder $logdir)"
-logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
+start_station
+wait_launched 15
 
 # The file is named by the business date (three hours before now).
 name=$(basename "$logfile")

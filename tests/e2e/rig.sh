@@ -1,0 +1,115 @@
+# Shared rig of the whole-station shell tests; sourced, not run:
+#   source "$(dirname "$0")/rig.sh"
+#   rig_begin 120 "$@"
+# It runs the test inside a private session bus, starts a real X server (two
+# monitors: LEFT 1920x1080 at 0,0 and RIGHT 1280x1024 at 1920,0) and the
+# installed station, and ends both and removes its work folder on exit.
+# A test may define fail_report to print more than the station's output when
+# it fails.
+
+: "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
+station="$KIVO_PREFIX/bin/kivo-slideshow"
+config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
+logdir="${XDG_STATE_HOME:-$HOME/.local/state}/Kivo/Logs"
+
+# Runs the test again inside dbus-run-session, limited to the given seconds;
+# once inside, makes the work folder and sets up the cleanup.
+rig_begin() { # seconds "$@"
+    if [ -z "${KIVO_E2E_IN_BUS:-}" ]; then
+        export KIVO_E2E_IN_BUS=1
+        local seconds=$1
+        shift
+        exec timeout "$seconds" dbus-run-session -- bash "$0" "$@"
+    fi
+    work=$(mktemp -d)
+    trap rig_cleanup EXIT
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    if declare -F fail_report >/dev/null; then
+        fail_report >&2
+    elif [ -f "$work/station.out" ]; then
+        echo "--- station output (tail):" >&2
+        tail -n 40 "$work/station.out" >&2
+    fi
+    exit 1
+}
+
+ms_now() { echo $(($(date +%s%N) / 1000000)); }
+
+work=""
+xvfb_pid=""
+station_pid=""
+
+# Ends the station with SIGTERM; false (and SIGKILL) when it is still running
+# 5 s later.
+stop_station() {
+    [ -n "$station_pid" ] || return 0
+    local pid=$station_pid rc=0
+    station_pid=""
+    if kill -TERM "$pid" 2>/dev/null; then
+        timeout 5 tail --pid="$pid" -f /dev/null || { rc=1; kill -KILL "$pid" 2>/dev/null; }
+    fi
+    return $rc
+}
+stop_x() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null && timeout 5 tail --pid="$xvfb_pid" -f /dev/null
+        xvfb_pid=""
+    fi
+}
+rig_cleanup() {
+    stop_station
+    stop_x
+    rm -rf "$work"
+}
+
+start_x() { # [one]: one monitor instead of LEFT and RIGHT
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$work/display" \
+        >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$work/display")"
+    export QT_QPA_PLATFORM=xcb
+    if [ "${1:-two}" != one ]; then
+        xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
+        xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
+    fi
+}
+
+start_station() { # [prefix]: another installed copy
+    "${1:-$KIVO_PREFIX}/bin/kivo-slideshow" >"$work/station.out" 2>&1 &
+    station_pid=$!
+}
+
+# Waits until the station logged that it finished launching; sets logfile.
+wait_launched() { # [seconds]
+    timeout "${1:-20}" bash -c "until grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/kivo-slideshow_*.log; do
+                            sleep 0.1; done" || fail "the station did not finish launching (log folder $logdir)"
+    logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
+}
+
+# Writes a property list holding the <dict> entries read from stdin.
+write_plist() { # file
+    mkdir -p "$(dirname "$1")"
+    {
+        cat <<HEAD
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+HEAD
+        cat
+        printf '</dict>\n</plist>\n'
+    } >"$1"
+}
+write_prefs() { write_plist "$config/KivoSlideShow.plist"; }
+
+# "r g b" of the pixel at x,y of a screenshot of the whole X screen.
+pixel() {
+    import -window root "$work/shot.png" 2>/dev/null || return 1
+    convert "$work/shot.png" -format \
+        "%[fx:int(255*p{$1,$2}.r+0.5)] %[fx:int(255*p{$1,$2}.g+0.5)] %[fx:int(255*p{$1,$2}.b+0.5)]" info:
+}
