@@ -106,7 +106,13 @@ QVariant MyImageBrowserModel::data(const QModelIndex &index, int role) const
         if (it != m_thumbnails.constEnd())
             return *it;
         requestThumbnail(item.path);
-        return {};
+        // A transparent stand-in of the thumbnail size, so the item is laid out
+        // at its full size before its thumbnail arrives.
+        if (m_placeholder.size() != m_thumbnailSize) {
+            m_placeholder = QPixmap(m_thumbnailSize);
+            m_placeholder.fill(Qt::transparent);
+        }
+        return m_placeholder;
     }
     default:
         return {};

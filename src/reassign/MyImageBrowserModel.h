@@ -45,6 +45,7 @@ private:
     QThreadPool *m_pool;
     QList<MyImageBrowserObject> m_images;
     QSize m_thumbnailSize{160, 120};
+    mutable QPixmap m_placeholder;
     mutable QHash<QString, QPixmap> m_thumbnails;
     mutable QSet<QString> m_requested;
 };

@@ -118,9 +118,18 @@ private slots:
         browser.addImages({folder});
         QVERIFY(finished.wait(5000));
         const QModelIndex first = browser.model()->index(0);
-        QVERIFY(!browser.model()->data(first, Qt::DecorationRole).isValid()); // requested now
-        QTRY_VERIFY(browser.model()->data(first, Qt::DecorationRole).isValid());
-        const QPixmap thumb = browser.model()->data(first, Qt::DecorationRole).value<QPixmap>();
+        const auto decoration = [&] {
+            return browser.model()->data(first, Qt::DecorationRole).value<QPixmap>();
+        };
+        // Until its thumbnail arrives an item shows a transparent stand-in of the
+        // icon size, so the grid lays it out at full size from the start.
+        const QSize icon = browser.imageBrowser()->iconSize();
+        QCOMPARE(decoration().size(), icon);
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        QVERIFY(browser.imageBrowser()->visualRect(first).height() >= icon.height());
+        QTRY_VERIFY(decoration().size() != icon);
+        const QPixmap thumb = decoration();
         QVERIFY(thumb.width() <= browser.imageBrowser()->iconSize().width());
         QVERIFY(thumb.width() > thumb.height());
 
