@@ -66,11 +66,25 @@ rig_cleanup() {
 }
 
 start_x() { # [one]: one monitor instead of LEFT and RIGHT
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp -noreset 3>"$work/display" \
-        >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
+    # Tests run side by side: several servers probing for the first free display
+    # number at once can end up on one number, so each picks a random one and
+    # moves on when it is taken.
+    local attempt
+    for attempt in $(seq 20); do
+        rm -f "$work/display"
+        Xvfb ":$((100 + RANDOM % 800))" -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp \
+            -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        timeout 10 bash -c "until [ -s '$work/display' ] || ! kill -0 $xvfb_pid 2>/dev/null; do
+                                sleep 0.05; done"
+        [ -s "$work/display" ] &&
+            timeout 5 bash -c "until DISPLAY=:$(head -n1 "$work/display") xrandr --query >/dev/null 2>&1; do
+                                   sleep 0.1; done" && break
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+        xvfb_pid=""
+    done
+    [ -n "$xvfb_pid" ] || fail "Xvfb did not start"
     export DISPLAY=":$(head -n1 "$work/display")"
     export QT_QPA_PLATFORM=xcb
     if [ "${1:-two}" != one ]; then

@@ -109,11 +109,13 @@ station_pid=""
 grep -q "kivo-slideshow\[$new_pid\] AppDelegate->applicationWillTerminate...Done..." "$logfile" \
     || fail "no orderly shutdown of the relaunched station after SIGINT"
 
-# Nothing of this station is left running.
+# Nothing of this station is left running (other tests' stations have other homes).
 real_station=$(readlink -f "$station")
 leftover=""
 for proc in /proc/[0-9]*; do
-    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$real_station" ] && leftover="$leftover ${proc#/proc/}"
+    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$real_station" ] || continue
+    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "HOME=$HOME" || continue
+    leftover="$leftover ${proc#/proc/}"
 done
 [ -z "$leftover" ] || fail "processes left behind:$leftover"
 [ -n "${KIVO_E2E_VERBOSE:-}" ] && cat "$logfile"

@@ -7,6 +7,7 @@ Not a test itself: the *_test.py scripts import it.
 """
 import contextlib
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -108,14 +109,44 @@ def write_prefs(config, entries):
                 "</plist>" % body)
 
 
+def _answers(display, seconds=5.0):
+    """True once the X server on display accepts a client."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if subprocess.run(["xrandr", "--query"], env=dict(os.environ, DISPLAY=display),
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def _start_x(procs):
+    """Starts Xvfb on a display number of its own.
+
+    Tests run side by side: letting several servers probe for the first free
+    number at once can leave two of them on one number, so each test picks a
+    random one and moves on when it is taken.
+    """
+    for _ in range(20):
+        number = random.randrange(100, 900)
+        read_fd, write_fd = os.pipe()
+        proc = subprocess.Popen(
+            ["Xvfb", ":%d" % number, "-displayfd", str(write_fd), "-screen", "0", "3200x1080x24",
+             "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        ready = os.read(read_fd, 64).decode().strip()  # empty when the server gave up
+        os.close(read_fd)
+        if ready and _answers(":" + ready):
+            procs.append(proc)
+            os.environ["DISPLAY"] = ":" + ready
+            return
+        proc.kill()
+        proc.wait()
+    fail("Xvfb did not start")
+
+
 def _start(procs, work):
-    read_fd, write_fd = os.pipe()
-    procs.append(subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "3200x1080x24", "-nolisten", "tcp",
-         "-noreset"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL))
-    os.close(write_fd)
-    os.environ["DISPLAY"] = ":" + os.read(read_fd, 64).decode().strip()
-    os.close(read_fd)
+    _start_x(procs)
     subprocess.run(["xrandr", "--setmonitor", "LEFT", "1920/508x1080/286+0+0", "screen"], check=True)
     subprocess.run(["xrandr", "--setmonitor", "RIGHT", "1280/339x1024/271+1920+0", "none"],
                    check=True)
