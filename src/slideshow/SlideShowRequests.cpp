@@ -161,6 +161,7 @@ bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
 
 void slideShowWindowController::doAutoStartQueue()
 {
+    logLine(trace("doAutoStartQueue") + QStringLiteral("starting..."));
     doSuspendSlideShow = false;
     startSequence();
     broadcastSlideShowStatus();

@@ -124,7 +124,7 @@ private:
     void startMovie();
     void doSlideShowInThread3();
     void showLoadedSlide(const QString &path, const QImage &image, const QString &error);
-    void showSlide(const QImage &image);
+    void showSlide(const QImage &image, const QString &path);
     void waitForDelay();
     void endTurn();
     QSize slideSize() const;
