@@ -151,7 +151,6 @@ private:
     IdentifyOverlay *mIdentify = nullptr;
 
     QTimer mDelayTimer;
-    QTimer mAutoStartTimer;
     QThreadPool mFillPool;   // queue filling, one batch at a time
     QThreadPool mDecodePool; // slide decoding
     std::shared_ptr<std::atomic<int>> mFillsRunning;
