@@ -244,6 +244,8 @@ void CustomerSlideshowFolder::runJob(const Job &job)
 {
     const QStringList response = job.response ? *job.response : m_search(job.request);
     const QString searchPath = job.request.value(QStringLiteral("searchPath")).toString();
+    logLine(trace("handleFoundImages") +
+            QStringLiteral("%1 items found in [%2]").arg(response.size()).arg(searchPath));
     const bool shout = Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode));
     int prepared = 0;
     if (response.isEmpty()) {
@@ -480,6 +482,7 @@ void CustomerSlideshowFolder::deleteFilesInArray(const QStringList &paths)
 
 void CustomerSlideshowFolder::sendPlayRequest()
 {
+    logLine(trace("sendPlayRequest") + QStringLiteral("[%1]").arg(m_workingFolder));
     pushEvent({false, 0, m_workingFolder});
 }
 

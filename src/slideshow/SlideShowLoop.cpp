@@ -147,7 +147,7 @@ void slideShowWindowController::showLoadedSlide(const QString &path, const QImag
         logLine(trace("doSlideShowInThread3") +
                 QStringLiteral("unable to load [%1]: %2").arg(path, error));
     } else {
-        showSlide(image);
+        showSlide(image, path);
         mCaption->setText(captionForPath(path));
         mCurrentSlidePath = path;
         emit slideShown(path);
@@ -155,12 +155,12 @@ void slideShowWindowController::showLoadedSlide(const QString &path, const QImag
     waitForDelay();
 }
 
-void slideShowWindowController::showSlide(const QImage &image)
+void slideShowWindowController::showSlide(const QImage &image, const QString &path)
 {
     const Mode mode = transitionMode();
     if (mode == Mode::None) {
         mSlideView->doHide(true);
-        mZoomedInView->setImage(image);
+        mZoomedInView->setImage(image, path);
         return;
     }
     if (mode == Mode::Random) {
@@ -172,7 +172,7 @@ void slideShowWindowController::showSlide(const QImage &image)
         }
     }
     mZoomedInView->clearImage();
-    mSlideView->transitionToImage(image);
+    mSlideView->transitionToImage(image, path);
 }
 
 void slideShowWindowController::waitForDelay()

@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace kivo {
@@ -103,7 +104,9 @@ void slideShowWindowController::doneSearchOperation(const QVariantMap &)
         return;
     addToQueueInThread(found);
     mAutoStartWaitsForFill = false;
-    mAutoStartTimer.start();
+    // Every search schedules its own start; a later search (the folder read
+    // again while it is still being filled) never puts back an earlier one.
+    QTimer::singleShot(1000, this, &slideShowWindowController::autoStartDue);
 }
 
 void slideShowWindowController::addToQueueInThread(const QStringList &paths)
@@ -161,6 +164,7 @@ bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
 
 void slideShowWindowController::doAutoStartQueue()
 {
+    logLine(trace("doAutoStartQueue") + QStringLiteral("starting..."));
     doSuspendSlideShow = false;
     startSequence();
     broadcastSlideShowStatus();

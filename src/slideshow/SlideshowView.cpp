@@ -106,7 +106,7 @@ SlideshowView::Slide SlideshowView::prepareSlide(const QImage &source) const
     return slide;
 }
 
-void SlideshowView::transitionToImage(const QImage &image)
+void SlideshowView::transitionToImage(const QImage &image, const QString &name)
 {
     // A swap that is still running ends where it was going; its incoming
     // slide becomes the outgoing one.
@@ -115,6 +115,7 @@ void SlideshowView::transitionToImage(const QImage &image)
     mOutgoing = mHidden ? Slide() : std::move(mIncoming);
     mIncoming = prepareSlide(image);
     mHidden = false;
+    mShownName = mIncoming.image.isNull() ? QString() : name;
 
     if (mTransition == Transition::None || (mOutgoing.image.isNull() && mIncoming.image.isNull())) {
         finishTransition();
@@ -168,7 +169,13 @@ void SlideshowView::resizeEvent(QResizeEvent *event)
 void SlideshowView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    renderFrame(painter, isTransitionRunning() ? mProgress : 1.0);
+    const qreal progress = isTransitionRunning() ? mProgress : 1.0;
+    renderFrame(painter, progress);
+    // The first frame in which the new slide can be seen.
+    if (!mShownName.isEmpty() && !mHidden && (progress > 0.0 || mTransition == Transition::None)) {
+        logLine(QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
+        mShownName.clear();
+    }
 }
 
 void SlideshowView::drawSlide(QPainter &painter, const Slide &slide, int dx, qreal opacity) const

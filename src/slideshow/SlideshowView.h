@@ -49,8 +49,9 @@ public:
     Transition transition() const { return mTransition; }
 
     // Replaces the current slide by the image with the installed transition;
-    // a null image removes the current slide. Main thread only.
-    void transitionToImage(const QImage &image);
+    // a null image removes the current slide. Main thread only. A non-empty
+    // name is logged once, with the first painted frame that shows the slide.
+    void transitionToImage(const QImage &image, const QString &name = QString());
 
     // Hides or shows the current slide. Any thread: the work is handed to the
     // main thread.
@@ -98,6 +99,7 @@ private:
     QVariantAnimation *mAnimation = nullptr;
     qreal mProgress = 1.0;
     bool mHidden = false;
+    QString mShownName; // logged by the next frame that shows the incoming slide
 };
 
 } // namespace kivo

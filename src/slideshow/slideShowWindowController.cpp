@@ -45,9 +45,6 @@ slideShowWindowController::slideShowWindowController(int index, QObject *parent)
     mDecodePool.setMaxThreadCount(1);
     mDelayTimer.setSingleShot(true);
     connect(&mDelayTimer, &QTimer::timeout, this, &slideShowWindowController::endTurn);
-    mAutoStartTimer.setSingleShot(true);
-    mAutoStartTimer.setInterval(1000);
-    connect(&mAutoStartTimer, &QTimer::timeout, this, &slideShowWindowController::autoStartDue);
     photoQuery.setDelegate([this](const QVariantMap &request) { doneSearchOperation(request); });
 
     // initWithIndex: the key set from the low 16 bits, then the index.
@@ -73,7 +70,6 @@ slideShowWindowController::~slideShowWindowController()
     mObservers.clear();
     disconnect(&Preferences::standard(), nullptr, this, nullptr);
     mDelayTimer.stop();
-    mAutoStartTimer.stop();
     // A batch being validated sees the reset and drops; a slide being decoded
     // finishes into a value that nobody collects.
     mQueue->reset();

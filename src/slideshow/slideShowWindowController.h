@@ -124,7 +124,7 @@ private:
     void startMovie();
     void doSlideShowInThread3();
     void showLoadedSlide(const QString &path, const QImage &image, const QString &error);
-    void showSlide(const QImage &image);
+    void showSlide(const QImage &image, const QString &path);
     void waitForDelay();
     void endTurn();
     QSize slideSize() const;
@@ -151,7 +151,6 @@ private:
     IdentifyOverlay *mIdentify = nullptr;
 
     QTimer mDelayTimer;
-    QTimer mAutoStartTimer;
     QThreadPool mFillPool;   // queue filling, one batch at a time
     QThreadPool mDecodePool; // slide decoding
     std::shared_ptr<std::atomic<int>> mFillsRunning;

@@ -1,6 +1,7 @@
 #include "zoomedInNSImageView.h"
 
 #include "SlideshowView.h"
+#include "platform/Log.h"
 
 #include <QPainter>
 
@@ -11,9 +12,10 @@ zoomedInNSImageView::zoomedInNSImageView(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(false);
 }
 
-void zoomedInNSImageView::setImage(const QImage &image)
+void zoomedInNSImageView::setImage(const QImage &image, const QString &name)
 {
     mImage = image;
+    mShownName = image.isNull() ? QString() : name;
     prepare();
     update();
 }
@@ -43,6 +45,10 @@ void zoomedInNSImageView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QRect fit = SlideshowView::fittedRect(mScaled.size(), size());
     painter.drawImage(fit.topLeft(), mScaled);
+    if (!mShownName.isEmpty()) {
+        logLine(QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
+        mShownName.clear();
+    }
 }
 
 } // namespace kivo

@@ -14,7 +14,8 @@ public:
     explicit zoomedInNSImageView(QWidget *parent = nullptr);
 
     // Shows the image, centred; scaled down here only when it does not fit.
-    void setImage(const QImage &image);
+    // A non-empty name is logged once, with the first frame that shows it.
+    void setImage(const QImage &image, const QString &name = QString());
     void clearImage() { setImage(QImage()); }
     const QImage &image() const { return mImage; }
     bool hasImage() const { return !mImage.isNull(); }
@@ -28,6 +29,7 @@ private:
 
     QImage mImage;  // as given
     QImage mScaled; // fitted to the view
+    QString mShownName;
 };
 
 } // namespace kivo

@@ -253,6 +253,23 @@ private slots:
         QCOMPARE(shown.count(), count);
     }
 
+    // A customer's folder is played when its first photo is in place and
+    // again when it is complete: the second request must not push the start
+    // of the first back.
+    void repeatedPlayRequestKeepsTheFirstStart()
+    {
+        const QString f = folder("0700", {"a.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        QElapsedTimer clock;
+        clock.start();
+        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
+        QTest::qWait(600);
+        QCOMPARE(shown.count(), 0);
+        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
+        QVERIFY(shown.wait(3000));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    }
+
     // Only complete images are queued; everything else is passed over.
     void badInputIsSkipped()
     {
