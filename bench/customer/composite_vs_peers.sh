@@ -4,20 +4,8 @@
 # a 40-photo preparation. Builds the bench preset when needed and makes a noisy
 # 6000x4000 JPEG (camera-like 4:2:0, quality 90) once.
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build="$root/build/bench"
+source "$(dirname "${BASH_SOURCE[0]}")/../photo24mp.sh"
 rounds=${1:-9}
-
-if [ ! -x "$build/bench/bench_composite" ]; then
-    cmake --preset bench -S "$root" >/dev/null
-    cmake --build "$build" --target bench_composite
-fi
-photo="$build/data/photo24mp.jpg"
-if [ ! -s "$photo" ]; then
-    mkdir -p "$(dirname "$photo")"
-    convert -size 6000x4000 -seed 7 plasma:fractal -attenuate 0.4 +noise Gaussian \
-        -sampling-factor 4:2:0 -quality 90 "$photo.tmp.jpg"
-    mv "$photo.tmp.jpg" "$photo"
-fi
-exec "$build/bench/bench_composite" "$photo" "$rounds"
+bench_target bench_composite
+photo=$(bench_photo)
+exec "$bench_build/bench/bench_composite" "$photo" "$rounds"

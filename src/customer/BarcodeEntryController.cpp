@@ -1,5 +1,7 @@
 #include "BarcodeEntryController.h"
 
+#include "BarcodeKeyFilter.h"
+
 #include "CustomerPhotoSearch.h"
 #include "app/NotificationNames.h"
 #include "platform/DistributedNotificationCenter.h"
@@ -15,17 +17,6 @@ namespace kivo {
 namespace {
 
 bool g_videoIsRecording = false;
-
-// Space and tab trimmed; line ends (Return) and Escape survive.
-QString trimBlanks(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && (s.at(b) == u' ' || s.at(b) == u'\t'))
-        ++b;
-    while (e > b && (s.at(e - 1) == u' ' || s.at(e - 1) == u'\t'))
-        --e;
-    return s.mid(b, e - b);
-}
 
 QString printable(const QString &s)
 {
@@ -100,7 +91,8 @@ void BarcodeEntryController::handleAddStringToBufferNotification(const Notificat
         fTempBuffer.clear();
     m_lastKey = now;
 
-    const QString s = trimBlanks(record.value(notificationKey::newString).toString());
+    const QString s =
+        BarcodeKeyFilter::trimBlanks(record.value(notificationKey::newString).toString());
     if (!s.isEmpty()) {
         const QChar last = s.back();
         if (last == QChar(13)) {

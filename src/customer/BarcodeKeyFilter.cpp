@@ -10,10 +10,13 @@
 
 namespace kivo {
 
-namespace {
+bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
+{
+    return window && (window->property("kivoDisplayWindow").toBool() ||
+                      window->inherits("kivo::borderlessWindow"));
+}
 
-// Space and tab trimmed from both ends; Return and Escape survive.
-QString trimBlanks(const QString &s)
+QString BarcodeKeyFilter::trimBlanks(const QString &s)
 {
     qsizetype b = 0, e = s.size();
     while (b < e && (s.at(b) == u' ' || s.at(b) == u'\t'))
@@ -21,14 +24,6 @@ QString trimBlanks(const QString &s)
     while (e > b && (s.at(e - 1) == u' ' || s.at(e - 1) == u'\t'))
         --e;
     return s.mid(b, e - b);
-}
-
-} // namespace
-
-bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
-{
-    return window && (window->property("kivoDisplayWindow").toBool() ||
-                      window->inherits("kivo::borderlessWindow"));
 }
 
 bool BarcodeKeyFilter::handleKeyDown(QObject *receiver, QKeyEvent *event)

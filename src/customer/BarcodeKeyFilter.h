@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QKeyEvent;
 class QObject;
 class QWidget;
@@ -20,6 +22,9 @@ public:
     // True for the display windows: a "kivoDisplayWindow" property that is
     // true, or the class borderlessWindow.
     static bool isDisplayWindow(const QWidget *window);
+
+    // Space and tab trimmed from both ends; Return and Escape survive.
+    static QString trimBlanks(const QString &s);
 };
 
 } // namespace kivo
