@@ -3,14 +3,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
+
+#include <mutex>
 
 namespace kivo {
 
 namespace {
-QMutex gMutex;
-QString gPrefix;
+std::mutex gMutex;
+// Never destroyed: workers may still ask for it while the process exits.
+QString &gPrefix = *new QString;
 
 QString detectPrefix()
 {
@@ -25,7 +26,7 @@ QString detectPrefix()
 
 QString AppPaths::prefix()
 {
-    QMutexLocker lock(&gMutex);
+    std::lock_guard lock(gMutex);
     if (gPrefix.isEmpty())
         gPrefix = detectPrefix();
     return gPrefix;
@@ -33,7 +34,7 @@ QString AppPaths::prefix()
 
 void AppPaths::setPrefix(const QString &prefix)
 {
-    QMutexLocker lock(&gMutex);
+    std::lock_guard lock(gMutex);
     gPrefix = prefix;
 }
 
