@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
-#include "app/MyAliasKit.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
 
@@ -109,14 +108,6 @@ private slots:
         QCOMPARE(delegate.stageLog().last(), QStringLiteral("firstSearch:*"));
     }
 
-    void demoSearchAtStartup()
-    {
-        prefs().setValue(QStringLiteral("prefSearchDemoCodeAtStartup"), true);
-        AppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        QCOMPARE(delegate.stageLog().last(), QStringLiteral("firstSearch:demo"));
-    }
-
     void transitionStyleIsForcedUnlessExactlyAChoice()
     {
         const QList<QVariant> stored = {QVariant(),
@@ -138,38 +129,6 @@ private slots:
         QCOMPARE(AppDelegate::transitionPopupItems(),
                  (QStringList{"Random", "", "No Transition Effect", "fade", "moveIn", "push",
                               "reveal"}));
-    }
-
-    void startupValidationFindsAMovedFolder()
-    {
-        const QString before = QDir::homePath() + "/Before";
-        const QString after = QDir::homePath() + "/After";
-        QVERIFY(QDir().mkpath(before));
-        prefs().setValue(kPath, before);
-        MyAliasKit::savePath(before, kAlias);
-        QVERIFY(QDir().rename(before, after));
-
-        AppDelegate::performStartupValidation();
-        QCOMPARE(QDir::cleanPath(prefs().string(kPath)), after);
-        QVERIFY(prefs().boolean(kValid));
-
-        QVERIFY(QDir(after).removeRecursively());
-        AppDelegate::performStartupValidation();
-        QVERIFY(!prefs().boolean(kValid));
-
-        prefs().remove(kPath);
-        prefs().setValue(kValid, true);
-        AppDelegate::performStartupValidation();
-        QVERIFY(prefs().boolean(kValid)); // no path: flag untouched
-    }
-
-    void identifyTargets()
-    {
-        QCOMPARE(AppDelegate::identifyTargets(-1, 3), (QList<int>{0, 1, 2}));
-        QCOMPARE(AppDelegate::identifyTargets(0, 3), (QList<int>{0}));
-        QCOMPARE(AppDelegate::identifyTargets(2, 3), (QList<int>{2}));
-        QCOMPARE(AppDelegate::identifyTargets(3, 3), (QList<int>{}));
-        QCOMPARE(AppDelegate::identifyTargets(-1, 0), (QList<int>{}));
     }
 };
 

@@ -80,13 +80,6 @@ private slots:
         QCOMPARE(BRLogFileManager::logFilePath(), m_logs + QStringLiteral("/Kivo_2024-05-05.log"));
     }
 
-    void applicationNameLosesItsExtension()
-    {
-        QCoreApplication::setApplicationName(QStringLiteral("Kivo.app"));
-        QCOMPARE(BRLogFileManager::getApplicationName(), QStringLiteral("Kivo"));
-        QCoreApplication::setApplicationName(QStringLiteral("Kivo"));
-    }
-
     void removesOldLogsEverywhereBelowButNothingElse()
     {
         populate();
@@ -113,21 +106,6 @@ private slots:
         const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files";
         QVERIFY(exists(trash + "/Kivo_2024-01-01.log"));
         QVERIFY(exists(trash + "/kivo_lower.log"));
-    }
-
-    void defaultsAndOtherFolder()
-    {
-        // Another folder ("~" expanded) and base name; default cut-off three days.
-        const QString folder = QDir::homePath() + "/other-logs";
-        QVERIFY(makeFile(folder + "/App_a.log", 4));
-        QVERIFY(makeFile(folder + "/App_b.log", 2));
-        QVERIFY(makeFile(folder + "/Kivo_c.log", 4));
-        BRLogFileManager::deleteOldLogsWithOptions({{QStringLiteral("sourcePath"), "~/other-logs"},
-                                                    {QStringLiteral("baseName"), "app"},
-                                                    {QStringLiteral("deleteImmediately"), true}});
-        QVERIFY(!exists(folder + "/App_a.log"));
-        QVERIFY(exists(folder + "/App_b.log"));
-        QVERIFY(exists(folder + "/Kivo_c.log"));
     }
 
     // Last: redirects this process's standard error stream into the log file.

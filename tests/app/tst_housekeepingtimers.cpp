@@ -78,29 +78,6 @@ private slots:
         QCOMPARE(spy.count(), 1);
     }
 
-    void relaunchTimerRunsOnTheEventLoop()
-    {
-        // A trigger already due fires from the timer itself.
-        ScopedTestClock clock(at(2024, 5, 6, 6, 5));
-        HousekeepingTimers timers;
-        QSignalSpy spy(&timers, &HousekeepingTimers::relaunchRequested);
-        timers.setupAutoRelaunchTimer();
-        QVERIFY(spy.wait(2000));
-        QCOMPARE(spy.count(), 1);
-    }
-
-    void watchdogBeatsEveryMinuteAndStops()
-    {
-        HousekeepingTimers timers;
-        timers.setupWatchdogTimer();
-        QVERIFY(timers.watchdogIsRunning());
-        QCOMPARE(timers.watchdogInterval(), 60'000);
-        for (int i = 0; i < 5; ++i)
-            timers.watchdogTimerFired();
-        timers.stop();
-        QVERIFY(!timers.watchdogIsRunning());
-    }
-
     void bringToFront()
     {
         Preferences &prefs = Preferences::standard();

@@ -36,9 +36,6 @@ private slots:
         QTest::newRow("random keeps the style") << "Random"
                                                 << "transitionModeRandom"
                                                 << "push";
-        QTest::newRow("fixed") << "moveIn"
-                               << "transitionModeFixed"
-                               << "moveIn";
     }
     void transitionPopupSetsModeAndStyle()
     {
@@ -124,20 +121,6 @@ private slots:
         window.passwordSheet()->continuePasswordWindow();
         window.passwordSheet()->cancelPasswordWindow();
         QCOMPARE(int(window.findChildren<QFileDialog *>().size()), choosers);
-    }
-
-    void displayControlsWriteTheirKeys()
-    {
-        PreferencesWindow window;
-        QLineEdit *name = nullptr;
-        for (QLineEdit *edit : window.findChildren<QLineEdit *>()) {
-            if (edit->accessibleName() == QStringLiteral("Room Name of Display 1"))
-                name = edit;
-        }
-        QVERIFY(name);
-        name->setText(QStringLiteral("  Terrace "));
-        emit name->editingFinished();
-        QCOMPARE(prefs().string(keys::prefNameOfDisplay1), QStringLiteral("Terrace"));
     }
 };
 

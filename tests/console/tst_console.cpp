@@ -92,48 +92,6 @@ private slots:
         prefs().setValue(keys::prefConfirmRoomBeforeStartingSlideshow, false);
     }
 
-    void chooserEntries()
-    {
-        QList<DisplayEntry> entries = DisplayChooser::buildEntries(2, prefs());
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[0].displayName, QStringLiteral("1. Lobby"));
-        QVERIFY(!entries[0].enableItem);
-        QCOMPARE(entries[1].displayName, QStringLiteral("2. Hall"));
-        QVERIFY(entries[1].enableItem);
-        prefs().remove(QStringLiteral("prefNameOfDisplay2"));
-        entries = DisplayChooser::buildEntries(2, prefs());
-        QCOMPARE(entries[1].displayName, QStringLiteral("Display #2"));
-        QVERIFY(DisplayChooser::buildEntries(1, prefs())[0].enableItem);
-
-        QComboBox popup;
-        DisplayChooser::apply(&popup, entries);
-        QCOMPARE(popup.currentIndex(), 1);
-        auto *model = qobject_cast<QStandardItemModel *>(popup.model());
-        QVERIFY(!model->item(0)->isEnabled());
-        QVERIFY(model->item(1)->isEnabled());
-    }
-
-    void playingCodeStatus()
-    {
-        prefs().setValue(QStringLiteral("prefNameOfDisplay2"), QStringLiteral("Room B"));
-        const QStringList folders = {QStringLiteral("/photos/day/other"),
-                                     QStringLiteral("/photos/day/12345678/")};
-        QCOMPARE(DisplayChooser::slideshowWindowName("12345678", folders, prefs()),
-                 QStringLiteral("12345678 (Room B)"));
-        QVERIFY(DisplayChooser::slideshowWindowName("555", folders, prefs()).isEmpty());
-    }
-
-    void listsTheDayWithCounts()
-    {
-        auto console = openConsole();
-        QCOMPARE(console->model()->rowCount(), 3);
-        QCOMPARE(console->displayPopup()->currentIndex(), 1);
-        QCOMPARE(console->displayPopup()->currentText(), QStringLiteral("2. Hall"));
-        const QVariantMap row = console->model()->rowAt(rowOfCode(*console, "12345678"));
-        QCOMPARE(row.value("qty").toString(), QStringLiteral("3"));
-        QVERIFY(!console->playButton()->isEnabled());
-    }
-
     void selectingShowsPhotosAndEnablesPlay()
     {
         auto console = openConsole();
@@ -277,30 +235,41 @@ private slots:
         QCOMPARE(play.posted.size(), 2);
     }
 
-    void otherDayAndBack()
-    {
-        auto console = openConsole();
-        QSignalSpy listed(console.get(), &MainWindowController::scanListed);
-        const QString other = m_root.filePath(QStringLiteral("older"));
-        makeCode(other, QStringLiteral("55555555"), 1);
-        prefs().setValue(keys::prefPathToAlternateDateFolder, other);
-        console->reloadAllData();
-        QVERIFY(listed.wait(5000));
-        QCOMPARE(console->model()->rowCount(), 1);
-        console->ibClickedOnStepperForDate(40); // no folder that day
-        QCOMPARE(console->model()->rowCount(), 0);
-        console->ibClickOnTodayFolder();
-        QVERIFY(listed.wait(5000));
-        QCOMPARE(console->model()->rowCount(), 3);
-        QVERIFY(prefs().string(keys::prefPathToAlternateDateFolder).isEmpty());
-    }
-
     void missingMainFolderListsNothing()
     {
         prefs().setValue(keys::prefSlideShowPath, m_root.filePath(QStringLiteral("gone")));
         auto console = openConsole();
         QCOMPARE(console->model()->rowCount(), 0);
         prefs().setValue(keys::prefSlideShowPath, m_root.path());
+    }
+    void chooserEntries()
+    {
+        QList<DisplayEntry> entries = DisplayChooser::buildEntries(2, prefs());
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].displayName, QStringLiteral("1. Lobby"));
+        QVERIFY(!entries[0].enableItem);
+        QCOMPARE(entries[1].displayName, QStringLiteral("2. Hall"));
+        QVERIFY(entries[1].enableItem);
+        prefs().remove(QStringLiteral("prefNameOfDisplay2"));
+        entries = DisplayChooser::buildEntries(2, prefs());
+        QCOMPARE(entries[1].displayName, QStringLiteral("Display #2"));
+        QVERIFY(DisplayChooser::buildEntries(1, prefs())[0].enableItem);
+
+        QComboBox popup;
+        DisplayChooser::apply(&popup, entries);
+        QCOMPARE(popup.currentIndex(), 1);
+        auto *model = qobject_cast<QStandardItemModel *>(popup.model());
+        QVERIFY(!model->item(0)->isEnabled());
+        QVERIFY(model->item(1)->isEnabled());
+    }
+    void playingCodeStatus()
+    {
+        prefs().setValue(QStringLiteral("prefNameOfDisplay2"), QStringLiteral("Room B"));
+        const QStringList folders = {QStringLiteral("/photos/day/other"),
+                                     QStringLiteral("/photos/day/12345678/")};
+        QCOMPARE(DisplayChooser::slideshowWindowName("12345678", folders, prefs()),
+                 QStringLiteral("12345678 (Room B)"));
+        QVERIFY(DisplayChooser::slideshowWindowName("555", folders, prefs()).isEmpty());
     }
 };
 

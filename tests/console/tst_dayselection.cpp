@@ -60,20 +60,6 @@ private slots:
         QCOMPARE(prefs().integer(keys::prefDayStepperValue), qint64(0));
     }
 
-    void todayUsesTheDayFolderFormat()
-    {
-        prefs().setValue(keys::prefDailyFolderFormat, QStringLiteral(" yyyyMMdd\n"));
-        const QDateTime now(QDate(2025, 1, 9), QTime(9, 0));
-        QCOMPARE(DaySelection::stepTo(0, now, prefs()).outcome,
-                 DaySelection::Outcome::TodayMissing);
-        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("20250109")));
-        prefs().setValue(keys::prefPathToAlternateDateFolder, QStringLiteral("/elsewhere"));
-        const auto choice = DaySelection::stepTo(0, now, prefs());
-        QCOMPARE(choice.outcome, DaySelection::Outcome::Today);
-        QCOMPARE(choice.folderPath, m_root.filePath(QStringLiteral("20250109")));
-        QVERIFY(alternate().isEmpty());
-    }
-
     // Between midnight and 03:00 "today" is still the business day the
     // console lists, not the new calendar day.
     void todayFollowsTheBusinessDay()

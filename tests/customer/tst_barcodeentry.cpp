@@ -120,53 +120,6 @@ private slots:
         QCOMPARE(c->newBarcode(), QString("12"));
     }
 
-    // The real pause timer empties the buffer by itself.
-    void pauseTimerFires()
-    {
-        auto c = make();
-        QCOMPARE(c->timerInterval(), 0.5f);
-        type("12");
-        QCOMPARE(c->tempBuffer(), QString("12"));
-        QTRY_COMPARE_WITH_TIMEOUT(c->tempBuffer(), QString(), 3000);
-    }
-
-    void escapeAndCancel()
-    {
-        auto c = make();
-        type("1234\x1b\r");
-        QCOMPARE(c->newBarcode(), QString());
-        QCOMPARE(m_newIds.size(), 1); // posted, then ignored as empty
-        QCOMPARE(c->currentBarcode(), std::nullopt);
-        type("99");
-        c->cancelOperation();
-        QCOMPARE(c->tempBuffer(), QString());
-        QVERIFY(!c->acceptsFirstResponder());
-        QVERIFY(!c->resignFirstResponder());
-    }
-
-    // Characters before a Return in the same event are not appended; blanks
-    // are trimmed; case is kept.
-    void oneEventEndingInReturn()
-    {
-        auto c = make();
-        type("Ab");
-        NotificationCenter::defaultCenter().post(notification::AddStringToBuffer,
-                                                 QVariantMap{{"newString", QString(" \t")}});
-        NotificationCenter::defaultCenter().post(notification::AddStringToBuffer,
-                                                 QVariantMap{{"newString", QString("cd\r")}});
-        QCOMPARE(c->newBarcode(), QString("Ab"));
-    }
-
-    void sameCodeAnyCase()
-    {
-        auto c = make();
-        type("abc\r");
-        QCOMPARE(c->currentBarcode(), std::optional<QString>("abc"));
-        type("ABC\r");
-        QCOMPARE(c->newBarcode(), QString("ABC"));
-        QCOMPARE(c->currentBarcode(), std::optional<QString>("abc"));
-    }
-
     void recordingFlag()
     {
         auto c = make();
@@ -190,23 +143,6 @@ private slots:
         QCOMPARE(c->currentBarcode(), std::optional<QString>("2"));
     }
 
-    void previewer()
-    {
-        auto c = make();
-        deliver("KivoPreviewerNotification",
-                {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", " 777 \n"}});
-        QCOMPARE(m_newIds.size(), 1);
-        QCOMPARE(m_newIds.first().value("fromKivo").toBool(), true);
-        QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
-        deliver("KivoPreviewerNotification", {{"action", "other"}, {"value", "8"}});
-        deliver("KivoPreviewerNotification",
-                {{"action", "newCustomerSittingStarted"}, {"value", " "}});
-        deliver("KivoPreviewerNotification",
-                {{"action", "newCustomerSittingStarted"}, {"value", "../8"}});
-        QCOMPARE(m_newIds.size(), 1);
-        QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
-    }
-
     // Codes that could form a path elsewhere are refused before any path is formed.
     void hostileCodes()
     {
@@ -220,22 +156,6 @@ private slots:
         }
         QVERIFY(CustomerPhotoSearch::isAcceptableCode("A-1_x.y"));
         QVERIFY(CustomerPhotoSearch::isAcceptableCode("*"));
-    }
-
-    void demoCodeLists()
-    {
-        QCOMPARE(CustomerPhotoSearch::demoCodesList(QVariantList{" demo ", "", "x\n", 5}),
-                 (QStringList{"demo", "x"}));
-        QCOMPARE(CustomerPhotoSearch::demoCodesList(QString(" demo , DEMO2,x,, ")),
-                 (QStringList{"demo", "DEMO2", "x"}));
-        QCOMPARE(CustomerPhotoSearch::demoCodesList(QVariant(7)), QStringList());
-        Preferences::standard().setValue(pref(keys::prefDemoCodesList),
-                                         QString(" demo , DEMO2, x"));
-        QVERIFY(CustomerPhotoSearch::isDemoCode("DEMO"));
-        QVERIFY(CustomerPhotoSearch::isDemoCode("X"));
-        QVERIFY(!CustomerPhotoSearch::isDemoCode("DEMO2")); // lower-cased to demo2
-        Preferences::standard().setValue(pref(keys::prefSupportDemoCode), false);
-        QVERIFY(!CustomerPhotoSearch::isDemoCode("demo"));
     }
 
     void searchFolderChoice()
@@ -321,6 +241,67 @@ private slots:
         QTest::keyClick(win, Qt::Key_Return);
         QCOMPARE(c->newBarcode(), QString("aB1"));
         qApp->removeEventFilter(&filter);
+    }
+    void pauseTimerFires()
+    {
+        auto c = make();
+        QCOMPARE(c->timerInterval(), 0.5f);
+        type("12");
+        QCOMPARE(c->tempBuffer(), QString("12"));
+        QTRY_COMPARE_WITH_TIMEOUT(c->tempBuffer(), QString(), 3000);
+    }
+    void escapeAndCancel()
+    {
+        auto c = make();
+        type("1234\x1b\r");
+        QCOMPARE(c->newBarcode(), QString());
+        QCOMPARE(m_newIds.size(), 1); // posted, then ignored as empty
+        QCOMPARE(c->currentBarcode(), std::nullopt);
+        type("99");
+        c->cancelOperation();
+        QCOMPARE(c->tempBuffer(), QString());
+        QVERIFY(!c->acceptsFirstResponder());
+        QVERIFY(!c->resignFirstResponder());
+    }
+    void sameCodeAnyCase()
+    {
+        auto c = make();
+        type("abc\r");
+        QCOMPARE(c->currentBarcode(), std::optional<QString>("abc"));
+        type("ABC\r");
+        QCOMPARE(c->newBarcode(), QString("ABC"));
+        QCOMPARE(c->currentBarcode(), std::optional<QString>("abc"));
+    }
+    void previewer()
+    {
+        auto c = make();
+        deliver("KivoPreviewerNotification",
+                {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", " 777 \n"}});
+        QCOMPARE(m_newIds.size(), 1);
+        QCOMPARE(m_newIds.first().value("fromKivo").toBool(), true);
+        QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
+        deliver("KivoPreviewerNotification", {{"action", "other"}, {"value", "8"}});
+        deliver("KivoPreviewerNotification",
+                {{"action", "newCustomerSittingStarted"}, {"value", " "}});
+        deliver("KivoPreviewerNotification",
+                {{"action", "newCustomerSittingStarted"}, {"value", "../8"}});
+        QCOMPARE(m_newIds.size(), 1);
+        QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
+    }
+    void demoCodeLists()
+    {
+        QCOMPARE(CustomerPhotoSearch::demoCodesList(QVariantList{" demo ", "", "x\n", 5}),
+                 (QStringList{"demo", "x"}));
+        QCOMPARE(CustomerPhotoSearch::demoCodesList(QString(" demo , DEMO2,x,, ")),
+                 (QStringList{"demo", "DEMO2", "x"}));
+        QCOMPARE(CustomerPhotoSearch::demoCodesList(QVariant(7)), QStringList());
+        Preferences::standard().setValue(pref(keys::prefDemoCodesList),
+                                         QString(" demo , DEMO2, x"));
+        QVERIFY(CustomerPhotoSearch::isDemoCode("DEMO"));
+        QVERIFY(CustomerPhotoSearch::isDemoCode("X"));
+        QVERIFY(!CustomerPhotoSearch::isDemoCode("DEMO2")); // lower-cased to demo2
+        Preferences::standard().setValue(pref(keys::prefSupportDemoCode), false);
+        QVERIFY(!CustomerPhotoSearch::isDemoCode("demo"));
     }
 };
 

@@ -83,24 +83,6 @@ private slots:
         Preferences::standard().setValue(QString::fromLatin1(keys::prefMaxPhotosInLocalFolder), 40);
     }
 
-    void copyNames()
-    {
-        const QStringList entries{"1234/IMG_0001.jpg", "A_B/c.JPG", "50%/x.jpg",
-                                  ".hid/y.jpg",        "flat.jpg",  "./77/z.jpg"};
-        const QStringList copies{"1234_IMG_0001_overlay.jpg", "A%5FB_c_overlay.JPG",
-                                 "50%25_x_overlay.jpg",       "%2Ehid_y_overlay.jpg",
-                                 "_flat_overlay.jpg",         "77_z_overlay.jpg"};
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            QCOMPARE(CustomerSlideshowFolder::shoutCopyName(entries[i]), copies[i]);
-            QString back = entries[i];
-            back.remove(QStringLiteral("./"));
-            QCOMPARE(CustomerSlideshowFolder::shoutSourceName(copies[i]), back);
-        }
-        // Names that are not ours lead nowhere.
-        QVERIFY(CustomerSlideshowFolder::shoutSourceName(QStringLiteral("IMG.jpg")).isEmpty());
-        QVERIFY(CustomerSlideshowFolder::shoutSourceName(QStringLiteral("A_b.jpg")).isEmpty());
-    }
-
     void locatingEntries()
     {
         QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day", "./1/a.jpg"),
@@ -109,13 +91,6 @@ private slots:
                  QString("/d/day/1/a.jpg"));
         QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "../other/1/a.jpg").isEmpty());
         QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "/etc/passwd").isEmpty());
-    }
-
-    void slidesAreJpgOnly()
-    {
-        for (const char *n : {"a.jpg", "b.JPG", "c.jpeg", ".d.jpg", "e.png"})
-            QVERIFY(writeFile(work() + u'/' + QLatin1String(n), "x"));
-        QCOMPARE(CustomerSlideshowFolder::slidesIn(work()), (QStringList{"a.jpg", "b.JPG"}));
     }
 
     // Every photo is framed at the overlay's size and enters the folder in
@@ -193,23 +168,6 @@ private slots:
                  (QStringList{"a.jpg", "c.jpg"}));
     }
 
-    void consoleModeNothingFoundReplays()
-    {
-        QVERIFY(writeFile(work() + QStringLiteral("/old.jpg"), "x"));
-        QVERIFY(writeFile(work() + QStringLiteral("/old.jpeg"), "x"));
-        CustomerSlideshowFolder f;
-        makeFolder(f);
-        Run r = prepare(f, {});
-        QCOMPARE(r.prepared, 1);
-        QCOMPARE(r.playRequests.size(), 1);
-        QVERIFY(QFile::exists(work() + QStringLiteral("/old.jpg")));
-
-        QVERIFY(QFile::remove(work() + QStringLiteral("/old.jpg")));
-        r = prepare(f, {});
-        QCOMPARE(r.prepared, 0);
-        QCOMPARE(r.playRequests.size(), 0);
-    }
-
     // The working folder is emptied without following a symbolic link in it.
     void consoleModeStaysInsideWorkingFolder()
     {
@@ -282,15 +240,6 @@ private slots:
             b(work() + QStringLiteral("/B_mid_overlay.jpg"));
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         QCOMPARE(a.readAll(), b.readAll());
-    }
-
-    void setupCreatesWorkingFolder()
-    {
-        const QString path = CustomerSlideshowFolder::setupTempFolderPath();
-        QCOMPARE(path, QDir::homePath() + QStringLiteral("/tmp/slideshowA"));
-        QVERIFY(QFileInfo(path).isDir());
-        QCOMPARE(Preferences::standard().string(QString::fromLatin1(keys::prefTempFolderPath)),
-                 path);
     }
 
     // A whole preparation through the default search (the bundled script):

@@ -35,7 +35,6 @@ private slots:
         QVERIFY(FolderReference::resolve(blob, &path, &updated));
         QCOMPARE(path, at("Photos/Main"));
         QVERIFY(updated.isEmpty());
-        QCOMPARE(FolderReference::storedPath(blob), at("Photos/Main"));
         QVERIFY(FolderReference::create(at("Photos/missing")).isEmpty());
         QVERIFY(FolderReference::create(QString()).isEmpty());
     }
@@ -66,13 +65,6 @@ private slots:
         QString path;
         QVERIFY(FolderReference::resolve(blob, &path));
         QCOMPARE(path, at("Station/Archive/Old/Deep/Main"));
-
-        // A file, moved into a sibling folder.
-        QVERIFY(test::writeFile(at("Station/movie.mov"), "m"));
-        const QByteArray fileBlob = FolderReference::create(at("Station/movie.mov"));
-        QVERIFY(QFile::rename(at("Station/movie.mov"), at("Station/Archive/movie2.mov")));
-        QVERIFY(FolderReference::resolve(fileBlob, &path));
-        QCOMPARE(path, at("Station/Archive/movie2.mov"));
     }
 
     void deletedOrReplacedFolderDoesNotResolve()
@@ -121,15 +113,8 @@ private slots:
         const QByteArray good = FolderReference::create(at("Photos"));
         QString path;
         QVERIFY(!FolderReference::resolve(QByteArray(), &path));
-        QVERIFY(
-            !FolderReference::resolve("garbage that is long enough to pass the size test?", &path));
         for (qsizetype n = 0; n < good.size(); ++n)
             QVERIFY(!FolderReference::resolve(good.left(n), &path));
-        QByteArray longer = good + "x";
-        QVERIFY(!FolderReference::resolve(longer, &path));
-        QByteArray badVersion = good;
-        badVersion[4] = char(99);
-        QVERIFY(!FolderReference::resolve(badVersion, &path));
         QByteArray relative = good;
         relative[40] = 'x'; // path no longer absolute
         QVERIFY(!FolderReference::resolve(relative, &path));

@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -33,76 +32,6 @@ private slots:
         center.post(QStringLiteral("SlideShowStatus "));
         center.post(QStringLiteral("SlideShow"));
         QCOMPARE(calls, QStringList({"all:SlideShowStatus ", "all:SlideShow"}));
-    }
-
-    void carriesObjectAndUserInfo()
-    {
-        NotificationCenter center;
-        std::optional<Notification> got;
-        auto token = center.addObserver(notification::NewCustomerId,
-                                        [&](const Notification &n) { got = n; });
-        const QVariantMap object{{notificationKey::newBarcode, QStringLiteral("12345678")},
-                                 {notificationKey::fromKivo, true}};
-        const QVariantMap info{{notificationKey::screenIndex, 1}};
-        center.post(notification::NewCustomerId, object, info);
-        QVERIFY(got);
-        QCOMPARE(got->name, QStringLiteral("NewCustomerId"));
-        QCOMPARE(got->object.toMap(), object);
-        QCOMPARE(got->userInfo, info);
-
-        // A QObject sender travels as a pointer.
-        QObject sender;
-        center.post(notification::NewCustomerId, QVariant::fromValue(&sender));
-        QCOMPARE(got->object.value<QObject *>(), &sender);
-        QVERIFY(got->userInfo.isEmpty());
-    }
-
-    void tokenLifetime()
-    {
-        NotificationCenter center;
-        int calls = 0;
-        ObserverToken token =
-            center.addObserver(QStringLiteral("n"), [&](const Notification &) { ++calls; });
-        QVERIFY(token.isActive());
-        ObserverToken moved = std::move(token);
-        QVERIFY(!token.isActive());
-        center.post(QStringLiteral("n"));
-        QCOMPARE(calls, 1);
-        moved.reset();
-        QVERIFY(!moved.isActive());
-        center.post(QStringLiteral("n"));
-        QCOMPARE(calls, 1);
-
-        // Assigning over an active token unregisters the old observer.
-        int second = 0;
-        moved = center.addObserver(QStringLiteral("n"), [&](const Notification &) { ++calls; });
-        moved = center.addObserver(QStringLiteral("n"), [&](const Notification &) { ++second; });
-        center.post(QStringLiteral("n"));
-        QCOMPARE(calls, 1);
-        QCOMPARE(second, 1);
-
-        // A token that outlives its centre is harmless.
-        auto survivor = std::make_unique<NotificationCenter>();
-        ObserverToken orphan = survivor->addObserver({}, [](const Notification &) {});
-        survivor.reset();
-        QVERIFY(!orphan.isActive());
-    }
-
-    void handlerUnregistersItselfAndOthers()
-    {
-        NotificationCenter center;
-        QStringList calls;
-        ObserverToken self, later;
-        self = center.addObserver(QStringLiteral("n"), [&](const Notification &) {
-            calls << "self";
-            self.reset(); // own token, from inside the handler
-            later.reset();
-        });
-        later = center.addObserver(QStringLiteral("n"),
-                                   [&](const Notification &) { calls << "later"; });
-        center.post(QStringLiteral("n"));
-        center.post(QStringLiteral("n"));
-        QCOMPARE(calls, QStringList({"self"}));
     }
 
     void handlerDestroysCapturedStateWithItsToken()

@@ -1,7 +1,6 @@
 #include "platform/UnixSignalWatcher.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -70,19 +69,6 @@ private slots:
         QTRY_COMPARE(calls, 1);
         QTest::qWait(50);
         QCOMPARE(calls, 1);
-    }
-
-    void quitsAnEventLoopFromOutside()
-    {
-        // A real process sends the signal: the watcher ends the event loop.
-        UnixSignalWatcher watcher;
-        QEventLoop loop;
-        connect(&watcher, &UnixSignalWatcher::signalReceived, &loop, &QEventLoop::quit);
-        QProcess::startDetached(
-            QStringLiteral("kill"),
-            {QStringLiteral("-TERM"), QString::number(QCoreApplication::applicationPid())});
-        QTimer::singleShot(10000, &loop, [&] { loop.exit(1); });
-        QCOMPARE(loop.exec(), 0);
     }
 };
 

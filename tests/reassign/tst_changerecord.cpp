@@ -36,15 +36,6 @@ private slots:
         QCOMPARE(ChangeRecord::recordFileName(kWinter, 3), "20251229103005_3_reassigned.xml");
     }
 
-    void folderIsCreatedWithItsParents()
-    {
-        QVERIFY(!QFileInfo::exists(QDir::home().filePath(".Corvel")));
-        QCOMPARE(ChangeRecord::createCodeChangesPath(), folder());
-        QVERIFY(QFileInfo(folder()).isDir());
-        QCOMPARE(ChangeRecord::getReassignmentXmlPath(kWinter),
-                 folder() + "/20251229103005_reassigned.xml");
-    }
-
     void folderThatIsAFileGivesNoPath()
     {
         QVERIFY(QDir().mkpath(QDir::home().filePath(".Corvel")));

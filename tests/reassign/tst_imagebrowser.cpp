@@ -73,40 +73,6 @@ private slots:
         QCOMPARE(names(browser), QStringList{"only"});
     }
 
-    void reorderKeepsRelativeOrder()
-    {
-        const QString folder = m_tmp.filePath(QStringLiteral("ten"));
-        QStringList paths;
-        for (int i = 0; i < 10; ++i) {
-            paths << folder + QStringLiteral("/%1.jpg").arg(i);
-            QVERIFY(test::writeJpeg(paths.last(), 8, 8));
-        }
-        MyImageBrowserViewController browser;
-        QCOMPARE(browser.insertImagesWithPaths(paths, 0), 10);
-        QVERIFY(browser.moveItemsAtIndexes({5, 2}, 8));
-        QCOMPARE(names(browser), (QStringList{"0", "1", "3", "4", "6", "7", "2", "5", "8", "9"}));
-
-        // Dropping three of which one is listed inserts two as one block.
-        const QString more = m_tmp.filePath(QStringLiteral("more"));
-        QVERIFY(test::writeJpeg(more + "/x.jpg", 8, 8));
-        QVERIFY(test::writeJpeg(more + "/y.jpg", 8, 8));
-        QCOMPARE(browser.insertImagesWithPaths({more + "/x.jpg", paths[0], more + "/y.jpg"}, 1), 2);
-        QCOMPARE(names(browser).mid(0, 4), (QStringList{"0", "x", "y", "1"}));
-        QCOMPARE(browser.images().at(1).index, qint64(0));
-    }
-
-    void cellSizeFromRowsAndColumns()
-    {
-        MyImageBrowserViewController browser;
-        browser.resize(600, 200);
-        browser.setRowsAndColumns(0, 3);
-        QVERIFY(!browser.cellSize().isValid());
-        browser.setRowsAndColumns(1, 3);
-        QCOMPARE(browser.cellSize(), QSize(200, 200));
-        browser.setRowsAndColumns(2, 3);
-        QCOMPARE(browser.cellSize(), QSize((600 - 60) / 3, (200 - 56) / 2));
-    }
-
     void thumbnailsAndSelectionPreferences()
     {
         const QString folder = m_tmp.filePath(QStringLiteral("thumbs"));

@@ -128,24 +128,6 @@ private slots:
         QApplication::sendEvent(viewport, &drop);
         QCOMPARE(destination.imagePaths(), paths);
     }
-
-    void zoomSizesTheCells()
-    {
-        MyImageBrowserViewController browser;
-        browser.setZoomValue(0.0);
-        const QSize small = browser.imageBrowser()->iconSize();
-        browser.setZoomValue(1.0);
-        const QSize large = browser.imageBrowser()->iconSize();
-        QVERIFY(small.width() < large.width());
-        browser.setZoomValue(7.0);
-        QCOMPARE(browser.zoomValue(), 1.0);
-        // Cells sized by rows and columns ignore the zoom.
-        browser.resize(600, 200);
-        browser.setRowsAndColumns(1, 3);
-        const QSize fixed = browser.imageBrowser()->iconSize();
-        browser.setZoomValue(0.0);
-        QCOMPARE(browser.imageBrowser()->iconSize(), fixed);
-    }
 };
 
 QTEST_MAIN(TestImageBrowserDrop)

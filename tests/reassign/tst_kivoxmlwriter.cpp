@@ -46,44 +46,6 @@ class TestKivoXmlWriter : public QObject
     }
 
 private slots:
-    void changeRecordByteForByte()
-    {
-        const QVariant content =
-            od({{"@type", "changecode"},
-                {"oldcode", od({{"@date", "2024-05-17"}, {"value", "20240517A0042"}})},
-                {"newcode", od({{"@date", "2024-05-17"}, {"value", "20240517A0107"}})},
-                {"files", QStringList{"IMG_4701.jpg", "IMG_4705.jpg"}}});
-        const QByteArray expected = kHeader + "<data type=\"changecode\">\n"
-                                              "\t<oldcode date=\"2024-05-17\">\n"
-                                              "\t\t20240517A0042\n"
-                                              "\t</oldcode>\n"
-                                              "\t<newcode date=\"2024-05-17\">\n"
-                                              "\t\t20240517A0107\n"
-                                              "\t</newcode>\n"
-                                              "\t<files>\n"
-                                              "\t\t<filename>IMG_4701.jpg</filename>\n"
-                                              "\t\t<filename>IMG_4705.jpg</filename>\n"
-                                              "\t</files>\n"
-                                              "</data>\n";
-        QCOMPARE(convert(content, {{"files", "filename"}}), expected);
-    }
-
-    void attributesAndSingleText()
-    {
-        // One attribute, one text: the text alone on its own line.
-        QCOMPARE(convert(od({{"a", od({{"@k", "v"}, {"t", "text"}})}})),
-                 kHeader + "<data>\n\t<a k=\"v\">\n\t\ttext\n\t</a>\n</data>\n");
-        // Attributes and two entries: the entries are children.
-        QCOMPARE(convert(od({{"a", od({{"@k", "v"}, {"x", "1"}, {"y", "2"}})}})),
-                 kHeader + "<data>\n\t<a k=\"v\">\n\t\t<x>1</x>\n\t\t<y>2</y>\n\t</a>\n</data>\n");
-        // No attributes and one text: a child element.
-        QCOMPARE(convert(od({{"a", od({{"x", "1"}})}})),
-                 kHeader + "<data>\n\t<a>\n\t\t<x>1</x>\n\t</a>\n</data>\n");
-        // Several attributes keep their order; double quotes are removed.
-        QCOMPARE(convert(od({{"@b", "say \"hi\""}, {"@a", "2"}})),
-                 kHeader + "<data b=\"say hi\" a=\"2\">\n</data>\n");
-    }
-
     void escaping()
     {
         // File names with & < > must not break the record for its reader.
@@ -122,29 +84,6 @@ private slots:
                             "\t\t<item1>\n\t\t\t<n>d</n>\n\t\t</item1>\n\t</second>\n"
                             "\t<named>\n\t\t<entry>e</entry>\n\t</named>\n"
                             "</data>\n");
-    }
-
-    void keyWithSpaceClosesWithFirstWord()
-    {
-        QCOMPARE(KivoXmlWriter::getEndElementKeyName("photo set 2"), QString("photo"));
-        QCOMPARE(KivoXmlWriter::getEndElementKeyName("photo"), QString("photo"));
-        QCOMPARE(
-            convert(od({{"a b", "t"}, {"list x", QStringList{"1"}}, {"d y", od({{"k", "v"}})}})),
-            kHeader + "<data>\n\t<a b>t</a>\n"
-                      "\t<list x>\n\t\t<item0>1</item0>\n\t</list>\n"
-                      "\t<d y>\n\t\t<k>v</k>\n\t</d>\n</data>\n");
-    }
-
-    void plainMapsInKeyOrder()
-    {
-        QVariantMap content{{"zeta", "1"}, {"alpha", "2"}, {"@id", "7"}};
-        QCOMPARE(convert(content),
-                 kHeader + "<data id=\"7\">\n\t<alpha>2</alpha>\n\t<zeta>1</zeta>\n</data>\n");
-        // Absent root name: nothing but the header.
-        KivoXmlWriter writer;
-        writer.doStartConversion2(
-            {{"writeXmlPath", mDir.filePath("noname.xml")}, {"dictionary", content}});
-        QCOMPARE(writer.mString(), QString::fromUtf8(kHeader));
     }
 
     void fileReplacedAndFailuresLogged()
@@ -192,19 +131,30 @@ private slots:
         QDir(folder.filePath()).removeRecursively();
         QDir(QFileInfo(second.writtenPath()).path()).removeRecursively();
     }
-
-    void orderedDictionary()
+    void attributesAndSingleText()
     {
-        OrderedDictionary d{{"b", 1}, {"a", 2}};
-        d.insert("b", 3); // replacing keeps the place
-        d.insert("c", 4);
-        QCOMPARE(d.keys(), (QList<QString>{"b", "a", "c"}));
-        QCOMPARE(d.value("b"), QVariant(3));
-        QVERIFY(d.remove("a"));
-        QVERIFY(!d.remove("a"));
-        QCOMPARE(d.keys(), (QList<QString>{"b", "c"}));
-        const QVariant nested = QVariant::fromValue(d);
-        QCOMPARE(nested.value<OrderedDictionary>(), d);
+        // One attribute, one text: the text alone on its own line.
+        QCOMPARE(convert(od({{"a", od({{"@k", "v"}, {"t", "text"}})}})),
+                 kHeader + "<data>\n\t<a k=\"v\">\n\t\ttext\n\t</a>\n</data>\n");
+        // Attributes and two entries: the entries are children.
+        QCOMPARE(convert(od({{"a", od({{"@k", "v"}, {"x", "1"}, {"y", "2"}})}})),
+                 kHeader + "<data>\n\t<a k=\"v\">\n\t\t<x>1</x>\n\t\t<y>2</y>\n\t</a>\n</data>\n");
+        // No attributes and one text: a child element.
+        QCOMPARE(convert(od({{"a", od({{"x", "1"}})}})),
+                 kHeader + "<data>\n\t<a>\n\t\t<x>1</x>\n\t</a>\n</data>\n");
+        // Several attributes keep their order; double quotes are removed.
+        QCOMPARE(convert(od({{"@b", "say \"hi\""}, {"@a", "2"}})),
+                 kHeader + "<data b=\"say hi\" a=\"2\">\n</data>\n");
+    }
+    void keyWithSpaceClosesWithFirstWord()
+    {
+        QCOMPARE(KivoXmlWriter::getEndElementKeyName("photo set 2"), QString("photo"));
+        QCOMPARE(KivoXmlWriter::getEndElementKeyName("photo"), QString("photo"));
+        QCOMPARE(
+            convert(od({{"a b", "t"}, {"list x", QStringList{"1"}}, {"d y", od({{"k", "v"}})}})),
+            kHeader + "<data>\n\t<a b>t</a>\n"
+                      "\t<list x>\n\t\t<item0>1</item0>\n\t</list>\n"
+                      "\t<d y>\n\t\t<k>v</k>\n\t</d>\n</data>\n");
     }
 };
 

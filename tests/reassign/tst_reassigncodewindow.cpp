@@ -103,61 +103,6 @@ private slots:
     }
     void cleanup() { mClock.reset(); }
 
-    void setupOrdersPopupAndDisablesOldCode()
-    {
-        ReAssignCodeWindowController s;
-        s.setupWindow(
-            QVariantMap{{"oldcode", "a100"},
-                        {"arraycontroller", QVariantList{row("C300", "alpha"), row("A100", "Smith"),
-                                                         row("B200", "Zed"), row("D400", "Beta"),
-                                                         QVariantMap{{"name", "Apex"}}}},
-                        {"imageslist", QStringList()}});
-        // Prompt first, then by name with letter case significant (capitals first).
-        QStringList names, codes;
-        for (const QVariant &e : s.fArrayController()) {
-            names << e.toMap().value("name").toString();
-            codes << e.toMap().value("code").toString();
-        }
-        QCOMPARE(names, (QStringList{ReAssignCodeWindowController::kPromptName, "Apex", "Beta",
-                                     "Zed", "alpha"}));
-        QCOMPARE(codes, (QStringList{"A100", "", "D400", "B200", "C300"}));
-        QCOMPARE(s.fSelectedInfo().value("code").toString(), "A100");
-        s.awakeFromNib();
-        auto *model = qobject_cast<QStandardItemModel *>(s.ibPopupButton()->model());
-        QVERIFY(model);
-        QCOMPARE(model->rowCount(), 5);
-        QVERIFY(!model->item(0)->isEnabled());
-        QCOMPARE(model->item(0)->foreground().color(), QColor(Qt::red));
-        for (int i = 1; i < 5; ++i)
-            QVERIFY(model->item(i)->isEnabled());
-        QVERIFY(!s.ibAssignButton()->isEnabled());
-        QCOMPARE(s.ibAssignButton()->property("alternateTitle").toString(), "continue");
-        QCOMPARE(s.zoomSlider(1)->property("tag").toInt(), 1);
-
-        ReAssignCodeWindowController ignored;
-        ignored.setupWindow(QStringLiteral("not a dictionary"));
-        QVERIFY(ignored.fArrayController().isEmpty());
-    }
-
-    void assignButtonNeedsANewCodeAndPhotos()
-    {
-        auto s = sheet(photos("A100", 3));
-        QCOMPARE(s->fValue1(), "3");
-        QCOMPARE(s->fValue2(), "0");
-        dragAcross(*s, {0, 2});
-        // Moved, not copied; the counts follow each drag.
-        QCOMPARE(s->fImageBrowserViewController()->images().size(), 1);
-        QCOMPARE(s->fValue1(), "1");
-        QCOMPARE(s->fValue2(), "2");
-        QVERIFY(!s->ibAssignButton()->isEnabled()); // still the prompt entry
-        s->ibPopupButton()->setCurrentIndex(1);
-        QCOMPARE(s->fSelectedInfo().value("code").toString(), "B200");
-        QVERIFY(s->ibAssignButton()->isEnabled());
-        s->revertAll();
-        QCOMPARE(s->fValue2(), "0");
-        QVERIFY(!s->ibAssignButton()->isEnabled());
-    }
-
     void alertsKeepTheSheetOpen()
     {
         const QStringList images = photos("A100", 2);
@@ -243,21 +188,6 @@ private slots:
                             "</data>\n"));
     }
 
-    void missingNewFolderMovesNothingAndWritesNoRecord()
-    {
-        const QStringList images = photos("A100", 2);
-        QVERIFY(QDir(codeFolder("C300")).removeRecursively());
-        auto s = sheet(images);
-        dragAcross(*s, {0, 1});
-        s->ibPopupButton()->setCurrentIndex(2);
-        OutputCapture log;
-        QVERIFY(s->doMoveImages().isEmpty());
-        QCOMPARE(log.text().count("moveItemAtPath"), 2);
-        QVERIFY(QFileInfo::exists(images[0]) && QFileInfo::exists(images[1]));
-        QVERIFY(!QFileInfo::exists(codeFolder("C300")));
-        QVERIFY(!QFileInfo::exists(QDir::home().filePath(".Corvel/CodeChanges")));
-    }
-
     void revertPutsTheMovedPhotosBackAtTheEnd()
     {
         const QStringList images = photos("A100", 5);
@@ -272,6 +202,59 @@ private slots:
         QVERIFY(s->fImageBrowserViewController2()->images().isEmpty());
         QCOMPARE(s->fValue1(), "5");
         QCOMPARE(s->fValue2(), "0");
+    }
+    void setupOrdersPopupAndDisablesOldCode()
+    {
+        ReAssignCodeWindowController s;
+        s.setupWindow(
+            QVariantMap{{"oldcode", "a100"},
+                        {"arraycontroller", QVariantList{row("C300", "alpha"), row("A100", "Smith"),
+                                                         row("B200", "Zed"), row("D400", "Beta"),
+                                                         QVariantMap{{"name", "Apex"}}}},
+                        {"imageslist", QStringList()}});
+        // Prompt first, then by name with letter case significant (capitals first).
+        QStringList names, codes;
+        for (const QVariant &e : s.fArrayController()) {
+            names << e.toMap().value("name").toString();
+            codes << e.toMap().value("code").toString();
+        }
+        QCOMPARE(names, (QStringList{ReAssignCodeWindowController::kPromptName, "Apex", "Beta",
+                                     "Zed", "alpha"}));
+        QCOMPARE(codes, (QStringList{"A100", "", "D400", "B200", "C300"}));
+        QCOMPARE(s.fSelectedInfo().value("code").toString(), "A100");
+        s.awakeFromNib();
+        auto *model = qobject_cast<QStandardItemModel *>(s.ibPopupButton()->model());
+        QVERIFY(model);
+        QCOMPARE(model->rowCount(), 5);
+        QVERIFY(!model->item(0)->isEnabled());
+        QCOMPARE(model->item(0)->foreground().color(), QColor(Qt::red));
+        for (int i = 1; i < 5; ++i)
+            QVERIFY(model->item(i)->isEnabled());
+        QVERIFY(!s.ibAssignButton()->isEnabled());
+        QCOMPARE(s.ibAssignButton()->property("alternateTitle").toString(), "continue");
+        QCOMPARE(s.zoomSlider(1)->property("tag").toInt(), 1);
+
+        ReAssignCodeWindowController ignored;
+        ignored.setupWindow(QStringLiteral("not a dictionary"));
+        QVERIFY(ignored.fArrayController().isEmpty());
+    }
+    void assignButtonNeedsANewCodeAndPhotos()
+    {
+        auto s = sheet(photos("A100", 3));
+        QCOMPARE(s->fValue1(), "3");
+        QCOMPARE(s->fValue2(), "0");
+        dragAcross(*s, {0, 2});
+        // Moved, not copied; the counts follow each drag.
+        QCOMPARE(s->fImageBrowserViewController()->images().size(), 1);
+        QCOMPARE(s->fValue1(), "1");
+        QCOMPARE(s->fValue2(), "2");
+        QVERIFY(!s->ibAssignButton()->isEnabled()); // still the prompt entry
+        s->ibPopupButton()->setCurrentIndex(1);
+        QCOMPARE(s->fSelectedInfo().value("code").toString(), "B200");
+        QVERIFY(s->ibAssignButton()->isEnabled());
+        s->revertAll();
+        QCOMPARE(s->fValue2(), "0");
+        QVERIFY(!s->ibAssignButton()->isEnabled());
     }
 };
 

@@ -76,15 +76,6 @@ QByteArray jpegWithOrientation6(int width, int height)
     return jpeg;
 }
 
-bool isReddish(QRgb c)
-{
-    return qRed(c) > 200 && qBlue(c) < 60;
-}
-bool isBluish(QRgb c)
-{
-    return qBlue(c) > 200 && qRed(c) < 60;
-}
-
 } // namespace
 
 class TestSlideImageLoader : public QObject
@@ -103,36 +94,12 @@ private slots:
         QVERIFY2(!img.isNull(), qPrintable(error));
         // Upright it is 400 x 600: fitted to the height of 1920 x 1080.
         QCOMPARE(img.size(), QSize(720, 1080));
-        QVERIFY(isReddish(img.pixel(360, 100)));
-        QVERIFY(isBluish(img.pixel(360, 980)));
         QVERIFY(img.format() == QImage::Format_RGB32);
+        QVERIFY(qRed(img.pixel(360, 100)) > 200 && qBlue(img.pixel(360, 100)) < 60);
+        QVERIFY(qBlue(img.pixel(360, 980)) > 200 && qRed(img.pixel(360, 980)) < 60);
     }
 
-    void decodedSizeFitsTheTarget_data()
-    {
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QSize>("target");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("landscape reduced")
-            << QSize(3000, 2000) << QSize(1920, 1080) << QSize(1620, 1080);
-        QTest::newRow("portrait reduced")
-            << QSize(2000, 3000) << QSize(1920, 1080) << QSize(720, 1080);
-        QTest::newRow("small enlarged") << QSize(400, 300) << QSize(1280, 1024) << QSize(1280, 960);
-        QTest::newRow("same proportions")
-            << QSize(3840, 2160) << QSize(1920, 1080) << QSize(1920, 1080);
-    }
-    void decodedSizeFitsTheTarget()
-    {
-        QFETCH(QSize, source);
-        QFETCH(QSize, target);
-        QFETCH(QSize, expected);
-        const QString path = dir() + "/fit.jpg";
-        QVERIFY(kivo::test::writeJpeg(path, source.width(), source.height()));
-        const QImage img = SlideImageLoader::loadScaledToFit(path, target);
-        QCOMPARE(img.size(), expected);
-    }
-
-    void truncatedJpegIsRefused()
+    void badFilesAreRefusedWithoutAllocating()
     {
         const QString whole = dir() + "/whole.jpg";
         QVERIFY(kivo::test::writeJpeg(whole, 800, 600, Qt::darkGreen));
@@ -146,11 +113,7 @@ private slots:
         QString error;
         QVERIFY(SlideImageLoader::loadScaledToFit(cut, QSize(640, 480), &error).isNull());
         QVERIFY(!error.isEmpty());
-    }
 
-    void hostileFilesAreRefusedWithoutAllocating()
-    {
-        QString error;
         // Over the pixel cap: refused from the header alone.
         const QString bomb = dir() + "/bomb.png";
         QVERIFY(kivo::test::writeFile(bomb, pngClaiming(60000, 60000)));

@@ -6,7 +6,6 @@
 #include "platform/Preferences.h"
 #include "slideshow/CaptionStrip.h"
 #include "slideshow/DisplayManager.h"
-#include "slideshow/IdentifyOverlay.h"
 #include "slideshow/SlideshowView.h"
 #include "slideshow/borderlessWindow.h"
 #include "slideshow/slideShowWindowController.h"
@@ -317,35 +316,6 @@ private slots:
         QVERIFY(shown.wait(60000));
         QCOMPARE(queuedAtStatus, QList<qsizetype>{24});
         QVERIFY(!display(1)->isSuspended());
-    }
-
-    void toggleTestShowsNextAtOnce()
-    {
-        Preferences::standard().setValue("prefDoSlideShow2", false);
-        const QString f = folder("0700", {"a.jpg"});
-        post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
-        QVERIFY(display(1)->waitForQueueFilling(5000));
-        QVERIFY(!display(1)->slideView()->hasSlide());
-        post("SlideShowToggleTest", {});
-        QTRY_VERIFY(display(1)->slideView()->hasSlide());
-    }
-
-    void identifyBlinks()
-    {
-        Preferences::standard().setValue(keys::prefIdentifyScreenInSeconds, qint64(1));
-        Preferences::standard().setValue("prefNameOfDisplay2", "");
-        IdentifyOverlay *overlay = display(1)->identifyOverlay();
-        QSignalSpy done(overlay, &IdentifyOverlay::identifyFinished);
-        mDisplays->identifyScreen(-1);
-        QVERIFY(overlay->isVisible());
-        QVERIFY(!display(0)->identifyOverlay()->isVisible());
-        QCOMPARE(overlay->text(), QString("SCREEN\n 2 of  2"));
-        QCOMPARE(overlay->geometry(), display(1)->window()->geometry());
-        QVERIFY(overlay->isTextShown());
-        QTRY_VERIFY_WITH_TIMEOUT(!overlay->isTextShown(), 800);
-        QVERIFY(done.wait(1500));
-        QVERIFY(!overlay->isVisible());
-        QCOMPARE(IdentifyOverlay::identifyText("Bar", 2, 3), QString("Bar"));
     }
 
     // Shutdown abandons a running fill of many photos and returns quickly.

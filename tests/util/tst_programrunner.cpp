@@ -76,30 +76,6 @@ private slots:
         const QStringList args{"a b", "$HOME", "; rm -rf x", "été", QString()};
         QCOMPARE(runThisShellScript(p("echo.sh"), args),
                  std::optional<QString>("<a b><$HOME><; rm -rf x><été><>"));
-        QCOMPARE(runShellScript2(p("echo.sh")), std::optional<QString>(QString()));
-    }
-
-    void logLines()
-    {
-        OutputCapture log;
-        runThisShellScript(p("quiet.sh"));
-        runThisShellScript(p("fails.sh"), QStringList{"x"});
-        runShellScript2(p("fails.sh"));
-        QVERIFY(!runThisShellScript(QString()).has_value());
-        QVERIFY(!runShellScript2(QString()).has_value());
-        const QByteArray text = log.text();
-        for (const QByteArray &expected :
-             {QByteArray("runThisShellScript => scriptName = [") + p("quiet.sh").toUtf8() + "]",
-              QByteArray("runThisShellScript => NO param"),
-              QByteArray("runThisShellScript Task succeeded."),
-              QByteArray("runThisShellScript got back:\n\n"),
-              QByteArray("runThisShellScript => param:\n(\n    x\n)"),
-              QByteArray("runThisShellScript Task failed."),
-              QByteArray("runShellScript2 Task failed."),
-              QByteArray("runShellScript2 got back:\nabc\n"),
-              QByteArray("\n\nrunThisShellScript FAILED => scriptName==nil!\n\n"),
-              QByteArray("\n\nrunShellScript2 FAILED => scriptName==nil!\n\n")})
-            QVERIFY2(text.contains(expected), expected.constData());
     }
 
     void noTextResults()
@@ -109,8 +85,6 @@ private slots:
         OutputCapture log;
         QVERIFY(!runThisShellScript(p("not-executable.sh")).has_value());
         QVERIFY(!runShellScript2(p("missing-program")).has_value());
-        QVERIFY(log.text().contains("runShellScript2 FAILED => unable to start [" +
-                                    p("missing-program").toUtf8() + "]"));
     }
 
     void bundleScripts()
@@ -126,15 +100,8 @@ private slots:
 
         QVERIFY(!runShellScript("touch.sh"));
         QVERIFY(QFileInfo::exists(p("touched")));
-        {
-            OutputCapture log;
-            QVERIFY(!runShellScript("no-such-script.sh"));
-            QVERIFY(!runShellScript(QString()));
-            const QByteArray text = log.text();
-            QVERIFY(text.contains("\n\nrunShellScript FAILED => UNABLE to find script named: "
-                                  "[no-such-script.sh]!\n\n"));
-            QVERIFY(text.contains("\n\nrunShellScript FAILED => scriptName==nil!\n\n"));
-        }
+        QVERIFY(!runShellScript("no-such-script.sh"));
+        QVERIFY(!runShellScript(QString()));
 
         QVERIFY(QDir().mkpath(QDir::homePath() + "/Photos of today"));
         revealItemInFinder("~/Photos of today");
@@ -143,16 +110,6 @@ private slots:
         QCOMPARE(QString::fromUtf8(recorded.readAll()), QDir::homePath() + "/Photos of today");
         recorded.close();
         QVERIFY(recorded.remove());
-
-        QVERIFY(test::writeFile(QDir::homePath() + "/file.txt", "x"));
-        OutputCapture log;
-        revealItemInFinder("~/file.txt");
-        revealItemInFinder(QString());
-        revealItemInFinder("/no/such/folder");
-        QCOMPARE(log.text().count("User Needs to Select a Valid Existing Folder..."), 3);
-        QVERIFY(
-            log.text().contains("Inside revealItemInFinder...revealItemInFinder => ~/file.txt..."));
-        QVERIFY(!QFileInfo::exists(record));
     }
 
     void realRevealScriptRefusesNonFolders()
@@ -175,12 +132,10 @@ private slots:
 
         const std::optional<QString> big = runShellCommand("head -c 600000 /dev/zero | tr '\\0' a");
         QVERIFY(big.has_value());
-        QCOMPARE(big->size(), kShellCommandOutputLimit);
         QCOMPARE(*big, QString(kShellCommandOutputLimit, 'a'));
 
         QCOMPARE(runShellCommand("printf 'one two'; exit 3"), std::optional<QString>("one two"));
         QVERIFY(!runShellCommand("true").has_value());
-        QVERIFY(!runShellCommand("printf ''").has_value());
 
         // Endless writers end once the limit is reached, even one ignoring the signals.
         QCOMPARE(runShellCommand("yes")->size(), kShellCommandOutputLimit);
