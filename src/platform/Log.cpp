@@ -1,10 +1,10 @@
 #include "Log.h"
 
-#include <QDateTime>
 #include <QMutex>
 #include <QMutexLocker>
 
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 
 namespace kivo {
@@ -24,9 +24,17 @@ void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
 
 void logLine(const QString &text)
 {
-    const QByteArray line =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8() +
-        " kivo-slideshow[" + QByteArray::number(qint64(::getpid())) + "] " + text.toUtf8() + '\n';
+    // localtime_r reads the time zone once per process; QDateTime's local time
+    // looks at the zone file again on every call, which shows on busy log paths.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    char stamp[128];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03ld kivo-slideshow[%ld] ",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, long(now.tv_nsec / 1000000), long(::getpid()));
+    const QByteArray line = QByteArray(stamp) + text.toUtf8() + '\n';
     QMutexLocker lock(&logMutex());
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
