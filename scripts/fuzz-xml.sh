@@ -12,7 +12,7 @@ work=${KIVO_FUZZ_DIR:-$here/build/fuzz-xml}
 cxx=${CXX_FUZZ:-clang++}
 mkdir -p "$work/corpus" "$work/artifacts"
 
-srcs=("$here/tests/fuzz/xml_parser_fuzzer.cpp" "$here/src/xml/KivoNSXmlParser.cpp")
+srcs=("$here/tests/fuzz/xml_parser_fuzzer.cpp" "$here/src/xml/KivoNSXmlParser.cpp" "$here/src/xml/XmlLog.cpp")
 exe="$work/xml_parser_fuzzer"
 if [ ! -x "$exe" ] || [ -n "$(find "${srcs[@]}" "$here/src/xml" -newer "$exe" -print -quit)" ]; then
     echo "building $exe"

@@ -6,10 +6,10 @@
 // lists what the counts need; the ratio compares it with the full scan.
 //
 // Targets: rows within 300 ms, every count within 1.5 s, no stall over 100 ms.
-#include "app/PrefKeys.h"
-#include "console/DailyFolders.h"
 #include "console/MainWindowController.h"
 #include "platform/Preferences.h"
+#include "station/DailyFolders.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,9 +91,9 @@ double peerMs(const QString &day)
     QElapsedTimer clock;
     clock.start();
     QProcess find;
-    find.start(QStringLiteral("find"), {day, QStringLiteral("-mindepth"), QStringLiteral("2"),
-                                        QStringLiteral("-maxdepth"), QStringLiteral("2"),
-                                        QStringLiteral("-iname"), QStringLiteral("*.jpg")});
+    find.start(QStringLiteral("find"),
+               {day, QStringLiteral("-mindepth"), QStringLiteral("2"), QStringLiteral("-maxdepth"),
+                QStringLiteral("2"), QStringLiteral("-iname"), QStringLiteral("*.jpg")});
     find.waitForFinished(-1);
     find.readAllStandardOutput();
     return clock.nsecsElapsed() / 1e6;

@@ -7,7 +7,7 @@
 // Figures are medians over interleaved rounds. "in-process" is the decode
 // itself as the station runs it on a worker; "process" is a whole program run
 // (start-up included) for every tool, for a like-for-like view.
-#include "slideshow/SlideImageLoader.h"
+#include "util/SlideImageLoader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,11 +5,11 @@
 // Budget: under 250 MB, no growth.
 
 #include "BenchPhotos.h"
-#include "app/PrefKeys.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "slideshow/DisplayManager.h"
 #include "slideshow/slideShowWindowController.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,11 +4,11 @@
 // the main thread was blocked at a time. Budget: 50 ms.
 
 #include "BenchPhotos.h"
-#include "app/PrefKeys.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "slideshow/DisplayManager.h"
 #include "slideshow/slideShowWindowController.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,9 @@
 #include "AppDelegate.h"
 
+#include "AppLog.h"
 #include "BRLogFileManager.h"
-#include "Clock.h"
 #include "FactoryDefaults.h"
 #include "KIVOApplication.h"
-#include "app/PrefKeys.h"
-#include "console/KivoPhotoQueryController.h"
 #include "platform/AppPaths.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
@@ -13,6 +11,9 @@
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
 #include "slideshow/DisplayManager.h"
+#include "station/Clock.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 
@@ -26,15 +27,16 @@ AppDelegate::Initialisation AppDelegate::initialize()
     // already holds switches redirection on.
     if (Preferences::standard().boolean(QLatin1String(keys::prefRedirectNSLogToFile)))
         BRLogFileManager::setupLogFile();
-    logLine(QString());
-    logLine(QString());
-    logLine(QString(60, QLatin1Char('=')));
-    logLine(QStringLiteral("Inside AppDelegate => initialize..."));
+    logLine(lcApp(), QString());
+    logLine(lcApp(), QString());
+    logLine(lcApp(), QString(60, QLatin1Char('=')));
+    logLine(lcApp(), QStringLiteral("Inside AppDelegate => initialize..."));
 
     result.instance = std::make_unique<SingleInstance>();
     if (result.instance->start() == SingleInstance::Role::Second) {
         QApplication::beep();
-        logLine(QStringLiteral("Inside AppDelegate => checkForDuplicateRunningInstances...Another "
+        logLine(lcApp(),
+                QStringLiteral("Inside AppDelegate => checkForDuplicateRunningInstances...Another "
                                "Instance of this app is already running..."));
         result.anotherInstanceRuns = true;
         return result;
@@ -52,14 +54,14 @@ void AppDelegate::setupFactoryDefaults()
 
 void AppDelegate::deleteOldLogs()
 {
-    logLine(QStringLiteral("Checking for Old Log Files to Delete..."));
+    logLine(lcApp(), QStringLiteral("Checking for Old Log Files to Delete..."));
     const qint64 days = Preferences::standard().integer(QLatin1String(keys::prefDaysToSaveLogs));
     BRLogFileManager::deleteOldLogsWithOptions({
         {QStringLiteral("deleteSubDirectory"), true},
         {QStringLiteral("deleteImmediately"), true},
         {QStringLiteral("beforeDate"), Clock::now().addSecs(-days * 86400)},
     });
-    logLine(QStringLiteral("Checking for Old Log Files to Delete...Done."));
+    logLine(lcApp(), QStringLiteral("Checking for Old Log Files to Delete...Done."));
 }
 
 AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *parent)
@@ -76,7 +78,8 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
     });
     if (m_instance) {
         connect(m_instance.get(), &SingleInstance::activationRequested, this, [this] {
-            logLine(QStringLiteral("AppDelegate->activationRequested... another copy asked us to "
+            logLine(lcApp(),
+                    QStringLiteral("AppDelegate->activationRequested... another copy asked us to "
                                    "come to the front"));
             if (KIVOApplication *app = KIVOApplication::instance())
                 app->activateIgnoringOtherApps();
@@ -98,6 +101,7 @@ void AppDelegate::setupSignalHandling()
     m_signals = std::make_unique<UnixSignalWatcher>();
     connect(m_signals.get(), &UnixSignalWatcher::signalReceived, this, [](int signalNumber) {
         logLine(
+            lcApp(),
             QStringLiteral("AppDelegate->signalReceived... signal %1, quitting").arg(signalNumber));
         QCoreApplication::quit();
     });
@@ -117,7 +121,7 @@ void AppDelegate::applicationWillTerminate()
     releaseDisplayControllers();
     m_distributedObserver.reset();
     stopWorkers();
-    logLine(QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
+    logLine(lcApp(), QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
 }
 
 void AppDelegate::stopWorkers()
@@ -131,13 +135,14 @@ void AppDelegate::setupNotifications()
     if (!center.isConnected())
         center.connectToSessionBus();
     m_distributedObserver = center.addObserver(
-        QStringLiteral("KivoSlideShowNotification"),
+        distributedNotification::KivoSlideShowNotification,
         [this](const Notification &notification) { handleDistNotification(notification); });
 }
 
 void AppDelegate::handleDistNotification(const Notification &notification)
 {
-    logLine(QStringLiteral("AppDelegate->handleDistNotification... [%1]").arg(notification.name));
+    logLine(lcApp(),
+            QStringLiteral("AppDelegate->handleDistNotification... [%1]").arg(notification.name));
     if (Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
         setCurrentBarcode(QStringLiteral("*"));
     findKivoFilesWithID(currentBarcode());

@@ -16,7 +16,6 @@ namespace kivo {
 
 class ConsoleHost;
 class DisplayManager;
-class KivoPhotoQueryController;
 
 // The hub of the station: brings it up in a fixed order of stages, owns the
 // housekeeping timers and the subsystems, carries the delegate actions and
@@ -94,7 +93,6 @@ private:
     void stopWorkers();
 
     // Stages and actions filled in by the subsystems that own them.
-    void createPhotoQuery();
     void createConsole();
     bool createDisplayController(int index);
     int displayControllerCount() const;
@@ -110,7 +108,6 @@ private:
 
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<DisplayManager> m_displays;
-    std::unique_ptr<KivoPhotoQueryController> m_photoQuery;
     std::unique_ptr<UnixSignalWatcher> m_signals;
     HousekeepingTimers m_timers;
     QThreadPool m_workers;

@@ -2,10 +2,11 @@
 
 #include "AppDelegate.h"
 
+#include "AppLog.h"
 #include "KIVOApplication.h"
-#include "app/PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 #include "util/ProgramRunner.h"
 
 namespace kivo {
@@ -54,12 +55,12 @@ void AppDelegate::doRevealInFinder(int tag)
 
 void AppDelegate::relaunchApp(const QVariant &request)
 {
-    logLine(QStringLiteral("AppDelegate->relaunchApp..."));
+    logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp..."));
     if (KIVOApplication *app = KIVOApplication::instance())
         app->relaunch(request);
     else
-        logLine(QStringLiteral("AppDelegate->relaunchApp... no application object, not "
-                               "relaunching"));
+        logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp... no application object, not "
+                                        "relaunching"));
 }
 
 } // namespace kivo

@@ -5,8 +5,8 @@
 
 #include "AppDelegate.h"
 
+#include "AppLog.h"
 #include "ConsoleHost.h"
-#include "console/KivoPhotoQueryController.h"
 #include "customer/BarcodeEntryController.h"
 #include "platform/Log.h"
 #include "slideshow/DisplayManager.h"
@@ -15,17 +15,6 @@
 #include <QCoreApplication>
 
 namespace kivo {
-
-// applicationWillFinishLaunching stage 7: the console's photo search.
-void AppDelegate::createPhotoQuery()
-{
-    recordStage(QStringLiteral("createPhotoQuery"));
-    // The image browser that takes its results is not part of the station yet.
-    m_photoQuery = std::make_unique<KivoPhotoQueryController>([this](const QVariantMap &) {
-        logLine(QStringLiteral("AppDelegate->doneSearchOperation... %1 entries")
-                    .arg(m_photoQuery->response().size()));
-    });
-}
 
 // applicationWillFinishLaunching stage 10 (console mode only): the operator
 // console, centred on the main screen 0.2 s later.
@@ -78,7 +67,7 @@ void AppDelegate::releaseDisplayControllers()
 // identifyScreen: shows display `index`'s identify overlay.
 void AppDelegate::identifyDisplay(int index)
 {
-    logLine(QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
+    logLine(lcApp(), QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
     if (m_displays)
         m_displays->identifyScreen(index);
 }
@@ -117,7 +106,8 @@ void AppDelegate::findKivoFilesWithID(const QString &code)
     if (!controller)
         return;
     if (code.isEmpty() && !controller->currentBarcode()) {
-        logLine(QStringLiteral("AppDelegate->findKivoFilesWithID...no current code, no search"));
+        logLine(lcApp(),
+                QStringLiteral("AppDelegate->findKivoFilesWithID...no current code, no search"));
         return;
     }
     controller->FindKivoFilesWithID(code);

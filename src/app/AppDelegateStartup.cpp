@@ -2,15 +2,16 @@
 
 #include "AppDelegate.h"
 
-#include "Clock.h"
+#include "AppLog.h"
 #include "FactoryDefaults.h"
-#include "FolderValidation.h"
-#include "MyAliasKit.h"
-#include "app/PrefKeys.h"
 #include "folders/SlideShowFolders.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 
 #include <QDir>
@@ -41,7 +42,6 @@ void AppDelegate::applicationWillFinishLaunching()
     m_timers.setupWatchdogTimer();
     recordStage(QStringLiteral("seedRandom"));
     std::srand(unsigned(Clock::now().toSecsSinceEpoch()));
-    createPhotoQuery();
     setupTransitionChoices();
     initializeAndStartSequence();
     if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
@@ -74,27 +74,30 @@ void AppDelegate::performStartupValidation()
     Preferences &prefs = Preferences::standard();
     const QString path = prefs.string(kPathKey);
     const QByteArray alias = prefs.data(kAliasKey);
-    logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... prefSlideShowPath = "
+    logLine(lcApp(),
+            QStringLiteral("Inside AppDelegate => performStartupValidation... prefSlideShowPath = "
                            "[%1] prefSlideShowPathAliasData = [%2 bytes]")
                 .arg(path)
                 .arg(alias.size()));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).isDir()) {
-        logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... FOUND "
-                               "MainImagesPath[%1]...")
-                    .arg(path));
+        logLine(lcApp(), QStringLiteral("Inside AppDelegate => performStartupValidation... FOUND "
+                                        "MainImagesPath[%1]...")
+                             .arg(path));
         return;
     }
     QString resolved;
     const bool didResolve = MyAliasKit::resolveAliasFromData(alias, &resolved);
-    logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... didResolve = [%1]")
+    logLine(lcApp(),
+            QStringLiteral("Inside AppDelegate => performStartupValidation... didResolve = [%1]")
                 .arg(didResolve ? QStringLiteral("YES") : QStringLiteral("NO")));
     if (didResolve) {
         prefs.setValues({{kValidKey, true}, {kPathKey, resolved}});
     } else {
         prefs.setValue(kValidKey, false);
-        logLine(QStringLiteral("Inside AppDelegate => performStartupValidation... UNABLE TO FIND "
+        logLine(lcApp(),
+                QStringLiteral("Inside AppDelegate => performStartupValidation... UNABLE TO FIND "
                                "mainImagePath = %1")
                     .arg(path));
     }
@@ -106,15 +109,16 @@ void AppDelegate::setupFactoryFolder()
     const QVariantMap factory = FactoryDefaults::loadFactoryDefaults(AppPaths::resourcesDir());
     const QString factoryPath = expandTilde(factory.value(kPathKey).toString());
     if (factoryPath.isEmpty()) {
-        logLine(QStringLiteral("AppDelegate->setupFactoryFolder... the factory defaults name no "
+        logLine(lcApp(),
+                QStringLiteral("AppDelegate->setupFactoryFolder... the factory defaults name no "
                                "prefSlideShowPath"));
         return;
     }
     if (QFileInfo::exists(factoryPath)) {
-        logLine(QStringLiteral("factorypath already exists = [%1]").arg(factoryPath));
+        logLine(lcApp(), QStringLiteral("factorypath already exists = [%1]").arg(factoryPath));
         return;
     }
-    logLine(QStringLiteral("need to create factorypath = [%1]").arg(factoryPath));
+    logLine(lcApp(), QStringLiteral("need to create factorypath = [%1]").arg(factoryPath));
     createDirectoryIfMissing(factoryPath);
     SlideShowFolders::moveItemsToDefaultFolder(factoryPath);
 }
@@ -138,7 +142,8 @@ void AppDelegate::setupTransitionChoices()
     prefs.setValue(QLatin1String(keys::prefAvailTransitionStyles), QVariant(choices).toList());
     const QVariant style = prefs.object(QLatin1String(keys::prefTransitionStyle));
     if (style.typeId() != QMetaType::QString || !choices.contains(style.toString())) {
-        logLine(QStringLiteral("Forcing TransitionStyle to default value of [%1]").arg(kFade));
+        logLine(lcApp(),
+                QStringLiteral("Forcing TransitionStyle to default value of [%1]").arg(kFade));
         prefs.setValue(QLatin1String(keys::prefTransitionStyle), kFade);
     }
 }
@@ -163,7 +168,7 @@ void AppDelegate::setupWindowControllers()
     releaseDisplayControllers();
     const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
     for (int i = 0; i < screens; ++i) {
-        logLine(QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
+        logLine(lcApp(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
         createDisplayController(i);
     }
 }
@@ -184,12 +189,13 @@ bool AppDelegate::validatePrefs()
 void AppDelegate::startSequence(qint16 which)
 {
     if (which != -1) {
-        logLine(QStringLiteral("AppDelegate->startSequence... which = [%1]").arg(which));
+        logLine(lcApp(), QStringLiteral("AppDelegate->startSequence... which = [%1]").arg(which));
         return;
     }
     recordStage(QStringLiteral("startSequence"));
     const int count = displayControllerCount();
     logLine(
+        lcApp(),
         QStringLiteral("AppDelegate->startSequence... starting %1 display controllers").arg(count));
     for (int i = 0; i < count; ++i)
         startDisplayController(i);
@@ -201,14 +207,14 @@ void AppDelegate::applicationDidFinishLaunching()
     m_timers.setupAutoBringToFront();
     const QString script = QStringLiteral("getnewestfiles.sh");
     if (AppPaths::auxiliaryExecutable(script).isEmpty())
-        logLine(QStringLiteral("\n\nrunShellScript FAILED => UNABLE to find script named: "
-                               "[%1]!\n\n")
-                    .arg(script));
+        logLine(lcApp(), QStringLiteral("\n\nrunShellScript FAILED => UNABLE to find script named: "
+                                        "[%1]!\n\n")
+                             .arg(script));
     recordStage(QStringLiteral("setupNotifications"));
     setupNotifications();
     createBarcodeController();
     startFirstSearch();
-    logLine(QStringLiteral("AppDelegate->applicationDidFinishLaunching...Done..."));
+    logLine(lcApp(), QStringLiteral("AppDelegate->applicationDidFinishLaunching...Done..."));
 }
 
 void AppDelegate::startFirstSearch()

@@ -1,11 +1,12 @@
 #include "BRLogFileManager.h"
+#include "AppLog.h"
 
 #include "platform/AppPaths.h"
 
-#include "Clock.h"
-#include "console/DailyFolders.h"
 #include "platform/Log.h"
 #include "platform/SystemInfo.h"
+#include "station/Clock.h"
+#include "station/DailyFolders.h"
 #include "util/FileHelpers.h"
 
 #include <QCoreApplication>
@@ -92,26 +93,27 @@ bool BRLogFileManager::setupLogFile()
     const QString folder = logFolder();
     if (!QDir().mkpath(folder))
         logLine(
+            lcApp(),
             QStringLiteral("createDirectoryAtPath returned error: cannot create [%1]").arg(folder));
     if (!QFileInfo(folder).isDir())
         return true;
 
     const QString path = logFilePath();
-    logLine(QStringLiteral("Redirecting Log to File at [%1]").arg(path));
+    logLine(lcApp(), QStringLiteral("Redirecting Log to File at [%1]").arg(path));
     // Opened first and then put in place of descriptor 2, so a file that cannot
     // be opened leaves the old stream working (freopen would have closed it).
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        logLine(QStringLiteral("Redirecting Log to File at [%1] FAILED: %2")
-                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        logLine(lcApp(), QStringLiteral("Redirecting Log to File at [%1] FAILED: %2")
+                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         return true;
     }
     std::fflush(stderr);
     const bool moved = ::dup2(fd, STDERR_FILENO) >= 0;
     ::close(fd);
     if (!moved) {
-        logLine(QStringLiteral("Redirecting Log to File at [%1] FAILED").arg(path));
+        logLine(lcApp(), QStringLiteral("Redirecting Log to File at [%1] FAILED").arg(path));
         return true;
     }
     {
@@ -120,13 +122,13 @@ bool BRLogFileManager::setupLogFile()
     }
     gRedirected = true;
 
-    logLine(kRule);
-    logLine(hostModelAndArch());
+    logLine(lcApp(), kRule);
+    logLine(lcApp(), hostModelAndArch());
     const QString os = SystemInfo::osVersion();
-    logLine(os.isEmpty() ? QStringLiteral("failed to get the OS version??")
-                         : QStringLiteral("OS: %1").arg(os));
-    logLine(QStringLiteral("%1 => %2").arg(getApplicationName(), versionText()));
-    logLine(kRule);
+    logLine(lcApp(), os.isEmpty() ? QStringLiteral("failed to get the OS version??")
+                                  : QStringLiteral("OS: %1").arg(os));
+    logLine(lcApp(), QStringLiteral("%1 => %2").arg(getApplicationName(), versionText()));
+    logLine(lcApp(), kRule);
     return true;
 }
 
@@ -144,7 +146,7 @@ void BRLogFileManager::deleteOldLogsWithOptions(const QVariantMap &options)
     if (!beforeDate.isValid())
         beforeDate = Clock::now().addSecs(-3 * 86400);
     if (baseName.isEmpty()) {
-        logLine(QStringLiteral("deleteOldLogsWithOptions: no base name, nothing removed"));
+        logLine(lcApp(), QStringLiteral("deleteOldLogsWithOptions: no base name, nothing removed"));
         return;
     }
     folder = expandTilde(folder);
@@ -166,11 +168,12 @@ void BRLogFileManager::deleteItem(const QString &path, const QDateTime &beforeDa
     const QString expanded = expandTilde(path);
     const QFileInfo info(expanded);
     if (info.isSymLink()) {
-        logLine(QStringLiteral("deleteItem: symbolic link left alone: %1").arg(expanded));
+        logLine(lcApp(), QStringLiteral("deleteItem: symbolic link left alone: %1").arg(expanded));
         return;
     }
     if (!info.exists()) {
-        logLine(QStringLiteral("testDirectory=> curItem does NOT exist: %1\n").arg(expanded));
+        logLine(lcApp(),
+                QStringLiteral("testDirectory=> curItem does NOT exist: %1\n").arg(expanded));
         return;
     }
     if (info.isDir() || !info.isFile())
@@ -183,13 +186,13 @@ void BRLogFileManager::deleteItem(const QString &path, const QDateTime &beforeDa
         return;
     if (deleteImmediately) {
         if (QFile::remove(expanded))
-            logLine(QStringLiteral("Item DELETED: [%1]").arg(expanded));
+            logLine(lcApp(), QStringLiteral("Item DELETED: [%1]").arg(expanded));
         else
-            logLine(QStringLiteral("deleteItem: could not delete [%1]").arg(expanded));
+            logLine(lcApp(), QStringLiteral("deleteItem: could not delete [%1]").arg(expanded));
     } else {
         moveFileToUserTrash(expanded);
         if (!QFileInfo::exists(expanded))
-            logLine(QStringLiteral("Item Moved To Trash: [%1]").arg(expanded));
+            logLine(lcApp(), QStringLiteral("Item Moved To Trash: [%1]").arg(expanded));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppLog.h"
 #include <QDateTime>
 #include <QString>
 #include <QVariantMap>
@@ -11,7 +12,7 @@ namespace kivo {
 // The log goes to one file per business day, <log folder>/<application
 // name>_<business date>.log, in $XDG_STATE_HOME/Kivo/Logs (default
 // ~/.local/state/Kivo/Logs). setupLogFile() redirects the standard error stream
-// there once per process; every logLine() after that lands in the file.
+// there once per process; every logLine(lcApp(), ) after that lands in the file.
 class BRLogFileManager
 {
 public:

@@ -1,10 +1,11 @@
 #include "ChooserCompletion.h"
 
-#include "FolderValidation.h"
-#include "MyAliasKit.h"
-#include "PrefKeys.h"
+#include "AppLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/PrefKeys.h"
 
 namespace kivo {
 
@@ -43,15 +44,16 @@ void ChooserCompletion::openPanelDidEndNew(int returnCode, const QStringList &ch
                                            const QVariant &context, Preferences &prefs)
 {
     if (returnCode == kCancel) {
-        logLine(QStringLiteral("openPanelDidEnd:returnCode:contextInfo returned NSCancelButton"));
+        logLine(lcApp(),
+                QStringLiteral("openPanelDidEnd:returnCode:contextInfo returned NSCancelButton"));
         return;
     }
     if (returnCode != kAccept) {
-        logLine(QStringLiteral("openPanelDidEnd:returnCode:contextInfo returned ?????"));
+        logLine(lcApp(), QStringLiteral("openPanelDidEnd:returnCode:contextInfo returned ?????"));
         return;
     }
     if (!context.isValid()) {
-        logLine(QStringLiteral("openPanelDidEnd passed NIL for contextInfo?????"));
+        logLine(lcApp(), QStringLiteral("openPanelDidEnd passed NIL for contextInfo?????"));
         return;
     }
     if (context.typeId() != QMetaType::QVariantMap || chosenPaths.isEmpty() ||

@@ -1,13 +1,13 @@
 #include "ConsoleHost.h"
 
-#include "PrefKeys.h"
 #include "PreferencesWindow.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "console/DisplayChooser.h"
 #include "console/MainWindowController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserViewController.h"
 #include "reassign/ReAssignCodeWindowController.h"
+#include "station/PrefKeys.h"
 
 #include <QListView>
 #include <QMenuBar>

@@ -1,9 +1,10 @@
 #include "FactoryDefaults.h"
 
-#include "PrefKeys.h"
+#include "AppLog.h"
 #include "platform/Description.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QFileInfo>
 
@@ -28,10 +29,10 @@ void FactoryDefaults::setupFactoryDefaults(Preferences &prefs, const QString &re
 {
     const QVariant factory = readPropertyList(inFolder(resourcesDir, kFactoryDefaultsFile));
     if (factory.typeId() == QMetaType::QVariantMap) {
-        logLine(describe(factory));
+        logLine(lcApp(), describe(factory));
         prefs.registerDefaults(factory.toMap());
     } else {
-        logLine(QStringLiteral("userDefaultsValuesDict == NIL!!!!"));
+        logLine(lcApp(), QStringLiteral("userDefaultsValuesDict == NIL!!!!"));
     }
 
     QVariantMap stored{{QString::fromLatin1(keys::prefDoShoutMode), false}};
@@ -41,7 +42,8 @@ void FactoryDefaults::setupFactoryDefaults(Preferences &prefs, const QString &re
         if (forced.typeId() == QMetaType::QVariantMap)
             stored.insert(forced.toMap());
         else
-            logLine(QStringLiteral("Ignoring \"%1\": not a readable property list dictionary")
+            logLine(lcApp(),
+                    QStringLiteral("Ignoring \"%1\": not a readable property list dictionary")
                         .arg(forcedPath));
     }
     prefs.setValues(stored);

@@ -1,8 +1,8 @@
 #include "FolderChooser.h"
 
 #include "ChooserCompletion.h"
-#include "PrefKeys.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

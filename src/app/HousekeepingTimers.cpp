@@ -1,9 +1,10 @@
 #include "HousekeepingTimers.h"
 
-#include "Clock.h"
-#include "app/PrefKeys.h"
+#include "AppLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/PrefKeys.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,15 +17,17 @@ const QString kStars = QString(83, QLatin1Char('*'));
 void logStars()
 {
     for (int i = 0; i < 3; ++i)
-        logLine(kStars);
+        logLine(lcApp(), kStars);
 }
 
 // The watchdog's check: a heartbeat in the log.
 void checkInsideServerMasterSlideShowFolderInThread()
 {
-    logLine(QStringLiteral("HousekeepingTimers->checkInsideServerMasterSlideShowFolderInThread... "
+    logLine(lcApp(),
+            QStringLiteral("HousekeepingTimers->checkInsideServerMasterSlideShowFolderInThread... "
                            "STARTED...."));
-    logLine(QStringLiteral("HousekeepingTimers->checkInsideServerMasterSlideShowFolderInThread... "
+    logLine(lcApp(),
+            QStringLiteral("HousekeepingTimers->checkInsideServerMasterSlideShowFolderInThread... "
                            "DONE...."));
 }
 } // namespace
@@ -62,9 +65,10 @@ void HousekeepingTimers::setupAutoRelaunchTimer()
     const QDateTime now = Clock::now();
     m_relaunchTrigger = relaunchTriggerFor(now);
     if (m_relaunchTrigger.date() != now.date()) {
-        logLine(QStringLiteral("Current Date is AFTER the TriggerDate... so DONT trigger.."));
-        logLine(QStringLiteral("Setting Trigger Date to be Tomorrow At: [%1]")
-                    .arg(m_relaunchTrigger.toString(Qt::ISODate)));
+        logLine(lcApp(),
+                QStringLiteral("Current Date is AFTER the TriggerDate... so DONT trigger.."));
+        logLine(lcApp(), QStringLiteral("Setting Trigger Date to be Tomorrow At: [%1]")
+                             .arg(m_relaunchTrigger.toString(Qt::ISODate)));
     }
     armRelaunchTimer();
 }
@@ -88,8 +92,8 @@ void HousekeepingTimers::checkRelaunchTrigger()
 void HousekeepingTimers::autoRelaunchTimerFired()
 {
     logStars();
-    logLine(QStringLiteral("HousekeepingTimers->autoRelaunchTimerFired... trigger = [%1]")
-                .arg(m_relaunchTrigger.toString(Qt::ISODate)));
+    logLine(lcApp(), QStringLiteral("HousekeepingTimers->autoRelaunchTimerFired... trigger = [%1]")
+                         .arg(m_relaunchTrigger.toString(Qt::ISODate)));
     m_relaunchTimer.stop();
     m_relaunchTrigger = {};
     logStars();
@@ -104,10 +108,10 @@ void HousekeepingTimers::setupWatchdogTimer()
 
 void HousekeepingTimers::watchdogTimerFired()
 {
-    logLine(QStringLiteral("HousekeepingTimers->watchdogTimerFired... interval = [%1 s] "
-                           "userInfo = {startDate = %2}")
-                .arg(m_watchdogTimer.interval() / 1000)
-                .arg(m_watchdogStartDate.toString(Qt::ISODate)));
+    logLine(lcApp(), QStringLiteral("HousekeepingTimers->watchdogTimerFired... interval = [%1 s] "
+                                    "userInfo = {startDate = %2}")
+                         .arg(m_watchdogTimer.interval() / 1000)
+                         .arg(m_watchdogStartDate.toString(Qt::ISODate)));
     m_workers.start(&checkInsideServerMasterSlideShowFolderInThread);
 }
 
@@ -120,7 +124,8 @@ bool HousekeepingTimers::setupAutoBringToFront()
         float(prefs.real(QLatin1String(keys::prefAutoBringAppToFrontAfterLaunchDelay)));
     if (!(delay > 0.0f))
         return false;
-    logLine(QStringLiteral("Inside HousekeepingTimers => setupAutoBringToFront...Application Will "
+    logLine(lcApp(),
+            QStringLiteral("Inside HousekeepingTimers => setupAutoBringToFront...Application Will "
                            "Come Activate in %1 seconds...")
                 .arg(QString::asprintf("%5.2f", double(delay))));
     m_bringToFrontTimer.start(int(std::min(double(delay) * 1000.0, double(INT_MAX))));
@@ -129,7 +134,7 @@ bool HousekeepingTimers::setupAutoBringToFront()
 
 void HousekeepingTimers::autoBringToFrontTimerFired()
 {
-    logLine(QStringLiteral("HousekeepingTimers->autoBringToFrontTimerFired..."));
+    logLine(lcApp(), QStringLiteral("HousekeepingTimers->autoBringToFrontTimerFired..."));
     m_bringToFrontTimer.stop();
     emit bringToFrontRequested();
 }

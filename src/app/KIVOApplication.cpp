@@ -1,7 +1,9 @@
 #include "KIVOApplication.h"
 
+#include "AppLog.h"
 #include "Relauncher.h"
 #include "customer/BarcodeKeyFilter.h"
+#include "platform/AlertSound.h"
 #include "platform/Log.h"
 
 #include <QKeyEvent>
@@ -9,9 +11,15 @@
 
 namespace kivo {
 
-KIVOApplication::KIVOApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+KIVOApplication::KIVOApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    AlertSound::setPlayer([] { QApplication::beep(); });
+}
 
-KIVOApplication::~KIVOApplication() = default;
+KIVOApplication::~KIVOApplication()
+{
+    AlertSound::setPlayer({});
+}
 
 KIVOApplication *KIVOApplication::instance()
 {
@@ -53,7 +61,7 @@ bool KIVOApplication::relaunch(const QVariant &request)
 
 void KIVOApplication::terminate(const QVariant &)
 {
-    logLine(QStringLiteral("KIVOApplication->terminate..."));
+    logLine(lcApp(), QStringLiteral("KIVOApplication->terminate..."));
     quit();
 }
 

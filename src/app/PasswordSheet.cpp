@@ -1,5 +1,6 @@
 #include "PasswordSheet.h"
 
+#include "AppLog.h"
 #include "platform/Log.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ void PasswordSheet::continuePasswordWindow()
         done(kContinue);
         return;
     }
-    logLine(QStringLiteral("PasswordSheet->continuePasswordWindow... wrong password"));
+    logLine(lcApp(), QStringLiteral("PasswordSheet->continuePasswordWindow... wrong password"));
     m_field->clear();
     QApplication::beep();
     QTimer::singleShot(150, this, [] { QApplication::beep(); });

@@ -3,10 +3,11 @@
 #include "ChooserCompletion.h"
 #include "FolderChooser.h"
 #include "PasswordSheet.h"
-#include "PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -198,7 +199,7 @@ void PreferencesWindow::doChangeTransitionStyle(const QString &title)
              {QLatin1String(keys::prefTransitionStyle), title}});
     }
     prefs.synchronize();
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowChangeTransitionStyle"));
+    NotificationCenter::defaultCenter().post(notification::SlideShowChangeTransitionStyle);
 }
 
 void PreferencesWindow::refreshFromPreferences()

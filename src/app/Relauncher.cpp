@@ -1,5 +1,6 @@
 #include "Relauncher.h"
 
+#include "AppLog.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 
@@ -29,7 +30,8 @@ bool Relauncher::relaunch(const QVariant &request, const QuitFunction &quit,
     const Request parsed = parseRequest(request);
     const QString tool = AppPaths::auxiliaryExecutable(QStringLiteral("relaunch"));
     if (tool.isEmpty()) {
-        logLine(QStringLiteral("Relauncher->relaunch... FAILED => UNABLE to find the relaunch tool "
+        logLine(lcApp(),
+                QStringLiteral("Relauncher->relaunch... FAILED => UNABLE to find the relaunch tool "
                                "in [%1]; the station keeps running")
                     .arg(AppPaths::libexecDir()));
         return false;
@@ -39,13 +41,14 @@ bool Relauncher::relaunch(const QVariant &request, const QuitFunction &quit,
     const QStringList args = {station, QString::number(QCoreApplication::applicationPid()),
                               QString::number(parsed.launchFlags)};
     if (!QProcess::startDetached(tool, args)) {
-        logLine(QStringLiteral("Relauncher->relaunch... FAILED to start [%1 %2]; the station keeps "
+        logLine(lcApp(),
+                QStringLiteral("Relauncher->relaunch... FAILED to start [%1 %2]; the station keeps "
                                "running")
                     .arg(tool, args.join(QLatin1Char(' '))));
         return false;
     }
-    logLine(QStringLiteral("Relauncher->relaunch... started [%1 %2]")
-                .arg(tool, args.join(QLatin1Char(' '))));
+    logLine(lcApp(), QStringLiteral("Relauncher->relaunch... started [%1 %2]")
+                         .arg(tool, args.join(QLatin1Char(' '))));
     if (quit)
         quit(parsed.sender);
     return true;

@@ -1,6 +1,7 @@
 #include "StationMain.h"
 
 #include "AppDelegate.h"
+#include "AppLog.h"
 #include "KIVOApplication.h"
 #include "console/CodeListDump.h"
 #include "platform/Log.h"
@@ -78,7 +79,8 @@ int stationMain(int argc, char *argv[])
     AppDelegate::Initialisation init = AppDelegate::initialize();
     if (init.anotherInstanceRuns)
         return 0;
-    logLine(QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
+    logLine(lcApp(),
+            QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
     AppDelegate delegate(std::move(init.instance));
     delegate.applicationWillFinishLaunching();
     QMetaObject::invokeMethod(

@@ -1,7 +1,7 @@
 #include "CodeFolderScanner.h"
 
-#include "PoolTask.h"
 #include "platform/Log.h"
+#include "util/PoolTask.h"
 #include "xml/TestParser.h"
 
 #include <QDir>

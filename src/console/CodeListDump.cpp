@@ -2,10 +2,10 @@
 
 #include "CodeFolderScanner.h"
 #include "CodeListModel.h"
-#include "DailyFolders.h"
-#include "app/PrefKeys.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
+#include "station/DailyFolders.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QJsonDocument>

@@ -1,10 +1,11 @@
 #include "DaySelection.h"
 
-#include "app/DateFormat.h"
-#include "app/PrefKeys.h"
-#include "console/DailyFolders.h"
+#include "ConsoleLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/DailyFolders.h"
+#include "station/DateFormat.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ DaySelection::Choice DaySelection::stepTo(qint64 daysBack, const QDateTime &busi
         prefs.remove(QLatin1String(keys::prefPathToAlternateDateFolder));
         choice.outcome = exists ? Outcome::Today : Outcome::TodayMissing;
         if (!exists)
-            logLine(QStringLiteral("Todays folder does not exist or empty???"));
+            logLine(lcConsole(), QStringLiteral("Todays folder does not exist or empty???"));
         return choice;
     }
     if (exists) {
@@ -46,6 +47,7 @@ DaySelection::Choice DaySelection::stepTo(qint64 daysBack, const QDateTime &busi
     } else {
         choice.outcome = Outcome::OtherMissing;
         logLine(
+            lcConsole(),
             QStringLiteral("DaySelection->stepTo... no folder for [%1]").arg(choice.folderPath));
     }
     return choice;

@@ -1,7 +1,7 @@
 #include "DemoSlides.h"
 
-#include "app/PrefKeys.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QFileInfo>

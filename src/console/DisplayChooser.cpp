@@ -1,8 +1,9 @@
 #include "DisplayChooser.h"
 
-#include "app/PrefKeys.h"
+#include "ConsoleLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -25,7 +26,8 @@ QList<DisplayEntry> DisplayChooser::buildEntries(int screenCount, const Preferen
         const QString room = roomName(i + 1, prefs);
         if (room.isEmpty()) {
             entry.displayName = QStringLiteral("Display #%1").arg(i + 1);
-            logLine(QStringLiteral("DisplayChooser->buildEntries... no name found for display %1")
+            logLine(lcConsole(),
+                    QStringLiteral("DisplayChooser->buildEntries... no name found for display %1")
                         .arg(i + 1));
         } else {
             entry.displayName = QStringLiteral("%1. %2").arg(i + 1).arg(room);
@@ -63,6 +65,7 @@ QString DisplayChooser::slideshowWindowName(const QString &code, const QStringLi
             return QStringLiteral("%1 (%2)").arg(code, roomName(i + 1, prefs));
     }
     logLine(
+        lcConsole(),
         QStringLiteral("getSlideshowWindowName... code [%1] is not playing in any room").arg(code));
     return {};
 }

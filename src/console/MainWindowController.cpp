@@ -3,14 +3,16 @@
 #include "MainWindowController.h"
 
 #include "ConsoleDelegate.h"
-#include "DailyFolders.h"
+#include "ConsoleLog.h"
 #include "DaySelection.h"
-#include "PoolTask.h"
 #include "SelectDisplayWindowController.h"
-#include "app/PrefKeys.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserViewController.h"
+#include "station/DailyFolders.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
+#include "util/PoolTask.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -70,8 +72,8 @@ MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *p
     // The displays started before the console: ask the chosen one how it is.
     QTimer::singleShot(0, this, [this] {
         NotificationCenter::defaultCenter().post(
-            QStringLiteral("RequestSlideShowStatus"), {},
-            {{QStringLiteral("screenIndex"), chosenDisplayIndex()}});
+            notification::RequestSlideShowStatus, {},
+            {{notificationKey::screenIndex, chosenDisplayIndex()}});
     });
 }
 
@@ -169,14 +171,14 @@ void MainWindowController::observeNotifications()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     m_observers.push_back(
-        center.addObserver(QStringLiteral("SlideShowStatus"), [this](const Notification &n) {
+        center.addObserver(notification::SlideShowStatus, [this](const Notification &n) {
             // Displays may post from any thread; the rows and labels live here.
             QMetaObject::invokeMethod(
                 this, [this, info = n.userInfo] { handleSlideShowStatusNotification(info); },
                 Qt::AutoConnection);
         }));
     m_observers.push_back(
-        center.addObserver(QStringLiteral("testNotification"), [this](const Notification &) {
+        center.addObserver(notification::testNotification, [this](const Notification &) {
             QMetaObject::invokeMethod(
                 this, [this] { rebuildPopupArrayController(); }, Qt::AutoConnection);
         }));
@@ -216,7 +218,8 @@ QString MainWindowController::versionText() const
 void MainWindowController::scanFolderAgain()
 {
     if (m_insideScanning) {
-        logLine(QStringLiteral("Inside MainWindowController => scanFolderAgain...ANOTHER scan "
+        logLine(lcConsole(),
+                QStringLiteral("Inside MainWindowController => scanFolderAgain...ANOTHER scan "
                                "already in process..."));
         // Scans run off the main thread, so a day changed meanwhile is listed
         // once the running scan is in.
@@ -230,7 +233,8 @@ void MainWindowController::scanFolderAgain2()
 {
     const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
     if (root.isEmpty() || !QFileInfo(root).isDir()) {
-        logLine(QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder "
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder "
                                "[%1]")
                     .arg(root));
         m_scanner.stop();
@@ -256,9 +260,9 @@ void MainWindowController::rowsListed(QList<CodeEntry> entries)
                 entry.row.insert(QLatin1String(rowKey::codeStatus), status);
         }
     }
-    logLine(QStringLiteral("MainWindowController->scanFolderAgain2... %1 rows: %2")
-                .arg(entries.size())
-                .arg(codes.join(QLatin1Char(','))));
+    logLine(lcConsole(), QStringLiteral("MainWindowController->scanFolderAgain2... %1 rows: %2")
+                             .arg(entries.size())
+                             .arg(codes.join(QLatin1Char(','))));
     m_table->clearSelection();
     m_model->setEntries(std::move(entries));
     m_insideScanning = false;

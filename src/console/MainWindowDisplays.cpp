@@ -4,13 +4,15 @@
 #include "MainWindowController.h"
 
 #include "ConsoleDelegate.h"
-#include "DailyFolders.h"
+#include "ConsoleLog.h"
 #include "DemoSlides.h"
 #include "SelectDisplayWindowController.h"
-#include "app/PrefKeys.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserViewController.h"
+#include "station/DailyFolders.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,7 +39,7 @@ QPushButton *barButton(const QString &text, const QString &accessibleName)
 
 QVariantMap screenInfo(int index)
 {
-    return {{QStringLiteral("screenIndex"), index}};
+    return {{notificationKey::screenIndex, index}};
 }
 } // namespace
 
@@ -125,7 +127,7 @@ void MainWindowController::doSetupDisplayPopup(bool fromPopup)
     if (position >= 0)
         m_popup->setCurrentIndex(position);
     showStatusOfChosenDisplay();
-    NotificationCenter::defaultCenter().post(QStringLiteral("RequestSlideShowStatus"), {},
+    NotificationCenter::defaultCenter().post(notification::RequestSlideShowStatus, {},
                                              screenInfo(chosen));
 }
 
@@ -149,7 +151,7 @@ void MainWindowController::showStatusOfChosenDisplay()
 void MainWindowController::handleScreenDidChange()
 {
     rebuildPopupArrayController();
-    NotificationCenter::defaultCenter().post(QStringLiteral("updateWindow"));
+    NotificationCenter::defaultCenter().post(notification::updateWindow);
 }
 
 // --- play, pause, status --------------------------------------------------------
@@ -162,15 +164,16 @@ bool MainWindowController::tableHasFocus() const
 void MainWindowController::doDoubleClickOnTableView(int clickedRow)
 {
     if (!tableHasFocus()) {
-        logLine(QStringLiteral("ibTableView is NOT the firstResponder..."));
+        logLine(lcConsole(), QStringLiteral("ibTableView is NOT the firstResponder..."));
         QApplication::beep();
     }
     if (QGuiApplication::screens().size() < 2)
-        logLine(QStringLiteral("MainWindowController->doDoubleClickOnTableView... fewer than two "
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDoubleClickOnTableView... fewer than two "
                                "screens attached"));
     const int row = clickedRow >= 0 ? clickedRow : selectedRow();
     if (row < 0 || row >= m_model->rowCount()) {
-        logLine(QStringLiteral("ibTableView - Nothing Selected..."));
+        logLine(lcConsole(), QStringLiteral("ibTableView - Nothing Selected..."));
         QApplication::beep();
         return;
     }
@@ -178,45 +181,46 @@ void MainWindowController::doDoubleClickOnTableView(int clickedRow)
     const QString code = info.value(QLatin1String(rowKey::code)).toString();
     const QString codePath = formPathForCodeNew(code);
     if (codePath.isEmpty()) {
-        logLine(QStringLiteral("MainWindowController->doDoubleClickOnTableView... row %1 has no "
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDoubleClickOnTableView... row %1 has no "
                                "code")
                     .arg(row));
         QApplication::beep();
         return;
     }
     if (CodeListModel::qtyOf(info) < 1) {
-        logLine(QStringLiteral("No Images for this code=%1").arg(code));
+        logLine(lcConsole(), QStringLiteral("No Images for this code=%1").arg(code));
         QApplication::beep();
         return;
     }
     if (Preferences::standard().boolean(
             QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
         m_sheet->showDialogWithParam(
-            {{QStringLiteral("info"), info}, {QStringLiteral("sourcePath"), codePath}}, this,
+            {{QStringLiteral("info"), info}, {notificationKey::sourcePath, codePath}}, this,
             m_displayEntries);
         return;
     }
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), {},
-                                             {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
-                                              {QStringLiteral("sourcePath"), codePath}});
+    NotificationCenter::defaultCenter().post(notification::SlideShowParamChanged, {},
+                                             {{notificationKey::screenIndex, chosenDisplayIndex()},
+                                              {notificationKey::sourcePath, codePath}});
 }
 
 void MainWindowController::doToggleSlideShow()
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowToggleShow"), {},
+    NotificationCenter::defaultCenter().post(notification::SlideShowToggleShow, {},
                                              screenInfo(chosenDisplayIndex()));
 }
 
 void MainWindowController::doTestButton()
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowToggleTest"), {},
+    NotificationCenter::defaultCenter().post(notification::SlideShowToggleTest, {},
                                              screenInfo(chosenDisplayIndex()));
 }
 
 void MainWindowController::handleSlideShowStatusNotification(const QVariantMap &userInfo)
 {
-    const QVariant screen = userInfo.value(QStringLiteral("screenIndex"));
-    const QVariant mesg = userInfo.value(QStringLiteral("mesg"));
+    const QVariant screen = userInfo.value(notificationKey::screenIndex);
+    const QVariant mesg = userInfo.value(notificationKey::mesg);
     if (screen.isValid() && mesg.isValid()) {
         bool ok = false;
         const int index = screen.toInt(&ok);
@@ -228,13 +232,14 @@ void MainWindowController::handleSlideShowStatusNotification(const QVariantMap &
         }
     }
     const QVariant code = userInfo.value(QStringLiteral("code"));
-    const QVariant codeStatus = userInfo.value(QStringLiteral("codeStatus"));
+    const QVariant codeStatus = userInfo.value(notificationKey::codeStatus);
     if (code.isValid() && codeStatus.isValid())
         m_model->updateCodeStatus(code.toString(), codeStatus.toString());
-    if (userInfo.contains(QStringLiteral("screenIsPlaying")))
-        logLine(QStringLiteral("MainWindowController->handleSlideShowStatusNotification... "
+    if (userInfo.contains(notificationKey::screenIsPlaying))
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->handleSlideShowStatusNotification... "
                                "screenIsPlaying = [%1]")
-                    .arg(userInfo.value(QStringLiteral("screenIsPlaying")).toBool()));
+                    .arg(userInfo.value(notificationKey::screenIsPlaying).toBool()));
 }
 
 // --- demo slides ----------------------------------------------------------------
@@ -242,12 +247,13 @@ void MainWindowController::handleSlideShowStatusNotification(const QVariantMap &
 void MainWindowController::doDemoSlides()
 {
     if (!tableHasFocus()) {
-        logLine(QStringLiteral("ibTableView is NOT the firstResponder..."));
+        logLine(lcConsole(), QStringLiteral("ibTableView is NOT the firstResponder..."));
         QApplication::beep();
         return;
     }
     if (QGuiApplication::screens().size() < 2)
-        logLine(QStringLiteral("MainWindowController->doDemoSlides... fewer than two screens "
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDemoSlides... fewer than two screens "
                                "attached"));
     validateDemoFolder(DemoSlides::demoParameters(Preferences::standard()));
 }
@@ -262,13 +268,13 @@ bool MainWindowController::validateDemoFolder(const QVariantMap &demoParameters)
     if (Preferences::standard().boolean(
             QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow))) {
         m_sheet->showDialogWithParam(
-            {{QStringLiteral("info"), demoParameters}, {QStringLiteral("sourcePath"), folder}},
-            this, m_displayEntries);
+            {{QStringLiteral("info"), demoParameters}, {notificationKey::sourcePath, folder}}, this,
+            m_displayEntries);
         return true;
     }
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), {},
-                                             {{QStringLiteral("screenIndex"), chosenDisplayIndex()},
-                                              {QStringLiteral("sourcePath"), folder}});
+    NotificationCenter::defaultCenter().post(notification::SlideShowParamChanged, {},
+                                             {{notificationKey::screenIndex, chosenDisplayIndex()},
+                                              {notificationKey::sourcePath, folder}});
     return true;
 }
 
@@ -290,7 +296,8 @@ void MainWindowController::doChangeCode()
     const int row = selectedRow();
     const QVariantMap info = m_model->rowAt(row);
     if (row < 0 || !info.contains(QLatin1String(rowKey::code))) {
-        logLine(QStringLiteral("MainWindowController->doChangeCode... no code selected"));
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doChangeCode... no code selected"));
         QApplication::beep();
         return;
     }
@@ -312,7 +319,8 @@ bool MainWindowController::launchDesktopEntry(const QString &desktopId)
 {
     QString id = desktopId.trimmed();
     if (id.isEmpty() || id.contains(QLatin1Char('/'))) {
-        logLine(QStringLiteral("returnToMain... no usable desktop entry id [%1]").arg(desktopId));
+        logLine(lcConsole(),
+                QStringLiteral("returnToMain... no usable desktop entry id [%1]").arg(desktopId));
         return false;
     }
     if (!id.endsWith(QLatin1String(".desktop")))
@@ -326,7 +334,8 @@ bool MainWindowController::launchDesktopEntry(const QString &desktopId)
     else if (!gtkLaunch.isEmpty())
         started = QProcess::startDetached(gtkLaunch, {id});
     if (!started)
-        logLine(QStringLiteral("returnToMain... unable to launch the desktop entry [%1] (entry "
+        logLine(lcConsole(),
+                QStringLiteral("returnToMain... unable to launch the desktop entry [%1] (entry "
                                "[%2], gio [%3], gtk-launch [%4])")
                     .arg(id, entry, gio, gtkLaunch));
     return started;

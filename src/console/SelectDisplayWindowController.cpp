@@ -1,6 +1,8 @@
 #include "SelectDisplayWindowController.h"
 
+#include "ConsoleLog.h"
 #include "platform/Log.h"
+#include "station/NotificationNames.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,7 +60,7 @@ SelectDisplayWindowController::SelectDisplayWindowController(QWidget *parent) : 
     connect(this, &QDialog::finished, this, &SelectDisplayWindowController::didEndSheet);
     // "updateWindow" comes from the main thread (screen changes, the console).
     m_updateWindowObserver = NotificationCenter::defaultCenter().addObserver(
-        QStringLiteral("updateWindow"), [this](const Notification &) {
+        notification::updateWindow, [this](const Notification &) {
             QMetaObject::invokeMethod(this, &SelectDisplayWindowController::handleUpdateWindow,
                                       Qt::AutoConnection);
         });
@@ -68,8 +70,9 @@ bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &param
                                                         QWidget *parentWindow,
                                                         const QList<DisplayEntry> &displayEntries)
 {
-    if (!params.contains(QStringLiteral("sourcePath"))) {
-        logLine(QStringLiteral("SelectDisplayWindowController->showDialogWithParam... no "
+    if (!params.contains(notificationKey::sourcePath)) {
+        logLine(lcConsole(),
+                QStringLiteral("SelectDisplayWindowController->showDialogWithParam... no "
                                "sourcePath: %1")
                     .arg(params.keys().join(QLatin1Char(','))));
         QApplication::beep();
@@ -81,7 +84,7 @@ bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &param
     m_text2->setText(info.value(QStringLiteral("name")).toString());
     m_text3->setText(info.value(QStringLiteral("email")).toString());
     DisplayChooser::apply(m_popup, displayEntries);
-    NotificationCenter::defaultCenter().post(QStringLiteral("updateWindow"));
+    NotificationCenter::defaultCenter().post(notification::updateWindow);
     if (parentWindow && parentWindow != parentWidget())
         setParent(parentWindow, windowFlags());
     open();
@@ -113,20 +116,22 @@ void SelectDisplayWindowController::didEndSheet(int returnCode)
 {
     const QVariantMap params = std::exchange(m_params, {});
     if (returnCode != kAccept) {
-        logLine(QStringLiteral("SelectDisplayWindowController->didEndSheet... returnCode = [%1]")
+        logLine(lcConsole(),
+                QStringLiteral("SelectDisplayWindowController->didEndSheet... returnCode = [%1]")
                     .arg(returnCode));
         return;
     }
-    const QString sourcePath = params.value(QStringLiteral("sourcePath")).toString();
+    const QString sourcePath = params.value(notificationKey::sourcePath).toString();
     if (sourcePath.isEmpty()) {
-        logLine(QStringLiteral("SelectDisplayWindowController->didEndSheet... no sourcePath"));
+        logLine(lcConsole(),
+                QStringLiteral("SelectDisplayWindowController->didEndSheet... no sourcePath"));
         return;
     }
     const int index =
         m_popup->currentData().isValid() ? m_popup->currentData().toInt() : m_popup->currentIndex();
     NotificationCenter::defaultCenter().post(
-        QStringLiteral("SlideShowParamChanged"), {},
-        {{QStringLiteral("screenIndex"), index}, {QStringLiteral("sourcePath"), sourcePath}});
+        notification::SlideShowParamChanged, {},
+        {{notificationKey::screenIndex, index}, {notificationKey::sourcePath, sourcePath}});
 }
 
 } // namespace kivo

@@ -2,10 +2,11 @@
 
 #include "BarcodeKeyFilter.h"
 
+#include "CustomerLog.h"
 #include "CustomerPhotoSearch.h"
-#include "app/NotificationNames.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
+#include "station/NotificationNames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -101,7 +102,7 @@ void BarcodeEntryController::handleAddStringToBufferNotification(const Notificat
         }
         if (last == QChar(27)) {
             fTempBuffer.clear();
-            logLine(QStringLiteral("Reset the fTempBuffer..."));
+            logLine(lcCustomer(), QStringLiteral("Reset the fTempBuffer..."));
         } else {
             fTempBuffer += s;
         }
@@ -145,13 +146,14 @@ void BarcodeEntryController::handleNewCustomerIdNotification(const Notification 
     if (code.isEmpty())
         return;
     if (!CustomerPhotoSearch::isAcceptableCode(code)) {
-        logLine(QStringLiteral("Inside BarcodeEntryController => handleNewCustomerIdNotification..."
+        logLine(lcCustomer(),
+                QStringLiteral("Inside BarcodeEntryController => handleNewCustomerIdNotification..."
                                "refused code [%1]")
                     .arg(printable(code)));
         return;
     }
     if (fCurrentBarcode && fCurrentBarcode->compare(code, Qt::CaseInsensitive) == 0) {
-        logLine(QStringLiteral("OLD ID is same as NEW ID..."));
+        logLine(lcCustomer(), QStringLiteral("OLD ID is same as NEW ID..."));
         return;
     }
     if (g_videoIsRecording) {
@@ -160,7 +162,7 @@ void BarcodeEntryController::handleNewCustomerIdNotification(const Notification 
         return;
     }
     fCurrentBarcode = code;
-    logLine(QStringLiteral("GOT NEW BARCODE ID = [%1]").arg(code));
+    logLine(lcCustomer(), QStringLiteral("GOT NEW BARCODE ID = [%1]").arg(code));
 }
 
 void BarcodeEntryController::handleKivoPreviewerNotification(const Notification &notification)
@@ -172,13 +174,15 @@ void BarcodeEntryController::handleKivoPreviewerNotification(const Notification 
         return;
     const QString value = info.value(notificationKey::value).toString().trimmed();
     if (value.isEmpty()) {
-        logLine(QStringLiteral(
+        logLine(lcCustomer(),
+                QStringLiteral(
                     "BarcodeEntryController->handleKivoPreviewerNotification...Not a NEW ID = %1")
                     .arg(printable(info.value(notificationKey::value).toString())));
         return;
     }
     if (!CustomerPhotoSearch::isAcceptableCode(value)) {
-        logLine(QStringLiteral(
+        logLine(lcCustomer(),
+                QStringLiteral(
                     "BarcodeEntryController->handleKivoPreviewerNotification...refused code [%1]")
                     .arg(printable(value)));
         return;
@@ -186,7 +190,8 @@ void BarcodeEntryController::handleKivoPreviewerNotification(const Notification 
     NotificationCenter::defaultCenter().post(
         notification::NewCustomerId,
         QVariantMap{{notificationKey::newBarcode, value}, {notificationKey::fromKivo, true}});
-    logLine(QStringLiteral("Just sent sNewCustomerIdNotification with param = %1").arg(value));
+    logLine(lcCustomer(),
+            QStringLiteral("Just sent sNewCustomerIdNotification with param = %1").arg(value));
 }
 
 void BarcodeEntryController::handleKivoVideoNotification(const Notification &notification)

@@ -1,7 +1,7 @@
 #include "BarcodeKeyFilter.h"
 
-#include "app/NotificationNames.h"
 #include "platform/NotificationCenter.h"
+#include "station/NotificationNames.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,9 +1,10 @@
 #include "CustomerPhotoSearch.h"
 
-#include "app/PrefKeys.h"
-#include "console/DailyFolders.h"
+#include "CustomerLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/DailyFolders.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 
 #include <QDir>
@@ -13,11 +14,6 @@
 namespace kivo {
 
 namespace {
-
-QString trace(const char *op)
-{
-    return QStringLiteral("Inside BarcodeEntryController => %1...").arg(QLatin1String(op));
-}
 
 QString pref(const char *key)
 {
@@ -76,11 +72,12 @@ bool CustomerPhotoSearch::isDemoCode(const QString &code)
 std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::optional<QString> &code)
 {
     if (code && !isAcceptableCode(*code)) {
-        logLine(trace("FindKivoFilesWithID") +
-                QStringLiteral("refused code [%1]: it could lead outside its folder")
-                    .arg(QString(*code).replace(
-                        QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
-                        QStringLiteral("?"))));
+        logLine(lcCustomer(),
+                traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                    QStringLiteral("refused code [%1]: it could lead outside its folder")
+                        .arg(QString(*code).replace(
+                            QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                            QStringLiteral("?"))));
         return std::nullopt;
     }
     Preferences &prefs = Preferences::standard();
@@ -91,26 +88,30 @@ std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::option
     QString basePath = mainFolder.isEmpty() || dayName.isEmpty()
                            ? QString()
                            : QDir(expandTilde(mainFolder)).filePath(dayName);
-    logLine(trace("FindKivoFilesWithID") + QStringLiteral("basePath = %1").arg(basePath));
+    logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                              QStringLiteral("basePath = %1").arg(basePath));
 
     std::optional<QString> customer = code;
     if (code && isDemoCode(*code)) {
-        logLine(trace("FindKivoFilesWithID") + QStringLiteral("[%1] is a demo code").arg(*code));
+        logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                                  QStringLiteral("[%1] is a demo code").arg(*code));
         const QString demo =
             QDir::cleanPath(expandTilde(prefs.string(pref(keys::prefDemoSlidesPath))));
         if (!demo.isEmpty() && QFileInfo::exists(demo)) {
-            logLine(trace("FindKivoFilesWithID") +
-                    QStringLiteral("found demo slide folder = %1").arg(demo));
+            logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                                      QStringLiteral("found demo slide folder = %1").arg(demo));
             basePath = demo;
         } else {
-            logLine(trace("FindKivoFilesWithID") +
-                    QStringLiteral("unable to find the demo slide folder [%1]").arg(demo));
+            logLine(lcCustomer(),
+                    traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                        QStringLiteral("unable to find the demo slide folder [%1]").arg(demo));
         }
     } else if (prefs.boolean(pref(keys::prefDoShoutMode))) {
         customer.reset();
     }
     if (!QDir::isAbsolutePath(basePath) || !QFileInfo(basePath).isDir()) {
-        logLine(trace("FindKivoFilesWithID") + QStringLiteral("basePath Does NOT exist?????"));
+        logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                                  QStringLiteral("basePath Does NOT exist?????"));
         return std::nullopt;
     }
     QVariantMap request{{QStringLiteral("searchPath"), basePath}};

@@ -1,12 +1,14 @@
 #include "CustomerSlideshowFolder.h"
 
-#include "OrderedParallelMap.h"
+#include "util/OrderedParallelMap.h"
 
-#include "app/PrefKeys.h"
-#include "console/KivoPhotoQueryController.h"
+#include "CustomerLog.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/KivoPhotoQueryController.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 
 #include <QDateTime>
@@ -29,11 +31,6 @@ namespace {
 
 const QString kClass = QStringLiteral("CustomerSlideshowFolder");
 const QString kOverlaySuffix = QStringLiteral("_overlay");
-
-QString trace(const char *op)
-{
-    return QStringLiteral("Inside %1 => %2 ...").arg(kClass, QLatin1String(op));
-}
 
 // Why a photo is not taken this time, or empty when it may be taken.
 QString notReadyReason(const QString &path)
@@ -172,11 +169,12 @@ QString CustomerSlideshowFolder::setupTempFolderPath()
         std::error_code ec;
         std::filesystem::create_directories(QFile::encodeName(path).toStdString(), ec);
         if (ec)
-            logLine(QStringLiteral("createDirectoryAtPath[%1] has error = %2")
-                        .arg(path, QString::fromStdString(ec.message())));
+            logLine(lcCustomer(), QStringLiteral("createDirectoryAtPath[%1] has error = %2")
+                                      .arg(path, QString::fromStdString(ec.message())));
     }
     if (!QFileInfo(path).isDir())
-        logLine(QStringLiteral("%1 -> unable to create the directory at: %2").arg(kClass, path));
+        logLine(lcCustomer(),
+                QStringLiteral("%1 -> unable to create the directory at: %2").arg(kClass, path));
     Preferences::standard().setValue(QString::fromLatin1(keys::prefTempFolderPath), path);
     return path;
 }
@@ -244,13 +242,15 @@ void CustomerSlideshowFolder::runJob(const Job &job)
 {
     const QStringList response = job.response ? *job.response : m_search(job.request);
     const QString searchPath = job.request.value(QStringLiteral("searchPath")).toString();
-    logLine(trace("handleFoundImages") +
-            QStringLiteral("%1 items found in [%2]").arg(response.size()).arg(searchPath));
+    logLine(lcCustomer(),
+            traceInside(kClass, u"handleFoundImages", u" ...") +
+                QStringLiteral("%1 items found in [%2]").arg(response.size()).arg(searchPath));
     const bool shout = Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode));
     int prepared = 0;
     if (response.isEmpty()) {
         prepared = int(slidesIn(m_workingFolder).size());
-        logLine(QStringLiteral("will start slideshow with EXISTING %1 items in newpath[%2]")
+        logLine(lcCustomer(),
+                QStringLiteral("will start slideshow with EXISTING %1 items in newpath[%2]")
                     .arg(prepared, 2)
                     .arg(m_workingFolder));
     } else if (shout) {
@@ -289,8 +289,8 @@ void CustomerSlideshowFolder::deliverWorkerEvents()
             emit preparationFinished(event.prepared);
         } else {
             const int screens = m_screenCount ? m_screenCount() : 1;
-            postNotificationOnMainThread({{QStringLiteral("screenIndex"), screens > 1 ? 1 : 0},
-                                          {QStringLiteral("sourcePath"), event.folder}});
+            postNotificationOnMainThread({{notificationKey::screenIndex, screens > 1 ? 1 : 0},
+                                          {notificationKey::sourcePath, event.folder}});
         }
     }
 }
@@ -303,13 +303,14 @@ bool CustomerSlideshowFolder::prepareWorkingFolder()
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(QFile::encodeName(m_workingFolder).toStdString(), ec))) {
         logLine(
+            lcCustomer(),
             QStringLiteral("createDirectoryAtPath[%1] has error = a symbolic link is in the way")
                 .arg(m_workingFolder));
         return false;
     }
     if (!createDirectoryIfMissing(m_workingFolder)) {
-        logLine(QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
-                    .arg(m_workingFolder));
+        logLine(lcCustomer(), QStringLiteral("createDirectoryAtPath[%1] has error = not a folder")
+                                  .arg(m_workingFolder));
         return false;
     }
     return true;
@@ -330,8 +331,8 @@ void CustomerSlideshowFolder::emptyWorkingFolder(bool pendingOnly)
         std::error_code rec;
         fs::remove_all(entry.path(), rec);
         if (rec)
-            logLine(QStringLiteral("removeItemAtPath failed: %1")
-                        .arg(QString::fromStdString(rec.message())));
+            logLine(lcCustomer(), QStringLiteral("removeItemAtPath failed: %1")
+                                      .arg(QString::fromStdString(rec.message())));
     }
 }
 
@@ -358,8 +359,9 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
             return {};
         const QString reason = notReadyReason(source);
         if (!reason.isEmpty()) {
-            logLine(trace("handleFoundImages") +
-                    QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
+            logLine(lcCustomer(),
+                    traceInside(kClass, u"handleFoundImages", u" ...") +
+                        QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
             return {};
         }
         return {source, m_compositor.applyOverlayToSourceItem(source, QString())};
@@ -391,8 +393,8 @@ int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QS
         if (ok)
             ++prepared;
         else
-            logLine(QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
-                        .arg(item.source, m_workingFolder, error));
+            logLine(lcCustomer(), QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
+                                      .arg(item.source, m_workingFolder, error));
         if (prepared == 1)
             sendPlayRequest();
     }
@@ -421,16 +423,17 @@ int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStr
             continue;
         const QString reason = notReadyReason(source);
         if (!reason.isEmpty()) {
-            logLine(trace("handleFoundImages") +
-                    QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
+            logLine(lcCustomer(),
+                    traceInside(kClass, u"handleFoundImages", u" ...") +
+                        QStringLiteral("[%1] %2: left for the next search").arg(source, reason));
             continue;
         }
         QString error;
         if (copyIntoPlace(source, folder.filePath(copyName), &error))
             added.append(entry);
         else
-            logLine(trace("handleFoundImages") +
-                    QStringLiteral("copyItemAtPath error = %1").arg(error));
+            logLine(lcCustomer(), traceInside(kClass, u"handleFoundImages", u" ...") +
+                                      QStringLiteral("copyItemAtPath error = %1").arg(error));
     }
 
     struct Dated
@@ -448,7 +451,8 @@ int CustomerSlideshowFolder::fillShoutMode(const QString &searchPath, const QStr
         if (created.isValid()) {
             kept.push_back({name, created});
         } else {
-            logLine(QStringLiteral("Unable to get properties for item[%1] with error = %2")
+            logLine(lcCustomer(),
+                    QStringLiteral("Unable to get properties for item[%1] with error = %2")
                         .arg(name, QStringLiteral("no such file")));
         }
     }
@@ -476,19 +480,20 @@ void CustomerSlideshowFolder::deleteFilesInArray(const QStringList &paths)
     for (const QString &path : paths) {
         QFile file(path);
         if (!file.remove())
-            logLine(QStringLiteral("%1 => error = %2").arg(path, file.errorString()));
+            logLine(lcCustomer(), QStringLiteral("%1 => error = %2").arg(path, file.errorString()));
     }
 }
 
 void CustomerSlideshowFolder::sendPlayRequest()
 {
-    logLine(trace("sendPlayRequest") + QStringLiteral("[%1]").arg(m_workingFolder));
+    logLine(lcCustomer(), traceInside(kClass, u"sendPlayRequest", u" ...") +
+                              QStringLiteral("[%1]").arg(m_workingFolder));
     pushEvent({false, 0, m_workingFolder});
 }
 
 void CustomerSlideshowFolder::postNotificationOnMainThread(const QVariantMap &userInfo)
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("SlideShowParamChanged"), QVariant(),
+    NotificationCenter::defaultCenter().post(notification::SlideShowParamChanged, QVariant(),
                                              userInfo);
 }
 

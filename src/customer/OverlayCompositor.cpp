@@ -1,5 +1,6 @@
 #include "OverlayCompositor.h"
 
+#include "CustomerLog.h"
 #include "platform/Log.h"
 
 #include <QDir>
@@ -99,14 +100,14 @@ QImage OverlayCompositor::overlayImage(const QString &path)
     reader.setAllocationLimit(kAllocationLimitMB);
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > kMaxOverlayPixels) {
-        logLine(logPrefix() + QStringLiteral("overlay [%1] has an unusable size").arg(path));
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("overlay [%1] has an unusable size").arg(path));
         return {};
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        logLine(
-            logPrefix() +
-            QStringLiteral("unable to decode overlay [%1]: %2").arg(path, reader.errorString()));
+        logLine(lcCustomer(), logPrefix() + QStringLiteral("unable to decode overlay [%1]: %2")
+                                                .arg(path, reader.errorString()));
         return {};
     }
     image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -123,7 +124,8 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
     reader.setAllocationLimit(kAllocationLimitMB);
     const QSize raw = reader.size();
     if (!raw.isValid() || raw.isEmpty() || qint64(raw.width()) * raw.height() > kMaxSourcePixels) {
-        logLine(logPrefix() + QStringLiteral("unable to read the size of [%1]").arg(source));
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("unable to read the size of [%1]").arg(source));
         return {};
     }
     // The orientation tag decides landscape or portrait.
@@ -144,15 +146,17 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
     const QSize drawn(std::max(1, int(std::lround(g.drawnSize.width()))),
                       std::max(1, int(std::lround(g.drawnSize.height()))));
     if (qint64(drawn.width()) * drawn.height() > kMaxDrawnPixels) {
-        logLine(logPrefix() + QStringLiteral("[%1] is too narrow to frame").arg(source));
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("[%1] is too narrow to frame").arg(source));
         return {};
     }
     // Decode at the drawn size: the scaled size is given before the turn.
     reader.setScaledSize(turned ? drawn.transposed() : drawn);
     const QImage image = reader.read();
     if (image.isNull()) {
-        logLine(logPrefix() +
-                QStringLiteral("unable to decode [%1]: %2").arg(source, reader.errorString()));
+        logLine(lcCustomer(),
+                logPrefix() +
+                    QStringLiteral("unable to decode [%1]: %2").arg(source, reader.errorString()));
         return {};
     }
 
@@ -179,16 +183,16 @@ QString OverlayCompositor::writeResult(const QImage &canvas)
     QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".kivo-overlay-XXXXXX.part")));
     file.setAutoRemove(true);
     if (!file.open()) {
-        logLine(logPrefix() + QStringLiteral("unable to create a result file in [%1]: %2")
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("unable to create a result file in [%1]: %2")
                                   .arg(folder, file.errorString()));
         return {};
     }
     QImageWriter writer(&file, "jpeg");
     writer.setQuality(jpegQuality);
     if (!writer.write(canvas) || !file.flush()) {
-        logLine(
-            logPrefix() +
-            QStringLiteral("unable to write [%1]: %2").arg(file.fileName(), writer.errorString()));
+        logLine(lcCustomer(), logPrefix() + QStringLiteral("unable to write [%1]: %2")
+                                                .arg(file.fileName(), writer.errorString()));
         return {};
     }
     file.setAutoRemove(false);

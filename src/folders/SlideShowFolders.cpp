@@ -1,11 +1,12 @@
 #include "SlideShowFolders.h"
 
-#include "app/FolderValidation.h"
-#include "app/MyAliasKit.h"
-#include "app/PrefKeys.h"
+#include "FoldersLog.h"
 #include "platform/FileOps.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 
 #include <QDir>
@@ -29,7 +30,8 @@ bool isEmptyFolder(const QString &path)
 
 void logMoveError(const QString &from, const QString &to, const QString &error)
 {
-    logLine(QStringLiteral("SlideShowFolders->moveItemsToDefaultFolder...moveItemAtPath FROM: [%1] "
+    logLine(lcFolders(),
+            QStringLiteral("SlideShowFolders->moveItemsToDefaultFolder...moveItemAtPath FROM: [%1] "
                            "TO: [%2] returned Error:[%3]")
                 .arg(from, to, error));
 }
@@ -57,6 +59,7 @@ bool SlideShowFolders::moveItemsToDefaultFolder(const QString &factoryPath)
     const QString stored = prefs.string(kPathKey);
     if (stored.isEmpty()) {
         logLine(
+            lcFolders(),
             QStringLiteral("SlideShowFolders->moveItemsToDefaultFolder... no prefSlideShowPath, "
                            "nothing to move"));
         return false;
@@ -86,14 +89,15 @@ bool SlideShowFolders::moveItemsToDefaultFolder(const QString &factoryPath)
         return false;
     prefs.setValues({{kPathKey, target}, {kValidKey, true}});
     MyAliasKit::savePath(target, kAliasKey);
-    logLine(QStringLiteral("SlideShowFolders->moveItemsToDefaultFolder... moved [%1] to [%2]")
+    logLine(lcFolders(),
+            QStringLiteral("SlideShowFolders->moveItemsToDefaultFolder... moved [%1] to [%2]")
                 .arg(source, target));
     return true;
 }
 
 bool SlideShowFolders::createSlideShowFolderPaths()
 {
-    logLine(QStringLiteral("SlideShowFolders->createSlideShowFolderPaths..."));
+    logLine(lcFolders(), QStringLiteral("SlideShowFolders->createSlideShowFolderPaths..."));
     return validateFolderPrefWithParam(FolderValidation::mainImagesFolderTriple());
 }
 

@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include "Log.h"
+#include "PlatformLog.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -112,7 +113,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     // The new file is in place; a failure to flush the folder only weakens the
     // guarantee after a power loss, so it is logged and the write stands.
     if (!syncFolder(folder))
-        logLine(QStringLiteral("writeFileAtomically: cannot flush the folder of \"%1\": %2")
+        logLine(lcPlatform(),
+                QStringLiteral("writeFileAtomically: cannot flush the folder of \"%1\": %2")
                     .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "DBusPayload.h"
 #include "Log.h"
+#include "PlatformLog.h"
 
 #include <QCoreApplication>
 #include <QDBusError>
@@ -51,7 +52,8 @@ bool DistributedNotificationCenter::connectToSessionBus()
         return true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        logLine(QStringLiteral("DistributedNotificationCenter->connectToSessionBus...No D-Bus "
+        logLine(lcPlatform(),
+                QStringLiteral("DistributedNotificationCenter->connectToSessionBus...No D-Bus "
                                "session bus, desktop notifications are not received: %1")
                     .arg(bus.lastError().message()));
         return false;
@@ -60,14 +62,16 @@ bool DistributedNotificationCenter::connectToSessionBus()
     // checks it.
     if (!bus.connect(QString(), QString(), kInterface, kMember, this,
                      SLOT(handleMessage(QDBusMessage)))) {
-        logLine(QStringLiteral("DistributedNotificationCenter->connectToSessionBus...Cannot "
+        logLine(lcPlatform(),
+                QStringLiteral("DistributedNotificationCenter->connectToSessionBus...Cannot "
                                "listen for %1.%2: %3")
                     .arg(kInterface, kMember, bus.lastError().message()));
         return false;
     }
     m_bus = bus;
     m_connected = true;
-    logLine(QStringLiteral("DistributedNotificationCenter->connectToSessionBus...Listening for "
+    logLine(lcPlatform(),
+            QStringLiteral("DistributedNotificationCenter->connectToSessionBus...Listening for "
                            "%1.%2 on %3")
                 .arg(kInterface, kMember, bus.baseService()));
     return true;
@@ -99,7 +103,8 @@ void DistributedNotificationCenter::handleMessage(const QDBusMessage &message)
     const QString sender = message.service();
     const QString signature = message.signature();
     const auto ignore = [&](const QString &why) {
-        logLine(QStringLiteral("DistributedNotificationCenter->handleMessage...Ignored %1.%2 "
+        logLine(lcPlatform(),
+                QStringLiteral("DistributedNotificationCenter->handleMessage...Ignored %1.%2 "
                                "(%3) from %4: %5")
                     .arg(kInterface, kMember, printable(signature), sender, why));
     };
@@ -126,7 +131,8 @@ void DistributedNotificationCenter::handleMessage(const QDBusMessage &message)
         QStringList keys;
         for (const QString &key : payload.dropped.mid(0, 10))
             keys << printable(key);
-        logLine(QStringLiteral("DistributedNotificationCenter->handleMessage...%1 from %2: left "
+        logLine(lcPlatform(),
+                QStringLiteral("DistributedNotificationCenter->handleMessage...%1 from %2: left "
                                "out values of unsupported type for %3")
                     .arg(printable(name), sender, keys.join(QStringLiteral(", "))));
     }

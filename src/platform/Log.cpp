@@ -16,13 +16,7 @@ QMutex &logMutex()
     return m;
 }
 
-void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
-{
-    logLine(msg);
-}
-} // namespace
-
-void logLine(const QString &text)
+void writeLine(const QString &text)
 {
     // localtime_r reads the time zone once per process; QDateTime's local time
     // looks at the zone file again on every call, which shows on busy log paths.
@@ -38,6 +32,34 @@ void logLine(const QString &text)
     QMutexLocker lock(&logMutex());
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
+}
+
+void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
+{
+    writeLine(msg);
+}
+} // namespace
+
+void logLine(const QLoggingCategory &category, const QString &text)
+{
+    if (category.isInfoEnabled())
+        writeLine(text);
+}
+
+void logVerbose(const QLoggingCategory &category, const QString &text)
+{
+    if (category.isDebugEnabled())
+        writeLine(text);
+}
+
+QString traceInside(QStringView object, QStringView operation, QStringView dots)
+{
+    return QStringLiteral("Inside %1 => %2%3").arg(object, operation, dots);
+}
+
+QString traceArrow(QStringView object, QStringView operation)
+{
+    return QStringLiteral("%1->%2...").arg(object, operation);
 }
 
 void installQtMessageHandler()

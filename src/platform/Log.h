@@ -1,14 +1,25 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
 
 namespace kivo {
 
-// Writes one log line to the standard error stream, which the log file set-up
-// may redirect to the day's log file. Safe from any thread.
-void logLine(const QString &text);
+// Writes one log line of category to the standard error stream, which the
+// log file set-up may redirect to the day's log file. Safe from any thread.
+// Every source folder has its category ("kivo.<folder>"). logLine writes
+// while the category is enabled for information, logVerbose (long or
+// frequent lines) while it is enabled for debugging, so QT_LOGGING_RULES
+// such as "kivo.slideshow.debug=false" silence a folder's verbose lines.
+void logLine(const QLoggingCategory &category, const QString &text);
+void logVerbose(const QLoggingCategory &category, const QString &text);
 
-// Routes qDebug/qWarning/qCritical through logLine so every line has one form.
+// Trace line openings: "Inside object => operation..." (some lines put a
+// space before the dots) and "object->operation...".
+QString traceInside(QStringView object, QStringView operation, QStringView dots = u"...");
+QString traceArrow(QStringView object, QStringView operation);
+
+// Routes qDebug/qWarning/qCritical through the log so every line has one form.
 void installQtMessageHandler();
 
 } // namespace kivo

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Log.h"
+#include "PlatformLog.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -101,9 +102,11 @@ void keepAside(const QString &path)
         target = path + QStringLiteral(".corrupt.%1").arg(i);
     if (QFile::rename(path, target))
         logLine(
+            lcPlatform(),
             QStringLiteral("Preferences: kept the unreadable file aside as \"%1\"").arg(target));
     else
         logLine(
+            lcPlatform(),
             QStringLiteral("Preferences: could not keep \"%1\" aside as \"%2\"").arg(path, target));
 }
 
@@ -114,6 +117,7 @@ QVariantMap loadUserValues(const QString &path)
         return {};
     if (!file.open(QIODevice::ReadOnly)) {
         logLine(
+            lcPlatform(),
             QStringLiteral("Preferences: cannot read \"%1\": %2").arg(path, file.errorString()));
         file.close();
         keepAside(path);
@@ -123,7 +127,8 @@ QVariantMap loadUserValues(const QString &path)
     file.close();
     const QVariant root = parsePropertyList(bytes);
     if (root.typeId() != QMetaType::QVariantMap) {
-        logLine(QStringLiteral("Preferences: \"%1\" is not a property list dictionary").arg(path));
+        logLine(lcPlatform(),
+                QStringLiteral("Preferences: \"%1\" is not a property list dictionary").arg(path));
         keepAside(path);
         return {};
     }
@@ -177,12 +182,13 @@ bool Preferences::Private::save(bool force)
     }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        logLine(QStringLiteral("Preferences: cannot create the folder \"%1\"").arg(folder));
+        logLine(lcPlatform(),
+                QStringLiteral("Preferences: cannot create the folder \"%1\"").arg(folder));
         return false;
     }
     QString error;
     if (!writeFileAtomically(path, serializePropertyList(snapshot), &error)) {
-        logLine(QStringLiteral("Preferences: %1").arg(error));
+        logLine(lcPlatform(), QStringLiteral("Preferences: %1").arg(error));
         return false;
     }
     QMutexLocker lock(&mutex);
@@ -367,7 +373,8 @@ void Preferences::setValues(const QVariantMap &values)
             } else {
                 const QVariant stored = normalized(it.value());
                 if (!stored.isValid()) {
-                    logLine(QStringLiteral("Preferences: cannot store a value of type %1 for %2")
+                    logLine(lcPlatform(),
+                            QStringLiteral("Preferences: cannot store a value of type %1 for %2")
                                 .arg(QString::fromLatin1(it.value().typeName()), key));
                     continue;
                 }

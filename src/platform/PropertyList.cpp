@@ -1,6 +1,7 @@
 // Conversion between property lists (libplist) and QVariant trees.
 #include "AtomicFile.h"
 #include "Log.h"
+#include "PlatformLog.h"
 #include "Preferences.h"
 
 #include <QDateTime>
@@ -212,7 +213,8 @@ QVariant readPropertyList(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     if (file.size() > kMaxFileSize) {
-        logLine(QStringLiteral("readPropertyList: \"%1\" is too large to be a property list")
+        logLine(lcPlatform(),
+                QStringLiteral("readPropertyList: \"%1\" is too large to be a property list")
                     .arg(path));
         return {};
     }
@@ -226,7 +228,7 @@ bool writePropertyList(const QString &path, const QVariant &value)
         return false;
     QString error;
     if (!writeFileAtomically(path, xml, &error)) {
-        logLine(QStringLiteral("writePropertyList: %1").arg(error));
+        logLine(lcPlatform(), QStringLiteral("writePropertyList: %1").arg(error));
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "Log.h"
+#include "PlatformLog.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -59,7 +60,8 @@ SingleInstance::Role SingleInstance::start()
     if (m_role != Role::Unavailable)
         return m_role;
     if (!QDir().mkpath(m_directory)) {
-        logLine(QStringLiteral("SingleInstance->start...Cannot create %1").arg(m_directory));
+        logLine(lcPlatform(),
+                QStringLiteral("SingleInstance->start...Cannot create %1").arg(m_directory));
         return m_role;
     }
     m_lock = std::make_unique<QLockFile>(lockFilePath());
@@ -74,7 +76,8 @@ SingleInstance::Role SingleInstance::start()
             return m_role = Role::First;
         }
         if (m_lock->error() != QLockFile::LockFailedError) {
-            logLine(QStringLiteral("SingleInstance->start...Cannot take the lock %1 (error %2)")
+            logLine(lcPlatform(),
+                    QStringLiteral("SingleInstance->start...Cannot take the lock %1 (error %2)")
                         .arg(lockFilePath())
                         .arg(int(m_lock->error())));
             return m_role;
@@ -96,8 +99,8 @@ SingleInstance::Role SingleInstance::start()
         // An unreadable lock: a copy died while writing it, or one is writing it
         // right now. The removal fails while a live copy holds the file.
         if (!m_lock->removeStaleLockFile() && deadline.hasExpired()) {
-            logLine(QStringLiteral("SingleInstance->start...Cannot read the lock %1")
-                        .arg(lockFilePath()));
+            logLine(lcPlatform(), QStringLiteral("SingleInstance->start...Cannot read the lock %1")
+                                      .arg(lockFilePath()));
             return m_role = Role::Second;
         }
         QThread::msleep(20);
@@ -111,8 +114,8 @@ bool SingleInstance::listen()
     // The lock is ours, so a socket file left here belongs to a copy that died.
     QLocalServer::removeServer(socketPath());
     if (!m_server->listen(socketPath())) {
-        logLine(QStringLiteral("SingleInstance->listen...Cannot listen on %1: %2")
-                    .arg(socketPath(), m_server->errorString()));
+        logLine(lcPlatform(), QStringLiteral("SingleInstance->listen...Cannot listen on %1: %2")
+                                  .arg(socketPath(), m_server->errorString()));
         return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
@@ -162,7 +165,8 @@ bool SingleInstance::requestActivation(const QDeadlineTimer &deadline)
             return written;
         }
         if (deadline.hasExpired()) {
-            logLine(QStringLiteral("SingleInstance->requestActivation...No answer on %1: %2")
+            logLine(lcPlatform(),
+                    QStringLiteral("SingleInstance->requestActivation...No answer on %1: %2")
                         .arg(socketPath(), socket.errorString()));
             return false;
         }

@@ -1,6 +1,7 @@
 #include "UnixSignalWatcher.h"
 
 #include "Log.h"
+#include "PlatformLog.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -37,13 +38,14 @@ UnixSignalWatcher::UnixSignalWatcher(QObject *parent) : QObject(parent)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        logLine(QStringLiteral("UnixSignalWatcher->init...pipe failed: %1")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        logLine(lcPlatform(), QStringLiteral("UnixSignalWatcher->init...pipe failed: %1")
+                                  .arg(QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     int expected = -1;
     if (!g_writeFd.compare_exchange_strong(expected, fds[1])) {
-        logLine(QStringLiteral("UnixSignalWatcher->init...Another watcher is installed"));
+        logLine(lcPlatform(),
+                QStringLiteral("UnixSignalWatcher->init...Another watcher is installed"));
         ::close(fds[0]);
         ::close(fds[1]);
         return;

@@ -1,6 +1,7 @@
 #include "ChangeRecord.h"
 
 #include "KivoXmlWriter.h"
+#include "ReassignLog.h"
 #include "platform/FileOps.h"
 #include "platform/Log.h"
 
@@ -64,7 +65,8 @@ QString ChangeRecord::createCodeChangesPath()
     if (info.isDir())
         return folder;
     if (info.exists() || info.isSymLink() || !QDir().mkpath(folder)) {
-        logLine(QStringLiteral("ReAssignCodeWindowController->createCodeChangesPath... unable to "
+        logLine(lcReassign(),
+                QStringLiteral("ReAssignCodeWindowController->createCodeChangesPath... unable to "
                                "create [%1]")
                     .arg(folder));
         return QString();
@@ -93,7 +95,8 @@ QString ChangeRecord::getReassignmentXmlPath(const QDateTime &time)
         if (isFree(path))
             return path;
     }
-    logLine(QStringLiteral("ReAssignCodeWindowController->getReassignmentXmlPath... no free name "
+    logLine(lcReassign(),
+            QStringLiteral("ReAssignCodeWindowController->getReassignmentXmlPath... no free name "
                            "for [%1]")
                 .arg(dir.filePath(recordFileName(time))));
     return QString();
@@ -146,7 +149,8 @@ QString ChangeRecord::write(const QString &oldCodeFolder, const QString &newCode
         }
     }
     // A written ".tmp" stays: it names photos that did move.
-    logLine(QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(path, error));
+    logLine(lcReassign(),
+            QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(path, error));
     return QString();
 }
 

@@ -1,5 +1,6 @@
 #include "KivoXmlWriter.h"
 
+#include "ReassignLog.h"
 #include "platform/Log.h"
 
 #include <QDir>
@@ -97,7 +98,8 @@ QString KivoXmlWriter::defaultPath()
     QTemporaryDir dir(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
                           .filePath(QStringLiteral("kivo-xmlwriter-XXXXXX")));
     if (!dir.isValid()) {
-        logLine(QStringLiteral("KivoXmlWriter-doStartConversion2 -> writeToFile returned ERROR = "
+        logLine(lcReassign(),
+                QStringLiteral("KivoXmlWriter-doStartConversion2 -> writeToFile returned ERROR = "
                                "%1")
                     .arg(dir.errorString()));
         return QString();
@@ -111,14 +113,15 @@ void KivoXmlWriter::writeFile(const QString &path)
     mWrittenPath = path;
     QFile existing(path);
     if (existing.exists() && !existing.remove())
-        logLine(QStringLiteral("Error with removeItemAtPath = %1").arg(existing.errorString()));
+        logLine(lcReassign(),
+                QStringLiteral("Error with removeItemAtPath = %1").arg(existing.errorString()));
 
     QSaveFile file(path);
     const QByteArray bytes = mString_.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        logLine(QStringLiteral("%1-%2 -> writeToFile returned ERROR = %3")
-                    .arg(QStringLiteral("KivoXmlWriter"), QStringLiteral("doStartConversion2"),
-                         file.errorString()));
+        logLine(lcReassign(), QStringLiteral("%1-%2 -> writeToFile returned ERROR = %3")
+                                  .arg(QStringLiteral("KivoXmlWriter"),
+                                       QStringLiteral("doStartConversion2"), file.errorString()));
 }
 
 QString KivoXmlWriter::getEndElementKeyName(const QString &key)

@@ -1,12 +1,13 @@
 #include "ReAssignCodeWindowController.h"
 
 #include "ChangeRecord.h"
-#include "MyImageBrowserViewController.h"
+#include "ReassignLog.h"
 #include "ReassignmentMover.h"
-#include "app/Clock.h"
-#include "app/NotificationNames.h"
-#include "console/DailyFolders.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "platform/Log.h"
+#include "station/Clock.h"
+#include "station/DailyFolders.h"
+#include "station/NotificationNames.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -393,7 +394,8 @@ QStringList ReAssignCodeWindowController::doMoveImages()
     const QString oldFolder = mCodePath(mOldCode);
     const QString newFolder = mCodePath(newCode);
     if (oldFolder.isEmpty() || newFolder.isEmpty()) {
-        logLine(QStringLiteral("ReAssignCodeWindowController->doMoveImages... no folder for "
+        logLine(lcReassign(),
+                QStringLiteral("ReAssignCodeWindowController->doMoveImages... no folder for "
                                "[%1] or [%2]")
                     .arg(mOldCode, newCode));
         return {};

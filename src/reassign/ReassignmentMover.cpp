@@ -1,5 +1,6 @@
 #include "ReassignmentMover.h"
 
+#include "ReassignLog.h"
 #include "platform/FileOps.h"
 #include "platform/Log.h"
 
@@ -11,7 +12,8 @@ namespace kivo {
 namespace {
 void logFailure(const QString &photo, const QString &newFolder, const QString &error)
 {
-    logLine(QStringLiteral("%1->%2...moveItemAtPath FROM: [%3] TO: [%4] returned Error:[%5]")
+    logLine(lcReassign(),
+            QStringLiteral("%1->%2...moveItemAtPath FROM: [%3] TO: [%4] returned Error:[%5]")
                 .arg(QStringLiteral("ReAssignCodeWindowController"), QStringLiteral("doMoveImages"),
                      photo, newFolder, error));
 }

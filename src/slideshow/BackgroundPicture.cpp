@@ -1,9 +1,10 @@
 #include "BackgroundPicture.h"
 
-#include "app/PrefKeys.h"
+#include "SlideshowLog.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 
 #include <QDir>
@@ -43,7 +44,8 @@ QImage BackgroundPicture::loadPicture(const QString &path)
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPicturePixels) {
-        logLine(QStringLiteral("BackgroundPicture->loadPicture... too large: [%1]").arg(path));
+        logLine(lcSlideshow(),
+                QStringLiteral("BackgroundPicture->loadPicture... too large: [%1]").arg(path));
         return {};
     }
     if (size.isValid() && (size.width() > kMaxTileSide || size.height() > kMaxTileSide))
@@ -59,7 +61,8 @@ QString BackgroundPicture::parentAccountName(const Preferences &prefs)
     const QString path = QDir::homePath() + QStringLiteral("/Library/Preferences/") + name;
     const QVariant plist = readPropertyList(path);
     if (!plist.isValid()) {
-        logLine(QStringLiteral("Error reading plist: %1, format: %2").arg(path).arg(0));
+        logLine(lcSlideshow(),
+                QStringLiteral("Error reading plist: %1, format: %2").arg(path).arg(0));
         return {};
     }
     const QVariant account = plist.toMap()
@@ -83,7 +86,8 @@ QString BackgroundPicture::findPath(const Preferences &prefs)
                         continue;
                     const QString path = folder + QLatin1Char('/') + name + QLatin1Char('.') + ext;
                     if (loadsAsImage(path)) {
-                        logLine(QStringLiteral("Found patternimage at = %1").arg(path));
+                        logLine(lcSlideshow(),
+                                QStringLiteral("Found patternimage at = %1").arg(path));
                         return path;
                     }
                 }

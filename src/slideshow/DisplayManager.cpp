@@ -1,5 +1,6 @@
 #include "DisplayManager.h"
 
+#include "SlideshowLog.h"
 #include "platform/Log.h"
 #include "slideShowWindowController.h"
 
@@ -45,7 +46,7 @@ void DisplayManager::setupWindowControllers()
     releaseDisplayControllers();
     const int screens = screenCount();
     for (int i = 0; i < screens; ++i) {
-        logLine(QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
+        logLine(lcSlideshow(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
         createDisplayController(i);
     }
 }
@@ -80,7 +81,8 @@ void DisplayManager::identifyScreen(int index)
 
 void DisplayManager::screensChanged()
 {
-    logLine(QStringLiteral("DisplayManager->applicationDidChangeScreenParameters... %1 screens")
+    logLine(lcSlideshow(),
+            QStringLiteral("DisplayManager->applicationDidChangeScreenParameters... %1 screens")
                 .arg(screenCount()));
     for (const auto &c : mControllers)
         c->handleScreenDidChange();

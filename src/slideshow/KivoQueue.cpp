@@ -1,5 +1,6 @@
 #include "KivoQueue.h"
 
+#include "SlideshowLog.h"
 #include "platform/Log.h"
 
 #include <QSet>
@@ -33,7 +34,8 @@ std::optional<QString> KivoQueue::getNextObject()
 {
     std::lock_guard lock(mLock);
     if (mArray.isEmpty()) {
-        logLine(QStringLiteral("Inside KivoQueue => getNextObject ...Nothing queued yet..."));
+        logLine(lcSlideshow(),
+                QStringLiteral("Inside KivoQueue => getNextObject ...Nothing queued yet..."));
         return std::nullopt;
     }
     qsizetype next = mCurIndex < 0 ? 0 : mCurIndex + 1;
@@ -85,13 +87,15 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
 
     std::lock_guard lock(mLock);
     if (batchAbandoned(generation)) {
-        logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue was reset, "
+        logLine(lcSlideshow(),
+                QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue was reset, "
                                "dropping a batch of %1 paths")
                     .arg(paths.size()));
         return;
     }
-    logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue BEFORE = %1")
-                .arg(describe(mArray)));
+    logVerbose(lcSlideshow(),
+               QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue BEFORE = %1")
+                   .arg(describe(mArray)));
     // Same rule as addToQueue(), with a set so a large batch stays linear.
     QSet<QString> present;
     present.reserve(mArray.size() + accepted.size());
@@ -104,8 +108,9 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
         present.insert(key);
         mArray.prepend(path);
     }
-    logLine(QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue AFTER = %1")
-                .arg(describe(mArray)));
+    logVerbose(lcSlideshow(),
+               QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue AFTER = %1")
+                   .arg(describe(mArray)));
 }
 
 bool KivoQueue::addToQueue(QStringList &list, const QString &path)

@@ -5,12 +5,13 @@
 #include "slideShowWindowController.h"
 
 #include "CaptionStrip.h"
-#include "SlideImageLoader.h"
+#include "SlideshowLog.h"
 #include "SlideshowView.h"
-#include "app/PrefKeys.h"
 #include "borderlessWindow.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
+#include "util/SlideImageLoader.h"
 #include "zoomedInNSImageView.h"
 
 #include <QFileInfo>
@@ -22,11 +23,6 @@
 namespace kivo {
 
 namespace {
-QString trace(const char *operation)
-{
-    return QStringLiteral("slideShowWindowController->%1...").arg(QLatin1String(operation));
-}
-
 enum class Mode
 {
     None,
@@ -77,7 +73,8 @@ void slideShowWindowController::startSequence()
     else if (playMovie)
         startMovie();
     else
-        logLine(trace("startSequence") + QStringLiteral("Did NOT StartSequence........"));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"startSequence") +
+                                   QStringLiteral("Did NOT StartSequence........"));
 }
 
 void slideShowWindowController::startMovie()
@@ -98,8 +95,8 @@ void slideShowWindowController::startSlideShow()
 void slideShowWindowController::doSlideShowInThread3()
 {
     if (isInsideSlideShowLoop) {
-        logLine(trace("doSlideShowInThread3") +
-                QStringLiteral("Already inside a slideshow loop..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"doSlideShowInThread3") +
+                                   QStringLiteral("Already inside a slideshow loop..."));
         return;
     }
     const QString folder = DisplayParameters::value(fParameterDictionary,
@@ -113,7 +110,7 @@ void slideShowWindowController::doSlideShowInThread3()
         return;
     }
     if (!mayGoOn) {
-        logLine(QStringLiteral("NO Path Set for SlideShow..."));
+        logLine(lcSlideshow(), QStringLiteral("NO Path Set for SlideShow..."));
         return;
     }
     isInsideSlideShowLoop = true;
@@ -126,10 +123,12 @@ void slideShowWindowController::doSlideShowInThread3()
     const QString path = *next;
     const QFileInfo info(path);
     if (!info.exists() || info.isDir()) {
-        logLine(trace("doSlideShowInThread3") +
-                (info.exists() ? QStringLiteral("[%1] is a directory").arg(path)
-                               : QStringLiteral("[%1] does not exist").arg(path)));
-        logLine(QStringLiteral("nextItemPath[%1] is INVALID or No Longer Exists......").arg(path));
+        logLine(lcSlideshow(),
+                traceArrow(u"slideShowWindowController", u"doSlideShowInThread3") +
+                    (info.exists() ? QStringLiteral("[%1] is a directory").arg(path)
+                                   : QStringLiteral("[%1] does not exist").arg(path)));
+        logLine(lcSlideshow(),
+                QStringLiteral("nextItemPath[%1] is INVALID or No Longer Exists......").arg(path));
         endTurn();
         return;
     }
@@ -144,8 +143,8 @@ void slideShowWindowController::showLoadedSlide(const QString &path, const QImag
                                                 const QString &error)
 {
     if (image.isNull()) {
-        logLine(trace("doSlideShowInThread3") +
-                QStringLiteral("unable to load [%1]: %2").arg(path, error));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"doSlideShowInThread3") +
+                                   QStringLiteral("unable to load [%1]: %2").arg(path, error));
     } else {
         showSlide(image, path);
         mCaption->setText(captionForPath(path));
@@ -188,7 +187,8 @@ void slideShowWindowController::waitForDelay()
 void slideShowWindowController::endTurn()
 {
     if (doSuspendSlideShow) {
-        logLine(trace("doSlideShowInThread3") + QStringLiteral("Forcing SlideShow to END..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"doSlideShowInThread3") +
+                                   QStringLiteral("Forcing SlideShow to END..."));
         mZoomedInView->clearImage();
         isInsideSlideShowLoop = false;
         return;

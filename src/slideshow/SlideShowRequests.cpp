@@ -3,13 +3,15 @@
 
 #include "slideShowWindowController.h"
 
-#include "SlideImageLoader.h"
+#include "SlideshowLog.h"
 #include "SlideshowView.h"
-#include "app/FolderValidation.h"
-#include "app/MyAliasKit.h"
-#include "app/PrefKeys.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
+#include "util/SlideImageLoader.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,12 +24,7 @@
 namespace kivo {
 
 namespace {
-const QString kScreenIndex = QStringLiteral("screenIndex");
-
-QString trace(const char *operation)
-{
-    return QStringLiteral("slideShowWindowController->%1...").arg(QLatin1String(operation));
-}
+const QString kScreenIndex = notificationKey::screenIndex;
 
 // The display index a request names; a missing key counts as 0.
 int addressedIndex(const QVariantMap &info)
@@ -41,11 +38,12 @@ void slideShowWindowController::handleSlideShowParamChangedNotification(const No
     if (n.userInfo.isEmpty())
         return;
     if (addressedIndex(n.userInfo) != fScreenIndex) {
-        logLine(trace("handleSlideShowParamChangedNotification") +
-                QStringLiteral(" NOT for us..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController",
+                                          u"handleSlideShowParamChangedNotification") +
+                                   QStringLiteral(" NOT for us..."));
         return;
     }
-    const QString newPath = n.userInfo.value(QStringLiteral("sourcePath")).toString();
+    const QString newPath = n.userInfo.value(notificationKey::sourcePath).toString();
     if (!newPath.isEmpty() && !fSourcePath.isEmpty() &&
         newPath.compare(fSourcePath, Qt::CaseInsensitive) != 0)
         mQueue->reset();
@@ -69,8 +67,9 @@ void slideShowWindowController::handleSlideShowParamChangedNotification(const No
         fSourcePath = newPath;
         postFolderStatus(fSourcePath, true);
     } else {
-        logLine(trace("handleSlideShowParamChangedNotification") +
-                QStringLiteral("What??? sourcePath is nil???..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController",
+                                          u"handleSlideShowParamChangedNotification") +
+                                   QStringLiteral("What??? sourcePath is nil???..."));
     }
     validateFolderPrefWithParam(FolderValidation::slideShowFolderTripleForIndex(fScreenIndex),
                                 prefs);
@@ -85,7 +84,8 @@ void slideShowWindowController::rebuildList()
 void slideShowWindowController::setupAndStartQuery()
 {
     if (queryStarted) {
-        logLine(trace("setupAndStartQuery") + QStringLiteral("Another in progress..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"setupAndStartQuery") +
+                                   QStringLiteral("Another in progress..."));
         return;
     }
     if (fSourcePath.isEmpty() || !QFileInfo::exists(fSourcePath))
@@ -134,8 +134,8 @@ void slideShowWindowController::autoStartDue()
     // would find the queue empty and leave the display paused for good, so
     // the start waits for the batch instead.
     if (mFillsRunning->load() > 0) {
-        logLine(trace("doAutoStartQueue") +
-                QStringLiteral("waiting for the queue to be filled..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"doAutoStartQueue") +
+                                   QStringLiteral("waiting for the queue to be filled..."));
         mAutoStartWaitsForFill = true;
         return;
     }
@@ -164,7 +164,8 @@ bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
 
 void slideShowWindowController::doAutoStartQueue()
 {
-    logLine(trace("doAutoStartQueue") + QStringLiteral("starting..."));
+    logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"doAutoStartQueue") +
+                               QStringLiteral("starting..."));
     doSuspendSlideShow = false;
     startSequence();
     broadcastSlideShowStatus();
@@ -175,8 +176,9 @@ void slideShowWindowController::handleSlideShowParamToggleShowNotification(const
     if (n.userInfo.isEmpty())
         return;
     if (addressedIndex(n.userInfo) != fScreenIndex) {
-        logLine(trace("handleSlideShowParamToggleShowNotification") +
-                QStringLiteral(" NOT for us..."));
+        logLine(lcSlideshow(), traceArrow(u"slideShowWindowController",
+                                          u"handleSlideShowParamToggleShowNotification") +
+                                   QStringLiteral(" NOT for us..."));
         return;
     }
     if (doSuspendSlideShow) {
@@ -203,15 +205,17 @@ void slideShowWindowController::handleSlideTestNotification(const Notification &
     if (!next)
         return;
     const QString path = *next;
-    SlideImageLoader::loadAsync(&mDecodePool, path, slideSize(), this,
-                                [this, path](const QImage &image, const QString &error) {
-                                    if (image.isNull()) {
-                                        logLine(trace("handleSlideTestNotification") +
-                                                QStringLiteral(" [%1] %2").arg(path, error));
-                                        return;
-                                    }
-                                    mSlideView->transitionToImage(image);
-                                });
+    SlideImageLoader::loadAsync(
+        &mDecodePool, path, slideSize(), this,
+        [this, path](const QImage &image, const QString &error) {
+            if (image.isNull()) {
+                logLine(lcSlideshow(),
+                        traceArrow(u"slideShowWindowController", u"handleSlideTestNotification") +
+                            QStringLiteral(" [%1] %2").arg(path, error));
+                return;
+            }
+            mSlideView->transitionToImage(image);
+        });
 }
 
 void slideShowWindowController::handleSlideShowChangeTransitionStyle(const Notification &)

@@ -1,5 +1,8 @@
 #include "SlideshowView.h"
 
+#include "util/SlideImageLoader.h"
+
+#include "SlideshowLog.h"
 #include "platform/Log.h"
 
 #include <QPaintEvent>
@@ -46,37 +49,13 @@ SlideshowView::SlideshowView(QWidget *parent) : QWidget(parent)
 
 SlideshowView::~SlideshowView() = default;
 
-QRectF SlideshowView::computeMaxRectForImage(QSizeF image, QRectF rect)
-{
-    const qreal w = image.width();
-    const qreal h = image.height();
-    const qreal W = rect.width();
-    const qreal H = rect.height();
-    // An empty image or view has nothing to fit (and would divide by zero).
-    if (!(w > 0 && h > 0 && W > 0 && H > 0))
-        return QRectF(0, 0, 0, 0);
-
-    QRectF result(0, 0, W, H);
-    const bool fitToHeight = w > h ? !(w / h > W / H) : h / w > H / W;
-    if (fitToHeight)
-        result.setWidth(H * w / h);
-    else
-        result.setHeight(W * h / w);
-    result.moveTo((W - result.width()) / 2, (H - result.height()) / 2);
-    return result;
-}
-
-QRect SlideshowView::fittedRect(QSize image, QSize view)
-{
-    return computeMaxRectForImage(QSizeF(image), QRectF(QPointF(0, 0), QSizeF(view))).toRect();
-}
-
 void SlideshowView::updateSubviewsWithTransition(const QString &style)
 {
     mStyleName = style;
     mTransition = transitionForStyle(style);
     if (mTransition == Transition::None) {
-        logLine(QStringLiteral("Inside SlideshowView - NO TRANSITION EFFECT SET..."));
+        logLine(lcSlideshow(),
+                QStringLiteral("Inside SlideshowView - NO TRANSITION EFFECT SET..."));
         // Like removing the installed animation: a running swap ends now.
         if (isTransitionRunning())
             mAnimation->stop();
@@ -89,7 +68,7 @@ SlideshowView::Slide SlideshowView::prepareSlide(const QImage &source) const
     if (source.isNull())
         return slide;
     slide.source = source;
-    slide.rect = fittedRect(source.size(), size());
+    slide.rect = SlideImageLoader::fittedRect(source.size(), size());
     if (slide.rect.isEmpty())
         return slide;
     const qreal dpr = devicePixelRatioF();
@@ -173,7 +152,8 @@ void SlideshowView::paintEvent(QPaintEvent *)
     renderFrame(painter, progress);
     // The first frame in which the new slide can be seen.
     if (!mShownName.isEmpty() && !mHidden && (progress > 0.0 || mTransition == Transition::None)) {
-        logLine(QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
+        logLine(lcSlideshow(),
+                QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
         mShownName.clear();
     }
 }

@@ -35,13 +35,6 @@ public:
     explicit SlideshowView(QWidget *parent = nullptr);
     ~SlideshowView() override;
 
-    // The rectangle in which an image of the given size is shown inside rect
-    // (origin at 0, 0, rect's size): scaled up or down to fill one direction,
-    // centred in the other.
-    static QRectF computeMaxRectForImage(QSizeF image, QRectF rect);
-    // The same, rounded to whole pixels: the size slides are decoded at.
-    static QRect fittedRect(QSize image, QSize view);
-
     // Sets the transition for the next swaps: "fade", "moveIn", "push",
     // "reveal" (from the left), or "No Transition Effect" in any letter case.
     void updateSubviewsWithTransition(const QString &style);

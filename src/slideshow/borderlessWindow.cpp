@@ -1,9 +1,10 @@
 #include "borderlessWindow.h"
 
 #include "BackgroundPicture.h"
-#include "app/PrefKeys.h"
+#include "SlideshowLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -75,7 +76,7 @@ void borderlessWindow::mouseMoveEvent(QMouseEvent *event)
 
 void borderlessWindow::focusOutEvent(QFocusEvent *event)
 {
-    logLine(QStringLiteral("borderlessWindow->windowDidResignKey..."));
+    logLine(lcSlideshow(), QStringLiteral("borderlessWindow->windowDidResignKey..."));
     QWidget::focusOutEvent(event);
 }
 

@@ -2,13 +2,15 @@
 
 #include "CaptionStrip.h"
 #include "IdentifyOverlay.h"
+#include "SlideshowLog.h"
 #include "SlideshowView.h"
-#include "app/FolderValidation.h"
-#include "app/MyAliasKit.h"
-#include "app/PrefKeys.h"
 #include "borderlessWindow.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 #include "zoomedInNSImageView.h"
 
@@ -23,8 +25,8 @@
 namespace kivo {
 
 namespace {
-const QString kStatus = QStringLiteral("SlideShowStatus");
-const QString kScreenIndex = QStringLiteral("screenIndex");
+const QString kStatus = notification::SlideShowStatus;
+const QString kScreenIndex = notificationKey::screenIndex;
 
 QString log(const char *operation)
 {
@@ -77,7 +79,7 @@ slideShowWindowController::~slideShowWindowController()
     mDecodePool.clear();
     mFillPool.waitForDone();
     mDecodePool.waitForDone();
-    logLine(log("dealloc") + QStringLiteral(" index = [%1]").arg(fScreenIndex));
+    logLine(lcSlideshow(), log("dealloc") + QStringLiteral(" index = [%1]").arg(fScreenIndex));
 }
 
 void slideShowWindowController::setScreenIndex(int index)
@@ -199,15 +201,15 @@ void slideShowWindowController::observe()
         };
     };
     using C = slideShowWindowController;
-    mObservers.push_back(center.addObserver(QStringLiteral("SlideShowParamChanged"),
+    mObservers.push_back(center.addObserver(notification::SlideShowParamChanged,
                                             route(&C::handleSlideShowParamChangedNotification)));
-    mObservers.push_back(center.addObserver(QStringLiteral("SlideShowToggleShow"),
+    mObservers.push_back(center.addObserver(notification::SlideShowToggleShow,
                                             route(&C::handleSlideShowParamToggleShowNotification)));
-    mObservers.push_back(center.addObserver(QStringLiteral("RequestSlideShowStatus"),
+    mObservers.push_back(center.addObserver(notification::RequestSlideShowStatus,
                                             route(&C::handleSlideShowRequestStatusNotification)));
-    mObservers.push_back(center.addObserver(QStringLiteral("SlideShowToggleTest"),
+    mObservers.push_back(center.addObserver(notification::SlideShowToggleTest,
                                             route(&C::handleSlideTestNotification)));
-    mObservers.push_back(center.addObserver(QStringLiteral("SlideShowChangeTransitionStyle"),
+    mObservers.push_back(center.addObserver(notification::SlideShowChangeTransitionStyle,
                                             route(&C::handleSlideShowChangeTransitionStyle)));
     connect(&Preferences::standard(), &Preferences::valueChanged, this,
             &slideShowWindowController::preferenceChanged);
@@ -233,9 +235,9 @@ void slideShowWindowController::setTransitionStyle(const QString &style)
 void slideShowWindowController::broadcastSlideShowStatus()
 {
     QVariantMap info;
-    info.insert(QStringLiteral("mesg"), doSuspendSlideShow
-                                            ? QStringLiteral("<Slide Show is NOT Running...>")
-                                            : QStringLiteral("<Slide Show is Running...>"));
+    info.insert(notificationKey::mesg, doSuspendSlideShow
+                                           ? QStringLiteral("<Slide Show is NOT Running...>")
+                                           : QStringLiteral("<Slide Show is Running...>"));
     info.insert(kScreenIndex, fScreenIndex);
     NotificationCenter::defaultCenter().post(kStatus, QVariant::fromValue<QObject *>(this), info);
 }
@@ -254,8 +256,8 @@ void slideShowWindowController::postFolderStatus(const QString &folder, bool pla
     }
     QVariantMap info;
     info.insert(QStringLiteral("code"), code);
-    info.insert(QStringLiteral("codeStatus"), status);
-    info.insert(QStringLiteral("screenIsPlaying"), playing);
+    info.insert(notificationKey::codeStatus, status);
+    info.insert(notificationKey::screenIsPlaying, playing);
     info.insert(kScreenIndex, fScreenIndex);
     NotificationCenter::defaultCenter().post(kStatus, QVariant::fromValue<QObject *>(this), info);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "KivoQueue.h"
-#include "app/DisplayParameters.h"
-#include "console/KivoPhotoQueryController.h"
 #include "platform/NotificationCenter.h"
 #include "randomNumberGenerator.h"
+#include "station/DisplayParameters.h"
+#include "station/KivoPhotoQueryController.h"
 
 #include <QImage>
 #include <QObject>

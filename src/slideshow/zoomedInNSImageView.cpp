@@ -1,7 +1,8 @@
 #include "zoomedInNSImageView.h"
 
-#include "SlideshowView.h"
+#include "SlideshowLog.h"
 #include "platform/Log.h"
+#include "util/SlideImageLoader.h"
 
 #include <QPainter>
 
@@ -25,7 +26,7 @@ void zoomedInNSImageView::prepare()
     mScaled = QImage();
     if (mImage.isNull() || width() <= 0 || height() <= 0)
         return;
-    const QRect fit = SlideshowView::fittedRect(mImage.size(), size());
+    const QRect fit = SlideImageLoader::fittedRect(mImage.size(), size());
     // An image decoded for this view already has the fitted size: no rescale.
     mScaled = fit.size() == mImage.size()
                   ? mImage
@@ -43,10 +44,11 @@ void zoomedInNSImageView::paintEvent(QPaintEvent *)
     if (mScaled.isNull())
         return;
     QPainter painter(this);
-    const QRect fit = SlideshowView::fittedRect(mScaled.size(), size());
+    const QRect fit = SlideImageLoader::fittedRect(mScaled.size(), size());
     painter.drawImage(fit.topLeft(), mScaled);
     if (!mShownName.isEmpty()) {
-        logLine(QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
+        logLine(lcSlideshow(),
+                QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
         mShownName.clear();
     }
 }

@@ -1,5 +1,6 @@
 #include "FileHelpers.h"
 
+#include "UtilLog.h"
 #include "platform/Log.h"
 #include "platform/Trash.h"
 
@@ -76,6 +77,7 @@ bool makeDirectories(const QString &path)
             if (S_ISDIR(st.st_mode))
                 continue;
             logLine(
+                lcUtil(),
                 QStringLiteral("createDirectoryIfMissing -> [%1] is not a directory").arg(current));
             return false;
         }
@@ -86,8 +88,8 @@ bool makeDirectories(const QString &path)
         const int code = errno;
         if (code == EEXIST && QFileInfo(current).isDir())
             continue; // created meanwhile by someone else
-        logLine(QStringLiteral("createDirectoryIfMissing -> unable to create [%1]: %2")
-                    .arg(current, QString::fromLocal8Bit(std::strerror(code))));
+        logLine(lcUtil(), QStringLiteral("createDirectoryIfMissing -> unable to create [%1]: %2")
+                              .arg(current, QString::fromLocal8Bit(std::strerror(code))));
         return false;
     }
     return true;
@@ -110,7 +112,7 @@ bool itemIsEarlierThan(const QString &path, const QDateTime &cutoff, const QStri
     {};
     if (path.isEmpty() || ::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0,
                                   STATX_MTIME | STATX_BTIME, &info) != 0) {
-        logLine(QStringLiteral("itemIsEarlierThan -> file may NOT exist anymore?????"));
+        logLine(lcUtil(), QStringLiteral("itemIsEarlierThan -> file may NOT exist anymore?????"));
         return false;
     }
     if (!cutoff.isValid())
@@ -121,11 +123,13 @@ bool itemIsEarlierThan(const QString &path, const QDateTime &cutoff, const QStri
         (info.stx_mask & STATX_BTIME)) {
         const Instant created = toInstant(info.stx_btime);
         if (created == kZeroDate1904) {
-            logLine(QStringLiteral("Inside itemIsEarlierThan => fileCreationDate isEqualToDate "
+            logLine(lcUtil(),
+                    QStringLiteral("Inside itemIsEarlierThan => fileCreationDate isEqualToDate "
                                    "zeroDate: [%1]")
                         .arg(describe(created)));
         } else if (created == kZeroDate1970) {
-            logLine(QStringLiteral("Inside itemIsEarlierThan => fileCreationDate isEqualToDate "
+            logLine(lcUtil(),
+                    QStringLiteral("Inside itemIsEarlierThan => fileCreationDate isEqualToDate "
                                    "zeroDate2: [%1]")
                         .arg(describe(created)));
         } else {
@@ -142,12 +146,14 @@ void moveFileToUserTrash(const QString &path)
     const bool present = item.exists() || item.isSymLink();
     if (path.isEmpty() || !present ||
         ::access(QFile::encodeName(item.absolutePath()).constData(), W_OK | X_OK) != 0) {
-        logLine(QStringLiteral("moveFileToUserTrash => item [%1] is NOT deletable...").arg(path));
+        logLine(lcUtil(),
+                QStringLiteral("moveFileToUserTrash => item [%1] is NOT deletable...").arg(path));
         return;
     }
     QString trashed;
     if (!Trash::moveToTrash(path, &trashed)) {
-        logLine(QStringLiteral("moveFileToUserTrash -> Move operation did not succeed! for [%1]")
+        logLine(lcUtil(),
+                QStringLiteral("moveFileToUserTrash -> Move operation did not succeed! for [%1]")
                     .arg(Trash::trashFolder() + QStringLiteral("/files/") + item.fileName()));
     }
 }
@@ -183,7 +189,8 @@ bool setPermissionInC(const char *path, mode_t mode)
 bool createDirectoryIfMissing(const QString &path)
 {
     const QString expanded = expandTilde(path);
-    logLine(QStringLiteral("Inside createDirectoryIfMissing -> withPath=[%1]").arg(expanded));
+    logLine(lcUtil(),
+            QStringLiteral("Inside createDirectoryIfMissing -> withPath=[%1]").arg(expanded));
     if (expanded.isEmpty())
         return false;
     struct stat st

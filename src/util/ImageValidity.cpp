@@ -2,6 +2,7 @@
 // must fail, whatever its name, and a hostile file must not exhaust memory.
 #include "FileHelpers.h"
 
+#include "UtilLog.h"
 #include "platform/Log.h"
 
 #include <QFile>
@@ -80,7 +81,7 @@ bool otherImageDecodes(QFile *file)
 bool IsValidImageObject(const QString &path)
 {
     if (path.isEmpty()) {
-        logLine(QStringLiteral("NSLog IsValidImageObject => Passed a nil objectPath!!"));
+        logLine(lcUtil(), QStringLiteral("NSLog IsValidImageObject => Passed a nil objectPath!!"));
         return false;
     }
     QFile file(path);
@@ -99,6 +100,7 @@ bool IsValidImageObject(const QString &path)
     }
     if (!valid)
         logLine(
+            lcUtil(),
             QStringLiteral("NSLog IsValidImageObject => NOT a valid image at [%1]?????").arg(path));
     return valid;
 }

@@ -1,10 +1,11 @@
 #include "ProgramRunner.h"
 
 #include "FileHelpers.h"
+#include "UtilLog.h"
+#include "platform/AlertSound.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
@@ -53,8 +54,8 @@ Outcome runToEnd(const QString &who, const QString &path, const QStringList &arg
     prepare(process);
     process.start(path, args, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
-        logLine(QStringLiteral("%1 FAILED => unable to start [%2]: %3")
-                    .arg(who, path, process.errorString()));
+        logLine(lcUtil(), QStringLiteral("%1 FAILED => unable to start [%2]: %3")
+                              .arg(who, path, process.errorString()));
         return outcome;
     }
     outcome.started = true;
@@ -72,40 +73,32 @@ std::optional<QString> runAndCapture(const QString &who, bool failedYieldsMarker
                                      const QString &path, const std::optional<QStringList> &args)
 {
     if (path.isEmpty()) {
-        logLine(QStringLiteral("\n\n%1 FAILED => scriptName==nil!\n\n").arg(who));
+        logLine(lcUtil(), QStringLiteral("\n\n%1 FAILED => scriptName==nil!\n\n").arg(who));
         return std::nullopt;
     }
-    logLine(QStringLiteral("%1 => scriptName = [%2]").arg(who, path));
+    logLine(lcUtil(), QStringLiteral("%1 => scriptName = [%2]").arg(who, path));
     if (args)
-        logLine(QStringLiteral("%1 => param:\n%2").arg(who, describeArgs(*args)));
+        logLine(lcUtil(), QStringLiteral("%1 => param:\n%2").arg(who, describeArgs(*args)));
     else
-        logLine(QStringLiteral("%1 => NO param").arg(who));
+        logLine(lcUtil(), QStringLiteral("%1 => NO param").arg(who));
 
     const Outcome outcome = runToEnd(who, path, args.value_or(QStringList()));
     if (!outcome.started)
         return std::nullopt;
     if (!outcome.succeeded) {
-        logLine(QStringLiteral("%1 Task failed.").arg(who));
+        logLine(lcUtil(), QStringLiteral("%1 Task failed.").arg(who));
         if (failedYieldsMarker)
             return QStringLiteral("Task failed.");
     } else if (failedYieldsMarker) {
-        logLine(QStringLiteral("%1 Task succeeded.").arg(who));
+        logLine(lcUtil(), QStringLiteral("%1 Task succeeded.").arg(who));
     }
     std::optional<QString> text = decodeUtf8(outcome.output);
     if (!text) {
-        logLine(QStringLiteral("%1 got back output that is not UTF-8 text").arg(who));
+        logLine(lcUtil(), QStringLiteral("%1 got back output that is not UTF-8 text").arg(who));
         return std::nullopt;
     }
-    logLine(QStringLiteral("%1 got back:\n%2\n").arg(who, *text));
+    logLine(lcUtil(), QStringLiteral("%1 got back:\n%2\n").arg(who, *text));
     return text;
-}
-
-void alertSound()
-{
-    // beep() talks to the display: let the GUI thread do it.
-    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
-        QMetaObject::invokeMethod(
-            app, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -124,14 +117,14 @@ std::optional<QString> runShellScript2(const QString &path, const std::optional<
 bool runShellScript(const QString &name, const std::optional<QStringList> &args)
 {
     if (name.isEmpty()) {
-        logLine(QStringLiteral("\n\nrunShellScript FAILED => scriptName==nil!\n\n"));
+        logLine(lcUtil(), QStringLiteral("\n\nrunShellScript FAILED => scriptName==nil!\n\n"));
         return false;
     }
     const QString path = AppPaths::auxiliaryExecutable(name);
     if (path.isEmpty()) {
-        logLine(
-            QStringLiteral("\n\nrunShellScript FAILED => UNABLE to find script named: [%1]!\n\n")
-                .arg(name));
+        logLine(lcUtil(), QStringLiteral(
+                              "\n\nrunShellScript FAILED => UNABLE to find script named: [%1]!\n\n")
+                              .arg(name));
         return false;
     }
     runThisShellScript(path, args);
@@ -140,7 +133,8 @@ bool runShellScript(const QString &name, const std::optional<QStringList> &args)
 
 void revealItemInFinder(const QString &path)
 {
-    logLine(QStringLiteral("Inside revealItemInFinder...revealItemInFinder => %1...").arg(path));
+    logLine(lcUtil(),
+            QStringLiteral("Inside revealItemInFinder...revealItemInFinder => %1...").arg(path));
     if (!path.isEmpty()) {
         const QString expanded = expandTilde(path);
         if (QFileInfo(expanded).isDir()) {
@@ -149,8 +143,8 @@ void revealItemInFinder(const QString &path)
             return;
         }
     }
-    alertSound();
-    logLine(QStringLiteral("User Needs to Select a Valid Existing Folder..."));
+    AlertSound::play();
+    logLine(lcUtil(), QStringLiteral("User Needs to Select a Valid Existing Folder..."));
 }
 
 std::optional<QString> runShellCommand(const QString &commandLine)
@@ -160,8 +154,8 @@ std::optional<QString> runShellCommand(const QString &commandLine)
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine},
                   QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
-        logLine(QStringLiteral("runShellCommand => unable to start [%1]: %2")
-                    .arg(commandLine, process.errorString()));
+        logLine(lcUtil(), QStringLiteral("runShellCommand => unable to start [%1]: %2")
+                              .arg(commandLine, process.errorString()));
         return std::nullopt;
     }
     QByteArray output;

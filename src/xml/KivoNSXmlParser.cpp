@@ -1,5 +1,6 @@
 #include "KivoNSXmlParser.h"
 
+#include "XmlLog.h"
 #include "platform/Log.h"
 
 #include <QStringDecoder>
@@ -105,7 +106,9 @@ std::optional<QVariantMap> KivoNSXmlParser::mDictionary() const
 template <typename Text> void KivoNSXmlParser::trace(const char *operation, Text &&text) const
 {
     if (doVerbose_)
-        logLine(QStringLiteral("%1 => %2...%3").arg(kClassName, QLatin1String(operation), text()));
+        logVerbose(
+            lcXml(),
+            QStringLiteral("%1 => %2...%3").arg(kClassName, QLatin1String(operation), text()));
 }
 
 bool KivoNSXmlParser::parse()
@@ -195,7 +198,8 @@ void KivoNSXmlParser::didStartElement(const OpenElement &element)
 {
     trace("didStartElement", [&] { return element.name; });
     if (element.key == kHtml) {
-        logLine(QStringLiteral("%1 => didStartElement...This parser is not designed for HTML "
+        logLine(lcXml(),
+                QStringLiteral("%1 => didStartElement...This parser is not designed for HTML "
                                "documents, aborting")
                     .arg(kClassName));
         abortParsing(QStringLiteral("HTML documents are not supported"));
@@ -235,7 +239,8 @@ std::optional<QString> KivoNSXmlParser::cleanCurrentText()
     if (!clean) {
         // Drop only this element's text: keeping it would spoil every
         // following value with the same undecodable escape.
-        logLine(QStringLiteral("%1 => didEndElement...percent escapes do not decode, value "
+        logLine(lcXml(),
+                QStringLiteral("%1 => didEndElement...percent escapes do not decode, value "
                                "dropped [%2]")
                     .arg(kClassName, mText));
         clearCurrentString();
@@ -262,7 +267,8 @@ void KivoNSXmlParser::didEndElement(const OpenElement &element)
         // Indentation before a closing tag is the usual case and not worth a
         // line in the log; real text left over in a container is.
         if (!clean->isEmpty())
-            logLine(QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling "
+            logLine(lcXml(),
+                    QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling "
                                    "data [%3]")
                         .arg(kClassName, elementName, *clean));
         addToCurNodeWithData(clean, kValueKey);
@@ -287,9 +293,9 @@ void KivoNSXmlParser::parserDidEndDocument()
 void KivoNSXmlParser::foundComment(QStringView comment)
 {
     const QString rule(42, QLatin1Char('='));
-    logLine(rule);
-    logLine(comment.toString());
-    logLine(rule);
+    logLine(lcXml(), rule);
+    logLine(lcXml(), comment.toString());
+    logLine(lcXml(), rule);
 }
 
 void KivoNSXmlParser::parseErrorOccurred()
@@ -297,13 +303,15 @@ void KivoNSXmlParser::parseErrorOccurred()
     const ParseError &error = *mParserError;
     const QString operation = QStringLiteral("parseErrorOccurred");
     logLine(
+        lcXml(),
         QStringLiteral("%1 => %2...parseError: %3").arg(kClassName, operation, error.description));
     const QString text = QStringLiteral("Error %1 Description: %2, Line: %3, Column: %4")
                              .arg(error.code)
                              .arg(error.description)
                              .arg(error.line)
                              .arg(error.column);
-    logLine(QStringLiteral("%1 => %2...ERROR ERROR ERROR: %3").arg(kClassName, operation, text));
+    logLine(lcXml(),
+            QStringLiteral("%1 => %2...ERROR ERROR ERROR: %3").arg(kClassName, operation, text));
     clearCurrentString();
 }
 
@@ -366,8 +374,8 @@ void KivoNSXmlParser::addToParNode(QVariant &parent, const QVariant &child,
     const QString error =
         QStringLiteral("%1 => addToParNode...ERROR: entry %2 is not an array, %2 dropped")
             .arg(kClassName, elementName);
-    logLine(error);
-    logLine(error);
+    logLine(lcXml(), error);
+    logLine(lcXml(), error);
 }
 
 } // namespace kivo

@@ -1,6 +1,7 @@
 #include "TestParser.h"
 
 #include "KivoNSXmlParser.h"
+#include "XmlLog.h"
 #include "platform/Log.h"
 
 #include <QFile>
@@ -25,7 +26,7 @@ std::optional<QVariantMap> testParser(const QString &path)
     KivoNSXmlParser parser(data);
     parser.setRootKey(QStringLiteral("data"));
     if (!parser.parse())
-        logLine(QStringLiteral("ParserError = %1").arg(parser.parserError()->description));
+        logLine(lcXml(), QStringLiteral("ParserError = %1").arg(parser.parserError()->description));
     return parser.mDictionary().value_or(QVariantMap());
 }
 

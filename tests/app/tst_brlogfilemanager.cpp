@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 
+#include "app/AppLog.h"
 #include "app/BRLogFileManager.h"
-#include "app/Clock.h"
 #include "platform/Log.h"
+#include "station/Clock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,7 +116,7 @@ private slots:
         QVERIFY(BRLogFileManager::setupLogFile());
         QVERIFY(BRLogFileManager::isRedirected());
         const QString path = BRLogFileManager::logFilePath();
-        logLine(QStringLiteral("after the redirect"));
+        logLine(lcApp(), QStringLiteral("after the redirect"));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());

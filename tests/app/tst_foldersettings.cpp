@@ -2,12 +2,12 @@
 #include "TestSupport.h"
 
 #include "app/ChooserCompletion.h"
-#include "app/DisplayParameters.h"
 #include "app/FactoryDefaults.h"
-#include "app/FolderValidation.h"
-#include "app/MyAliasKit.h"
-#include "app/PrefKeys.h"
 #include "platform/Preferences.h"
+#include "station/DisplayParameters.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/Clock.h"
 #include "app/HousekeepingTimers.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,9 +1,9 @@
 #include "app/FolderChooser.h"
 #include "app/PasswordSheet.h"
-#include "app/PrefKeys.h"
 #include "app/PreferencesWindow.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,13 +1,13 @@
 #include "TestSupport.h"
-#include "app/PrefKeys.h"
-#include "console/DailyFolders.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "console/DemoSlides.h"
 #include "console/DisplayChooser.h"
 #include "console/MainWindowController.h"
 #include "console/SelectDisplayWindowController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserViewController.h"
+#include "station/DailyFolders.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "app/Clock.h"
-#include "app/PrefKeys.h"
-#include "console/DailyFolders.h"
 #include "console/DaySelection.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/DailyFolders.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
-#include "app/Clock.h"
-#include "app/NotificationNames.h"
-#include "app/PrefKeys.h"
 #include "customer/BarcodeEntryController.h"
 #include "customer/BarcodeKeyFilter.h"
 #include "customer/CustomerPhotoSearch.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 
 #include <QTemporaryDir>
 #include <QWidget>

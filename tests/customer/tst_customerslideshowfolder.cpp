@@ -1,10 +1,10 @@
 #include "PhotoFixtures.h"
 #include "TestSupport.h"
 
-#include "app/PrefKeys.h"
 #include "customer/CustomerSlideshowFolder.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 
 #include <QImageReader>
 #include <QRandomGenerator>

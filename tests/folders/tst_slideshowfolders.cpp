@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "app/MyAliasKit.h"
 #include "folders/SlideShowFolders.h"
 #include "platform/Preferences.h"
+#include "station/MyAliasKit.h"
 
 #include <QDir>
 #include <QFile>

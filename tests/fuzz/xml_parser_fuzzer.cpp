@@ -1,5 +1,6 @@
 // libFuzzer target: feeds arbitrary bytes to the description-file parser the
 // way the code-file reader does. Built by scripts/fuzz-xml.sh.
+#include "platform/Log.h"
 #include "xml/KivoNSXmlParser.h"
 
 #include <cstddef>
@@ -7,7 +8,8 @@
 
 namespace kivo {
 // The parser logs every error; the fuzzer would spend its time printing.
-void logLine(const QString &) {}
+void logLine(const QLoggingCategory &, const QString &) {}
+void logVerbose(const QLoggingCategory &, const QString &) {}
 } // namespace kivo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

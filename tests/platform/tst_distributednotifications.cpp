@@ -1,5 +1,5 @@
-#include "app/NotificationNames.h"
 #include "platform/DistributedNotificationCenter.h"
+#include "station/NotificationNames.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,5 +1,5 @@
-#include "app/NotificationNames.h"
 #include "platform/NotificationCenter.h"
+#include "station/NotificationNames.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
 #include "OutputCapture.h"
 
 #include "TestSupport.h"
-#include "app/Clock.h"
+#include "browser/MyImageBrowserView.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserView.h"
-#include "reassign/MyImageBrowserViewController.h"
 #include "reassign/ReAssignCodeWindowController.h"
+#include "station/Clock.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,13 +2,13 @@
 // background picture search and the window's drag rule.
 
 #include "DisplayTestSupport.h"
-#include "app/PrefKeys.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
 #include "slideshow/BackgroundPicture.h"
 #include "slideshow/DisplayManager.h"
 #include "slideshow/borderlessWindow.h"
 #include "slideshow/slideShowWindowController.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QScreen>

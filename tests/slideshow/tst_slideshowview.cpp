@@ -1,4 +1,5 @@
 #include "slideshow/SlideshowView.h"
+#include "util/SlideImageLoader.h"
 
 #include <QPainter>
 #include <QSignalSpy>
@@ -7,6 +8,7 @@
 
 #include <thread>
 
+using kivo::SlideImageLoader;
 using kivo::SlideshowView;
 
 namespace {
@@ -97,7 +99,7 @@ private slots:
         QFETCH(QSizeF, image);
         QFETCH(QRectF, in);
         QFETCH(QRectF, expected);
-        QCOMPARE(SlideshowView::computeMaxRectForImage(image, in), expected);
+        QCOMPARE(SlideImageLoader::computeMaxRectForImage(image, in), expected);
     }
 
     void noTransitionSwapsAtOnceInAnyCase()

@@ -2,7 +2,6 @@
 // the console, display 1 plays. Real folders of real JPEGs.
 
 #include "DisplayTestSupport.h"
-#include "app/PrefKeys.h"
 #include "platform/Preferences.h"
 #include "slideshow/CaptionStrip.h"
 #include "slideshow/DisplayManager.h"
@@ -10,6 +9,7 @@
 #include "slideshow/borderlessWindow.h"
 #include "slideshow/slideShowWindowController.h"
 #include "slideshow/zoomedInNSImageView.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,10 @@
 #include "KivoPhotoQueryController.h"
 
-#include "app/PrefKeys.h"
+#include "StationLog.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
 #include "util/ProgramRunner.h"
 
 #include <QDir>
@@ -40,15 +41,15 @@ KivoPhotoQueryController::KivoPhotoQueryController(DoneSearchOperation delegate)
 
 void KivoPhotoQueryController::begin(const char *operation, const QVariantMap &param)
 {
-    logLine(QStringLiteral("Inside KivoPhotoQueryController->[%1] with param1=[%2] ")
-                .arg(QLatin1String(operation), describe(param)));
+    logLine(lcStation(), QStringLiteral("Inside KivoPhotoQueryController->[%1] with param1=[%2] ")
+                             .arg(QLatin1String(operation), describe(param)));
     mParam = param;
     mResponse.clear();
 }
 
 void KivoPhotoQueryController::deliver()
 {
-    logLine(QStringLiteral("self.response: %1 ").arg(describe(mResponse)));
+    logLine(lcStation(), QStringLiteral("self.response: %1 ").arg(describe(mResponse)));
     if (mDelegate && mParam)
         mDelegate(*mParam);
     mParam.reset();
@@ -58,7 +59,8 @@ QStringList KivoPhotoQueryController::listFolder(const QString &folder)
 {
     QStringList result;
     if (folder.isEmpty()) {
-        logLine(QStringLiteral("KivoPhotoQueryController -> unable to get folderUrl from [%1]")
+        logLine(lcStation(),
+                QStringLiteral("KivoPhotoQueryController -> unable to get folderUrl from [%1]")
                     .arg(folder));
         return result;
     }
@@ -70,7 +72,8 @@ QStringList KivoPhotoQueryController::listFolder(const QString &folder)
     // Hidden entries (a leading dot) are left out by the filter.
     QDir dir(folder);
     if (!dir.isReadable()) {
-        logLine(QStringLiteral("KivoPhotoQueryController bumped into an error: [%1] is not "
+        logLine(lcStation(),
+                QStringLiteral("KivoPhotoQueryController bumped into an error: [%1] is not "
                                "readable")
                     .arg(folder));
         return result;
@@ -128,17 +131,18 @@ KivoPhotoQueryController::findNewImagesFromShellScript(const QString &folder,
 {
     const QStringList args = scriptArguments(folder, prefix);
     const QString script = AppPaths::auxiliaryExecutable(QLatin1String(kScriptName));
-    logLine(QStringLiteral("Will execute %1 with param = %2")
-                .arg(QLatin1String(kScriptName), describe(args)));
+    logLine(lcStation(), QStringLiteral("Will execute %1 with param = %2")
+                             .arg(QLatin1String(kScriptName), describe(args)));
     const std::optional<QString> output = runShellScript2(script, args);
-    logLine(QStringLiteral("response is: %1").arg(output.value_or(QStringLiteral("(null)"))));
+    logLine(lcStation(),
+            QStringLiteral("response is: %1").arg(output.value_or(QStringLiteral("(null)"))));
     if (!output)
         return {};
     const QString trimmed = output->trimmed();
     if (trimmed.isEmpty())
         return {};
     const QStringList results = trimmed.split(QLatin1Char('\n'));
-    logLine(QStringLiteral("results is: %1").arg(describe(results)));
+    logLine(lcStation(), QStringLiteral("results is: %1").arg(describe(results)));
     return results;
 }
 

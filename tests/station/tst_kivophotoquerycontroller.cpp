@@ -1,8 +1,8 @@
 #include "TestSupport.h"
-#include "app/PrefKeys.h"
-#include "console/KivoPhotoQueryController.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
+#include "station/KivoPhotoQueryController.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 #include <QElapsedTimer>

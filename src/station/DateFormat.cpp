@@ -1,5 +1,6 @@
 #include "DateFormat.h"
 
+#include "StationLog.h"
 #include "platform/Log.h"
 
 #include <unicode/locid.h>
@@ -20,8 +21,8 @@ QString formatDateWithPattern(const QDateTime &instant, const QString &pattern)
                                         int32_t(pattern.size()));
     icu::SimpleDateFormat formatter(icuPattern, icu::Locale::getDefault(), status);
     if (U_FAILURE(status)) {
-        logLine(QStringLiteral("ERROR: date pattern [%1] rejected: %2")
-                    .arg(pattern, QString::fromLatin1(u_errorName(status))));
+        logLine(lcStation(), QStringLiteral("ERROR: date pattern [%1] rejected: %2")
+                                 .arg(pattern, QString::fromLatin1(u_errorName(status))));
         return {};
     }
     // The host zone is looked up per call, so a changed TZ takes effect at once.
@@ -31,7 +32,7 @@ QString formatDateWithPattern(const QDateTime &instant, const QString &pattern)
     const QString text =
         QString(reinterpret_cast<const QChar *>(out.getBuffer()), qsizetype(out.length()));
     if (text.isEmpty())
-        logLine(QStringLiteral("ERROR: date pattern [%1] gave no text").arg(pattern));
+        logLine(lcStation(), QStringLiteral("ERROR: date pattern [%1] gave no text").arg(pattern));
     return text;
 }
 

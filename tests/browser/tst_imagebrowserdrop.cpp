@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "reassign/MyImageBrowserView.h"
-#include "reassign/MyImageBrowserViewController.h"
+#include "browser/MyImageBrowserView.h"
+#include "browser/MyImageBrowserViewController.h"
 
 #include <QDropEvent>
 #include <QItemSelectionModel>

@@ -1,13 +1,11 @@
 #include "SlideImageLoader.h"
 
-#include "slideshow/SlideshowView.h"
+#include "Async.h"
 
 #include <QFile>
-#include <QFutureWatcher>
 #include <QImageReader>
 #include <QObject>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace kivo {
 
@@ -50,6 +48,31 @@ struct LoadResult
 
 } // namespace
 
+QRectF SlideImageLoader::computeMaxRectForImage(QSizeF image, QRectF rect)
+{
+    const qreal w = image.width();
+    const qreal h = image.height();
+    const qreal W = rect.width();
+    const qreal H = rect.height();
+    // An empty image or view has nothing to fit (and would divide by zero).
+    if (!(w > 0 && h > 0 && W > 0 && H > 0))
+        return QRectF(0, 0, 0, 0);
+
+    QRectF result(0, 0, W, H);
+    const bool fitToHeight = w > h ? !(w / h > W / H) : h / w > H / W;
+    if (fitToHeight)
+        result.setWidth(H * w / h);
+    else
+        result.setHeight(W * h / w);
+    result.moveTo((W - result.width()) / 2, (H - result.height()) / 2);
+    return result;
+}
+
+QRect SlideImageLoader::fittedRect(QSize image, QSize view)
+{
+    return computeMaxRectForImage(QSizeF(image), QRectF(QPointF(0, 0), QSizeF(view))).toRect();
+}
+
 QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QString *error)
 {
     if (target.isEmpty())
@@ -80,7 +103,7 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
     const bool quarterTurn =
         reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     const QSize upright = quarterTurn ? stored.transposed() : stored;
-    const QSize fitted = SlideshowView::fittedRect(upright, target).size();
+    const QSize fitted = fittedRect(upright, target).size();
     if (fitted.isEmpty())
         return fail(error, QStringLiteral("nothing to show"));
     reader.setScaledSize(quarterTurn ? fitted.transposed() : fitted);
@@ -103,21 +126,16 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
 void SlideImageLoader::loadAsync(QThreadPool *pool, const QString &path, QSize target,
                                  QObject *context, Delivery deliver)
 {
-    // The watcher lives on the context's thread and dies with it; Qt then
-    // drops its pending notification, so a late result never reaches freed
-    // memory. The worker itself touches nothing but values.
-    auto *watcher = new QFutureWatcher<LoadResult>(context);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
-                     [watcher, deliver = std::move(deliver)] {
-                         const LoadResult result = watcher->result();
-                         watcher->deleteLater();
-                         deliver(result.image, result.error);
-                     });
-    watcher->setFuture(QtConcurrent::run(pool, [path, target] {
-        LoadResult result;
-        result.image = loadScaledToFit(path, target, &result.error);
-        return result;
-    }));
+    Async::run(
+        *pool, context,
+        [path, target] {
+            LoadResult result;
+            result.image = loadScaledToFit(path, target, &result.error);
+            return result;
+        },
+        [deliver = std::move(deliver)](const LoadResult &result) {
+            deliver(result.image, result.error);
+        });
 }
 
 } // namespace kivo

@@ -1,10 +1,11 @@
 #include "DailyFolders.h"
 
-#include "app/Clock.h"
-#include "app/DateFormat.h"
-#include "app/PrefKeys.h"
+#include "StationLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/DateFormat.h"
+#include "station/PrefKeys.h"
 
 #include <QDir>
 
@@ -52,13 +53,13 @@ QString consoleDayFolderPath()
     Preferences &prefs = Preferences::standard();
     const QString todaysDateString = getDailyFolderName();
     QString path = joinPath(prefs.string(QLatin1String(keys::prefSlideShowPath)), todaysDateString);
-    logLine(QStringLiteral("todaysDateString is %1").arg(todaysDateString));
-    logLine(QStringLiteral("todaysSlideShowPath is %1").arg(path));
+    logLine(lcStation(), QStringLiteral("todaysDateString is %1").arg(todaysDateString));
+    logLine(lcStation(), QStringLiteral("todaysSlideShowPath is %1").arg(path));
     const QString alternate =
         prefs.string(QLatin1String(keys::prefPathToAlternateDateFolder)).trimmed();
     if (!alternate.isEmpty()) {
         path = alternate;
-        logLine(QStringLiteral("ALTERNATE todaysSlideShowPath is %1").arg(path));
+        logLine(lcStation(), QStringLiteral("ALTERNATE todaysSlideShowPath is %1").arg(path));
     }
     return path;
 }
@@ -68,7 +69,7 @@ QString formPathForCodeNew(const QString &code)
     // A code names one folder inside the day folder and never leads out of it.
     if (code.isEmpty() || code.contains(QLatin1Char('/')) || code == QLatin1String(".") ||
         code == QLatin1String("..")) {
-        logLine(QStringLiteral("formPathForCodeNew: refusing code [%1]").arg(code));
+        logLine(lcStation(), QStringLiteral("formPathForCodeNew: refusing code [%1]").arg(code));
         return {};
     }
     return joinPath(consoleDayFolderPath(), code);

@@ -1,5 +1,6 @@
 #include "MyAliasKit.h"
 
+#include "StationLog.h"
 #include "platform/FolderReference.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -32,9 +33,9 @@ bool MyAliasKit::resolveAliasFromData(const QByteArray &data, QString *resolvedP
     }
     const qint32 err =
         FolderReference::storedPath(data).isEmpty() ? kErrorMalformed : kErrorNotFound;
-    logLine(QStringLiteral("Inside resolveAliasFromData - FAILED in "
-                           "FSResolveAliasWithMountFlags... err=[0x%1]")
-                .arg(quint32(err), 2, 16, QLatin1Char('0')));
+    logLine(lcStation(), QStringLiteral("Inside resolveAliasFromData - FAILED in "
+                                        "FSResolveAliasWithMountFlags... err=[0x%1]")
+                             .arg(quint32(err), 2, 16, QLatin1Char('0')));
     return false;
 }
 
@@ -53,6 +54,7 @@ void MyAliasKit::savePath(const QString &path, const QString &key, Preferences &
     const QByteArray data = aliasDataForPath(path);
     if (data.isEmpty()) {
         logLine(
+            lcStation(),
             QStringLiteral("Inside MyAliasKit => savePath... aliasDataForPath returned NIL?????"));
         return;
     }

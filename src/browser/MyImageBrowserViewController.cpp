@@ -1,13 +1,14 @@
 #include "MyImageBrowserViewController.h"
 
 #include "MyImageBrowserView.h"
-#include "app/NotificationNames.h"
+#include "station/NotificationNames.h"
 
-#include "app/PrefKeys.h"
-#include "console/PoolTask.h"
+#include "BrowserLog.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/PrefKeys.h"
+#include "util/PoolTask.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -224,6 +225,7 @@ void MyImageBrowserViewController::runEnded(quint64 runId)
     updateDatasource();
     if (!stopped && m_model->images().isEmpty())
         logLine(
+            lcBrowser(),
             QStringLiteral("MyImageBrowserViewController->addImagesWithPaths... nothing added"));
     if (m_hasPending) {
         m_stopWait.stop();
@@ -237,7 +239,7 @@ void MyImageBrowserViewController::runEnded(quint64 runId)
 
 void MyImageBrowserViewController::stopWaitTimedOut()
 {
-    logLine(QStringLiteral("timed Out??????"));
+    logLine(lcBrowser(), QStringLiteral("timed Out??????"));
     m_hasPending = false;
     m_pendingPaths.clear();
 }
@@ -252,8 +254,8 @@ void MyImageBrowserViewController::updateDatasource()
 {
     m_view->viewport()->update();
     NotificationCenter::defaultCenter().post(
-        QStringLiteral("concludeDragOperation"), QVariant::fromValue<QObject *>(this),
-        {{QStringLiteral("imagebrowser"), QVariant::fromValue<QObject *>(m_view)}});
+        notification::concludeDragOperation, QVariant::fromValue<QObject *>(this),
+        {{notificationKey::imagebrowser, QVariant::fromValue<QObject *>(m_view)}});
 }
 
 int MyImageBrowserViewController::insertImagesWithPaths(const QStringList &paths, int position)

@@ -1,7 +1,7 @@
 #include "MyImageBrowserModel.h"
 
-#include "console/PoolTask.h"
-#include "slideshow/SlideImageLoader.h"
+#include "util/PoolTask.h"
+#include "util/SlideImageLoader.h"
 
 #include <QThreadPool>
 

@@ -3,6 +3,7 @@
 #include "DisplayParameters.h"
 #include "MyAliasKit.h"
 #include "PrefKeys.h"
+#include "StationLog.h"
 #include "platform/Description.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -45,8 +46,8 @@ bool validateFolderPrefWithParam(const QVariantMap &triple)
 
 bool validateFolderPrefWithParam(const QVariantMap &triple, Preferences &prefs)
 {
-    logLine(QStringLiteral("Inside validateFolderPrefWithParam withParameter = %1")
-                .arg(describe(triple)));
+    logLine(lcStation(), QStringLiteral("Inside validateFolderPrefWithParam withParameter = %1")
+                             .arg(describe(triple)));
     const QString pathKey = triple.value(keys::prefFolderNameKey).toString();
     const QString aliasKey = triple.value(keys::prefFolderAliasDataKey).toString();
     const QString isValidKey = triple.value(keys::prefFolderNameIsValidKey).toString();

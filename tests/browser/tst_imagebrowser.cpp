@@ -1,7 +1,7 @@
 #include "TestSupport.h"
-#include "app/PrefKeys.h"
+#include "browser/MyImageBrowserViewController.h"
 #include "platform/Preferences.h"
-#include "reassign/MyImageBrowserViewController.h"
+#include "station/PrefKeys.h"
 
 #include <QApplication>
 #include <QListView>

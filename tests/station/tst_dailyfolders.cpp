@@ -1,6 +1,6 @@
-#include "app/Clock.h"
-#include "console/DailyFolders.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
+#include "station/DailyFolders.h"
 
 #include <QtTest>
 

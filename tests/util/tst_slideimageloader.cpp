@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "slideshow/SlideImageLoader.h"
+#include "util/SlideImageLoader.h"
 
 #include <QBuffer>
 #include <QDir>

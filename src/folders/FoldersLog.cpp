@@ -1,0 +1,7 @@
+#include "FoldersLog.h"
+
+namespace kivo {
+
+Q_LOGGING_CATEGORY(lcFolders, "kivo.folders")
+
+} // namespace kivo

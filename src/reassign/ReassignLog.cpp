@@ -1,0 +1,7 @@
+#include "ReassignLog.h"
+
+namespace kivo {
+
+Q_LOGGING_CATEGORY(lcReassign, "kivo.reassign")
+
+} // namespace kivo

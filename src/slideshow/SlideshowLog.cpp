@@ -1,0 +1,7 @@
+#include "SlideshowLog.h"
+
+namespace kivo {
+
+Q_LOGGING_CATEGORY(lcSlideshow, "kivo.slideshow")
+
+} // namespace kivo

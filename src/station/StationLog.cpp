@@ -1,0 +1,7 @@
+#include "StationLog.h"
+
+namespace kivo {
+
+Q_LOGGING_CATEGORY(lcStation, "kivo.station")
+
+} // namespace kivo

@@ -1,0 +1,7 @@
+#include "UtilLog.h"
+
+namespace kivo {
+
+Q_LOGGING_CATEGORY(lcUtil, "kivo.util")
+
+} // namespace kivo

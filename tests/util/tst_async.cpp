@@ -1,0 +1,73 @@
+#include "util/Async.h"
+
+#include <QSemaphore>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+
+using kivo::Async;
+
+class TestAsync : public QObject
+{
+    Q_OBJECT
+private slots:
+    void deliversOnTheReceiversThread()
+    {
+        QThreadPool pool;
+        QObject receiver;
+        QThread *worker = nullptr;
+        QThread *deliveredOn = nullptr;
+        int result = 0;
+        bool voidDelivered = false;
+        Async::run(
+            pool, &receiver,
+            [&worker] {
+                worker = QThread::currentThread();
+                return 6 * 7;
+            },
+            [&](int r) {
+                result = r;
+                deliveredOn = QThread::currentThread();
+            });
+        Async::run(
+            pool, &receiver, [] {}, [&] { voidDelivered = true; });
+        QTRY_COMPARE(result, 42);
+        QTRY_VERIFY(voidDelivered);
+        QVERIFY(worker != QThread::currentThread());
+        QCOMPARE(deliveredOn, QThread::currentThread());
+    }
+
+    // A result whose receiver is gone, or a task cleared from the pool before
+    // it started, is dropped; the work of a cleared task never runs.
+    void dropsResultsNobodyWaitsFor()
+    {
+        QThreadPool pool;
+        pool.setMaxThreadCount(1);
+        QSemaphore gate;
+        std::atomic<int> ran{0};
+        int delivered = 0;
+        auto receiver = std::make_unique<QObject>();
+        Async::run(
+            pool, receiver.get(),
+            [&] {
+                gate.acquire();
+                return ++ran;
+            },
+            [&](int) { ++delivered; });
+        QObject survivor;
+        Async::run(
+            pool, &survivor, [&] { return ++ran; }, [&](int) { ++delivered; });
+        pool.clear();
+        receiver.reset();
+        gate.release();
+        QVERIFY(pool.waitForDone(5000));
+        QTest::qWait(50);
+        QCOMPARE(ran.load(), 1);
+        QCOMPARE(delivered, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAsync)
+#include "tst_async.moc"
