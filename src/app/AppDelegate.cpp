@@ -5,14 +5,11 @@
 #include "FactoryDefaults.h"
 #include "KIVOApplication.h"
 #include "platform/AppPaths.h"
-#include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
-#include "slideshow/DisplayManager.h"
 #include "station/Clock.h"
-#include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 
 #include <QApplication>
@@ -65,7 +62,10 @@ void AppDelegate::deleteOldLogs()
 }
 
 AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *parent)
-    : QObject(parent), m_instance(std::move(instance))
+    : QObject(parent), m_instance(std::move(instance)),
+      m_workers(QStringLiteral("AppDelegate->applicationWillTerminate")), m_subsystems(this),
+      m_actions(m_subsystems, m_workers.pool(), this),
+      m_startup(m_timers, m_workers.pool(), m_subsystems, m_actions, this)
 {
     m_maxPhotosInLocalFolder =
         int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));
@@ -107,9 +107,10 @@ void AppDelegate::setupSignalHandling()
     });
 }
 
-void AppDelegate::recordStage(const QString &name)
+void AppDelegate::applicationWillBecomeActive()
 {
-    m_stages << name;
+    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
+        m_subsystems.raiseConsole();
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -118,34 +119,10 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_terminated = true;
     m_timers.stop();
-    releaseDisplayControllers();
-    m_distributedObserver.reset();
-    stopWorkers();
+    m_subsystems.releaseDisplayControllers();
+    m_subsystems.stopNotifications();
+    m_workers.shutdown();
     logLine(lcApp(), QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
-}
-
-void AppDelegate::stopWorkers()
-{
-    m_workers.waitForDone();
-}
-
-void AppDelegate::setupNotifications()
-{
-    DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
-    if (!center.isConnected())
-        center.connectToSessionBus();
-    m_distributedObserver = center.addObserver(
-        distributedNotification::KivoSlideShowNotification,
-        [this](const Notification &notification) { handleDistNotification(notification); });
-}
-
-void AppDelegate::handleDistNotification(const Notification &notification)
-{
-    logLine(lcApp(),
-            QStringLiteral("AppDelegate->handleDistNotification... [%1]").arg(notification.name));
-    if (Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
-        setCurrentBarcode(QStringLiteral("*"));
-    findKivoFilesWithID(currentBarcode());
 }
 
 } // namespace kivo

@@ -1,25 +1,24 @@
 #pragma once
 
+#include "DelegateActions.h"
 #include "HousekeepingTimers.h"
-#include "platform/NotificationCenter.h"
+#include "StartupSequence.h"
+#include "StationSubsystems.h"
+#include "WorkerPool.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
 
 #include <QObject>
 #include <QStringList>
-#include <QThreadPool>
 #include <QVariant>
 
 #include <memory>
 
 namespace kivo {
 
-class ConsoleHost;
-class DisplayManager;
-
-// The hub of the station: brings it up in a fixed order of stages, owns the
-// housekeeping timers and the subsystems, carries the delegate actions and
-// takes everything down again in an orderly shutdown (quit, SIGTERM, SIGINT).
+// The hub of the station: owns the housekeeping timers, the workers, the
+// subsystems, the start-up sequence and the delegate actions, and takes
+// everything down again in an orderly shutdown (quit, SIGTERM, SIGINT).
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -42,81 +41,55 @@ public:
     ~AppDelegate() override;
 
     // The start-up, in the order the application calls them.
-    void applicationWillFinishLaunching();
-    void applicationDidFinishLaunching();
+    void applicationWillFinishLaunching() { m_startup.applicationWillFinishLaunching(); }
+    void applicationDidFinishLaunching() { m_startup.applicationDidFinishLaunching(); }
     void applicationWillBecomeActive();
+    // Stops the timers, the display controllers, the notifications and the
+    // workers (waiting a bounded time). Once is enough; again is harmless.
     void applicationWillTerminate();
 
     // Stages of applicationWillFinishLaunching.
-    void normalizeSlideShowPath();
-    void startPerformStartupValidation();
-    void setupFactoryFolder();
-    void setupTransitionChoices();
-    void initializeAndStartSequence();
-    void setupWindowControllers();
-    bool validatePrefs();
-    void startSequence(qint16 which);
-
-    // Checks and repairs the main images folder preference (worker thread).
-    static void performStartupValidation();
-
-    // The transition choices in their fixed order, and the items of the
-    // transition pop-up: "Random", a separator (empty text), the choices.
-    static QStringList transitionChoices();
-    static QStringList transitionPopupItems();
-
-    // Display indices that identifyScreen(index) identifies among count displays:
-    // one in range, every one for a negative index, none beyond.
-    static QList<int> identifyTargets(int index, int count);
+    void normalizeSlideShowPath() { m_startup.normalizeSlideShowPath(); }
+    void startPerformStartupValidation() { m_startup.startPerformStartupValidation(); }
+    void setupFactoryFolder() { m_startup.setupFactoryFolder(); }
+    void setupTransitionChoices() { m_startup.setupTransitionChoices(); }
+    void initializeAndStartSequence() { m_startup.initializeAndStartSequence(); }
+    void setupWindowControllers() { m_startup.setupWindowControllers(); }
+    bool validatePrefs() { return m_startup.validatePrefs(); }
+    void startSequence(qint16 which) { m_startup.startSequence(which); }
+    static void performStartupValidation() { StartupSequence::performStartupValidation(); }
+    static QStringList transitionChoices() { return StartupSequence::transitionChoices(); }
 
     // Delegate actions.
-    void identifyScreen(int index);
-    void doIdentifyAll();
-    void doIdentify(int tag);
-    void doStopSlideShow(int tag);
-    void doRevealInFinder(int tag);
-    void relaunchApp(const QVariant &request);
+    static QList<int> identifyTargets(int index, int count)
+    {
+        return DelegateActions::identifyTargets(index, count);
+    }
+    void identifyScreen(int index) { m_actions.identifyScreen(index); }
+    void doIdentifyAll() { m_actions.doIdentifyAll(); }
+    void doIdentify(int tag) { m_actions.doIdentify(tag); }
+    void doStopSlideShow(int tag) { m_actions.doStopSlideShow(tag); }
+    void doRevealInFinder(int tag) { m_actions.doRevealInFinder(tag); }
+    void relaunchApp(const QVariant &request) { m_actions.relaunchApp(request); }
 
-    // Names of the stages run so far, in order.
-    QStringList stageLog() const { return m_stages; }
+    QStringList stageLog() const { return m_startup.stageLog(); }
     HousekeepingTimers &timers() { return m_timers; }
     int maxPhotosInLocalFolder() const { return m_maxPhotosInLocalFolder; }
 
-    static constexpr int kRevealTempFolderTag = 102;
+    static constexpr int kRevealTempFolderTag = DelegateActions::kRevealTempFolderTag;
 
 private:
-    void recordStage(const QString &name);
     void setupSignalHandling();
-    void setupNotifications();
-    void handleDistNotification(const Notification &notification);
-    void startFirstSearch();
-    void stopWorkers();
-
-    // Stages and actions filled in by the subsystems that own them.
-    void createConsole();
-    bool createDisplayController(int index);
-    int displayControllerCount() const;
-    void startDisplayController(int index);
-    void releaseDisplayControllers();
-    void identifyDisplay(int index);
-    void createBarcodeController();
-    void setCurrentBarcode(const QString &code);
-    QString currentBarcode() const;
-    void findKivoFilesWithID(const QString &code);
-    void raiseConsole();
-    void showMenuBar(bool show);
 
     std::unique_ptr<SingleInstance> m_instance;
-    std::unique_ptr<DisplayManager> m_displays;
     std::unique_ptr<UnixSignalWatcher> m_signals;
     HousekeepingTimers m_timers;
-    QThreadPool m_workers;
-    ObserverToken m_distributedObserver;
-    QStringList m_stages;
+    WorkerPool m_workers;
+    StationSubsystems m_subsystems;
+    DelegateActions m_actions;
+    StartupSequence m_startup;
     int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
-    // The operator console and the preferences window (console mode only).
-    std::shared_ptr<ConsoleHost> m_console;
 };
 
 } // namespace kivo

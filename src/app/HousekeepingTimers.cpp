@@ -5,6 +5,7 @@
 #include "platform/Preferences.h"
 #include "station/Clock.h"
 #include "station/PrefKeys.h"
+#include "util/Async.h"
 
 #include <algorithm>
 #include <climits>
@@ -32,7 +33,8 @@ void checkInsideServerMasterSlideShowFolderInThread()
 }
 } // namespace
 
-HousekeepingTimers::HousekeepingTimers(QObject *parent) : QObject(parent)
+HousekeepingTimers::HousekeepingTimers(QObject *parent)
+    : QObject(parent), m_workers(QStringLiteral("HousekeepingTimers->stop"))
 {
     m_relaunchTimer.setSingleShot(true);
     m_relaunchTimer.setTimerType(Qt::PreciseTimer);
@@ -112,7 +114,8 @@ void HousekeepingTimers::watchdogTimerFired()
                                     "userInfo = {startDate = %2}")
                          .arg(m_watchdogTimer.interval() / 1000)
                          .arg(m_watchdogStartDate.toString(Qt::ISODate)));
-    m_workers.start(&checkInsideServerMasterSlideShowFolderInThread);
+    Async::run(
+        m_workers.pool(), this, [] { checkInsideServerMasterSlideShowFolderInThread(); }, [] {});
 }
 
 bool HousekeepingTimers::setupAutoBringToFront()
@@ -144,7 +147,7 @@ void HousekeepingTimers::stop()
     m_relaunchTimer.stop();
     m_watchdogTimer.stop();
     m_bringToFrontTimer.stop();
-    m_workers.waitForDone();
+    m_workers.shutdown();
 }
 
 } // namespace kivo

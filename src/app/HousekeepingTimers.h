@@ -1,8 +1,9 @@
 #pragma once
 
+#include "WorkerPool.h"
+
 #include <QDateTime>
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 #include <QVariantMap>
 
@@ -11,7 +12,8 @@ namespace kivo {
 // The station's housekeeping timers: the daily relaunch at 06:05 local time,
 // the one-minute watchdog heartbeat, and the optional bring-to-front shortly
 // after launch. All timers fire on the thread that owns this object (the main
-// thread); the watchdog's check runs on a worker that stop() waits for.
+// thread); the watchdog's check runs on a worker that stop() waits for, within
+// a bound.
 class HousekeepingTimers : public QObject
 {
     Q_OBJECT
@@ -48,7 +50,7 @@ public:
     bool setupAutoBringToFront();
     bool bringToFrontIsArmed() const { return m_bringToFrontTimer.isActive(); }
 
-    // Stops every timer and waits for the watchdog's worker.
+    // Stops every timer and waits a bounded time for the watchdog's worker.
     void stop();
 
 signals:
@@ -66,7 +68,7 @@ private:
     QTimer m_bringToFrontTimer;
     QDateTime m_relaunchTrigger;
     QDateTime m_watchdogStartDate;
-    QThreadPool m_workers;
+    WorkerPool m_workers;
 };
 
 } // namespace kivo

@@ -3,6 +3,7 @@
 #include "ChooserCompletion.h"
 #include "FolderChooser.h"
 #include "PasswordSheet.h"
+#include "StartupSequence.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
@@ -177,8 +178,7 @@ QStringList PreferencesWindow::transitionChoices()
     QStringList styles =
         Preferences::standard().stringArray(QLatin1String(keys::prefAvailTransitionStyles));
     if (styles.isEmpty())
-        styles = {QStringLiteral("No Transition Effect"), QStringLiteral("fade"),
-                  QStringLiteral("moveIn"), QStringLiteral("push"), QStringLiteral("reveal")};
+        styles = StartupSequence::transitionChoices();
     return items + styles;
 }
 

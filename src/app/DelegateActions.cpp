@@ -1,17 +1,22 @@
-// The delegate's actions: identify, reveal, relaunch.
-
-#include "AppDelegate.h"
+#include "DelegateActions.h"
 
 #include "AppLog.h"
 #include "KIVOApplication.h"
+#include "StationSubsystems.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
+#include "util/Async.h"
 #include "util/ProgramRunner.h"
 
 namespace kivo {
 
-QList<int> AppDelegate::identifyTargets(int index, int count)
+DelegateActions::DelegateActions(StationSubsystems &subsystems, QThreadPool &workers,
+                                 QObject *parent)
+    : QObject(parent), m_subsystems(subsystems), m_workers(workers)
+{}
+
+QList<int> DelegateActions::identifyTargets(int index, int count)
 {
     QList<int> targets;
     if (index < 0) {
@@ -23,37 +28,38 @@ QList<int> AppDelegate::identifyTargets(int index, int count)
     return targets;
 }
 
-void AppDelegate::identifyScreen(int index)
+void DelegateActions::identifyScreen(int index)
 {
-    for (int i : identifyTargets(index, displayControllerCount()))
-        identifyDisplay(i);
+    for (int i : identifyTargets(index, m_subsystems.displayControllerCount()))
+        m_subsystems.identifyDisplay(i);
 }
 
-void AppDelegate::doIdentifyAll()
+void DelegateActions::doIdentifyAll()
 {
     identifyScreen(-1);
 }
 
-void AppDelegate::doIdentify(int tag)
+void DelegateActions::doIdentify(int tag)
 {
     if (tag != 0)
         identifyScreen(tag - 1);
 }
 
-void AppDelegate::doStopSlideShow(int tag)
+void DelegateActions::doStopSlideShow(int tag)
 {
     doIdentify(tag);
 }
 
-void AppDelegate::doRevealInFinder(int tag)
+void DelegateActions::doRevealInFinder(int tag)
 {
     const QString key = tag == kRevealTempFolderTag ? QLatin1String(keys::prefTempFolderPath)
                                                     : QLatin1String(keys::prefSlideShowPath);
     const QString path = Preferences::standard().string(key);
-    m_workers.start([path] { revealItemInFinder(path); });
+    Async::run(
+        m_workers, this, [path] { revealItemInFinder(path); }, [] {});
 }
 
-void AppDelegate::relaunchApp(const QVariant &request)
+void DelegateActions::relaunchApp(const QVariant &request)
 {
     logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp..."));
     if (KIVOApplication *app = KIVOApplication::instance())

@@ -1,9 +1,10 @@
-// The start-up stages of AppDelegate, in the order they run.
-
-#include "AppDelegate.h"
+#include "StartupSequence.h"
 
 #include "AppLog.h"
+#include "DelegateActions.h"
 #include "FactoryDefaults.h"
+#include "HousekeepingTimers.h"
+#include "StationSubsystems.h"
 #include "folders/SlideShowFolders.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
@@ -12,9 +13,9 @@
 #include "station/FolderValidation.h"
 #include "station/MyAliasKit.h"
 #include "station/PrefKeys.h"
+#include "util/Async.h"
 #include "util/FileHelpers.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,7 +32,19 @@ const QString kFade = QStringLiteral("fade");
 constexpr int kScreenIndexKeys = 7;
 } // namespace
 
-void AppDelegate::applicationWillFinishLaunching()
+StartupSequence::StartupSequence(HousekeepingTimers &timers, QThreadPool &workers,
+                                 StationSubsystems &subsystems, DelegateActions &actions,
+                                 QObject *parent)
+    : QObject(parent), m_timers(timers), m_workers(workers), m_subsystems(subsystems),
+      m_actions(actions)
+{}
+
+void StartupSequence::recordStage(const QString &name)
+{
+    m_stages << name;
+}
+
+void StartupSequence::applicationWillFinishLaunching()
 {
     recordStage(QStringLiteral("setupAutoRelaunchTimer"));
     m_timers.setupAutoRelaunchTimer();
@@ -48,7 +61,7 @@ void AppDelegate::applicationWillFinishLaunching()
         createConsole();
 }
 
-void AppDelegate::normalizeSlideShowPath()
+void StartupSequence::normalizeSlideShowPath()
 {
     recordStage(QStringLiteral("normalizeSlideShowPath"));
     Preferences &prefs = Preferences::standard();
@@ -63,13 +76,16 @@ void AppDelegate::normalizeSlideShowPath()
     }
 }
 
-void AppDelegate::startPerformStartupValidation()
+// The check may wait on a slow or hung share: it runs on a worker and writes
+// its findings to the preferences, which are safe from any thread.
+void StartupSequence::startPerformStartupValidation()
 {
     recordStage(QStringLiteral("performStartupValidation"));
-    m_workers.start(&AppDelegate::performStartupValidation);
+    Async::run(
+        m_workers, this, [] { performStartupValidation(); }, [] {});
 }
 
-void AppDelegate::performStartupValidation()
+void StartupSequence::performStartupValidation()
 {
     Preferences &prefs = Preferences::standard();
     const QString path = prefs.string(kPathKey);
@@ -103,7 +119,7 @@ void AppDelegate::performStartupValidation()
     }
 }
 
-void AppDelegate::setupFactoryFolder()
+void StartupSequence::setupFactoryFolder()
 {
     recordStage(QStringLiteral("setupFactoryFolder"));
     const QVariantMap factory = FactoryDefaults::loadFactoryDefaults(AppPaths::resourcesDir());
@@ -123,18 +139,13 @@ void AppDelegate::setupFactoryFolder()
     SlideShowFolders::moveItemsToDefaultFolder(factoryPath);
 }
 
-QStringList AppDelegate::transitionChoices()
+QStringList StartupSequence::transitionChoices()
 {
     return {QStringLiteral("No Transition Effect"), kFade, QStringLiteral("moveIn"),
             QStringLiteral("push"), QStringLiteral("reveal")};
 }
 
-QStringList AppDelegate::transitionPopupItems()
-{
-    return QStringList{QStringLiteral("Random"), QString()} + transitionChoices();
-}
-
-void AppDelegate::setupTransitionChoices()
+void StartupSequence::setupTransitionChoices()
 {
     recordStage(QStringLiteral("setupTransitionChoices"));
     Preferences &prefs = Preferences::standard();
@@ -148,7 +159,7 @@ void AppDelegate::setupTransitionChoices()
     }
 }
 
-void AppDelegate::initializeAndStartSequence()
+void StartupSequence::initializeAndStartSequence()
 {
     recordStage(QStringLiteral("initializeAndStartSequence"));
     QVariantMap none;
@@ -161,19 +172,20 @@ void AppDelegate::initializeAndStartSequence()
         startSequence(-1);
 }
 
-void AppDelegate::setupWindowControllers()
+void StartupSequence::setupWindowControllers()
 {
     recordStage(QStringLiteral("setupWindowControllers"));
-    showMenuBar(Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
-    releaseDisplayControllers();
+    m_subsystems.showMenuBar(
+        Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
+    m_subsystems.releaseDisplayControllers();
     const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
     for (int i = 0; i < screens; ++i) {
         logLine(lcApp(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
-        createDisplayController(i);
+        m_subsystems.createDisplayController(i);
     }
 }
 
-bool AppDelegate::validatePrefs()
+bool StartupSequence::validatePrefs()
 {
     recordStage(QStringLiteral("validatePrefs"));
     SlideShowFolders::createLocalFolders();
@@ -186,22 +198,30 @@ bool AppDelegate::validatePrefs()
     return mainFolderValid && slideShowFolderValid;
 }
 
-void AppDelegate::startSequence(qint16 which)
+void StartupSequence::startSequence(qint16 which)
 {
     if (which != -1) {
         logLine(lcApp(), QStringLiteral("AppDelegate->startSequence... which = [%1]").arg(which));
         return;
     }
     recordStage(QStringLiteral("startSequence"));
-    const int count = displayControllerCount();
+    const int count = m_subsystems.displayControllerCount();
     logLine(
         lcApp(),
         QStringLiteral("AppDelegate->startSequence... starting %1 display controllers").arg(count));
     for (int i = 0; i < count; ++i)
-        startDisplayController(i);
+        m_subsystems.startDisplayController(i);
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+// Console mode only.
+void StartupSequence::createConsole()
+{
+    recordStage(QStringLiteral("createConsole"));
+    m_subsystems.createConsole([this] { m_actions.relaunchApp(QVariant()); },
+                               [this](int tag) { m_actions.doRevealInFinder(tag); });
+}
+
+void StartupSequence::applicationDidFinishLaunching()
 {
     recordStage(QStringLiteral("setupAutoBringToFront"));
     m_timers.setupAutoBringToFront();
@@ -211,13 +231,14 @@ void AppDelegate::applicationDidFinishLaunching()
                                         "[%1]!\n\n")
                              .arg(script));
     recordStage(QStringLiteral("setupNotifications"));
-    setupNotifications();
-    createBarcodeController();
+    m_subsystems.setupNotifications();
+    recordStage(QStringLiteral("createBarcodeController"));
+    m_subsystems.createBarcodeController();
     startFirstSearch();
     logLine(lcApp(), QStringLiteral("AppDelegate->applicationDidFinishLaunching...Done..."));
 }
 
-void AppDelegate::startFirstSearch()
+void StartupSequence::startFirstSearch()
 {
     Preferences &prefs = Preferences::standard();
     QString code;
@@ -228,14 +249,8 @@ void AppDelegate::startFirstSearch()
     if (code.isEmpty())
         return;
     recordStage(QStringLiteral("firstSearch:") + code);
-    setCurrentBarcode(code);
-    findKivoFilesWithID(code);
-}
-
-void AppDelegate::applicationWillBecomeActive()
-{
-    if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
-        raiseConsole();
+    m_subsystems.setCurrentBarcode(code);
+    m_subsystems.findKivoFilesWithID(code);
 }
 
 } // namespace kivo

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QVariant>
+
+class QThreadPool;
+
+namespace kivo {
+
+class StationSubsystems;
+
+// The delegate's actions from the menus, the console and the timers:
+// identify displays, stop a display, reveal a folder, relaunch.
+class DelegateActions : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kRevealTempFolderTag = 102;
+
+    DelegateActions(StationSubsystems &subsystems, QThreadPool &workers, QObject *parent = nullptr);
+
+    // Display indices that identifyScreen(index) identifies among count
+    // displays: one in range, every one for a negative index, none beyond.
+    static QList<int> identifyTargets(int index, int count);
+
+    void identifyScreen(int index);
+    void doIdentifyAll();
+    // Menu tags count displays from 1; tag 0 names none.
+    void doIdentify(int tag);
+    void doStopSlideShow(int tag);
+    // Tag 102 reveals the working folder, any other the main images folder.
+    void doRevealInFinder(int tag);
+    void relaunchApp(const QVariant &request);
+
+private:
+    StationSubsystems &m_subsystems;
+    QThreadPool &m_workers;
+};
+
+} // namespace kivo

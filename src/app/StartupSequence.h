@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QThreadPool;
+
+namespace kivo {
+
+class DelegateActions;
+class HousekeepingTimers;
+class StationSubsystems;
+
+// The start-up of the station in its fixed order of stages, each recorded
+// by name in stageLog(). applicationWillFinishLaunching runs before the event
+// loop, applicationDidFinishLaunching once it has started.
+class StartupSequence : public QObject
+{
+    Q_OBJECT
+public:
+    StartupSequence(HousekeepingTimers &timers, QThreadPool &workers, StationSubsystems &subsystems,
+                    DelegateActions &actions, QObject *parent = nullptr);
+
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+
+    // Stages of applicationWillFinishLaunching.
+    void normalizeSlideShowPath();
+    void startPerformStartupValidation();
+    void setupFactoryFolder();
+    void setupTransitionChoices();
+    void initializeAndStartSequence();
+    void setupWindowControllers();
+    bool validatePrefs();
+    void startSequence(qint16 which);
+
+    // Checks and repairs the main images folder preference (worker thread).
+    static void performStartupValidation();
+
+    // The transition choices in their fixed order.
+    static QStringList transitionChoices();
+
+    // Names of the stages run so far, in order.
+    QStringList stageLog() const { return m_stages; }
+
+private:
+    void recordStage(const QString &name);
+    void createConsole();
+    void startFirstSearch();
+
+    HousekeepingTimers &m_timers;
+    QThreadPool &m_workers;
+    StationSubsystems &m_subsystems;
+    DelegateActions &m_actions;
+    QStringList m_stages;
+};
+
+} // namespace kivo
