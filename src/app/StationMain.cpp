@@ -9,8 +9,10 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace kivo {
 
@@ -22,56 +24,56 @@ QStringList argumentList(int argc, char *argv[])
         args << QString::fromLocal8Bit(argv[i]);
     return args;
 }
-} // namespace
 
-int stationMain(int argc, char *argv[])
+void addOptions(QCommandLineParser &parser)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("kivo-slideshow"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
-    QCoreApplication::setOrganizationName(QStringLiteral("Kivo"));
-
-    // Parsed before any application object exists, so --help and --version
-    // work without a display.
-    QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Kivo SlideShow: a full-screen slideshow per display, an operator "
                        "console and barcode-driven customer slideshows."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption dumpDescriptionOption(
-        QStringLiteral("dump-description"),
-        QStringLiteral("Print what the console reads from a description file, as JSON."),
-        QStringLiteral("file"));
-    parser.addOption(dumpDescriptionOption);
-    const QCommandLineOption listCodesOption(
-        QStringLiteral("list-codes"),
-        QStringLiteral("Print the rows the console lists for a day folder (today's without "
-                       "--folder), one JSON object per line."));
-    const QCommandLineOption folderOption(QStringLiteral("folder"),
-                                          QStringLiteral("Day folder for --list-codes."),
-                                          QStringLiteral("dayfolder"));
-    parser.addOption(listCodesOption);
-    parser.addOption(folderOption);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("dump-description"),
+                      QStringLiteral("Print what the console reads from a description file, as "
+                                     "JSON."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("list-codes"),
+                      QStringLiteral("Print the rows the console lists for a day folder (today's "
+                                     "without --folder), one JSON object per line.")});
+    parser.addOption({QStringLiteral("folder"), QStringLiteral("Day folder for --list-codes."),
+                      QStringLiteral("dayfolder")});
+}
+
+// Runs a support command, parsed before any application object exists so
+// --help and --version work without a display. The exit status when one ran
+// or the command line is wrong; nothing when the station should run.
+std::optional<int> runSupportCommand(int argc, char *argv[])
+{
+    QCommandLineParser parser;
+    addOptions(parser);
     if (!parser.parse(argumentList(argc, argv))) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         return 2;
     }
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    if (parser.isSet(versionOption)) {
+    if (parser.isSet(QStringLiteral("version"))) {
         std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
                     qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
-    if (parser.isSet(dumpDescriptionOption))
-        return dumpDescription(parser.value(dumpDescriptionOption));
-    if (parser.isSet(listCodesOption)) {
+    if (parser.isSet(QStringLiteral("dump-description")))
+        return dumpDescription(parser.value(QStringLiteral("dump-description")));
+    if (parser.isSet(QStringLiteral("list-codes"))) {
         QCoreApplication core(argc, argv);
-        return listCodes(parser.value(folderOption));
+        return listCodes(parser.value(QStringLiteral("folder")));
     }
+    return std::nullopt;
+}
 
+int runStation(int argc, char *argv[])
+{
     installQtMessageHandler();
     KIVOApplication app(argc, argv);
     // An unattended station: closing a window never ends it.
@@ -83,11 +85,22 @@ int stationMain(int argc, char *argv[])
             QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
     AppDelegate delegate(std::move(init.instance));
     delegate.applicationWillFinishLaunching();
-    QMetaObject::invokeMethod(
-        &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); }, Qt::QueuedConnection);
+    // Once the event loop runs.
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = app.exec();
     delegate.applicationWillTerminate();
     return status;
+}
+} // namespace
+
+int stationMain(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("kivo-slideshow"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kivo"));
+    if (const std::optional<int> status = runSupportCommand(argc, argv))
+        return *status;
+    return runStation(argc, argv);
 }
 
 } // namespace kivo
