@@ -1,134 +1,236 @@
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "app/Relauncher.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QProcess>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <ctime>
+
 using namespace kivo;
 
-// The start-up stages, their order and their effects on the preferences and
-// the local folders.
+// The start-up stages and the orderly shutdown, the housekeeping timers, and
+// the relaunch: the station's side, the relaunch tool and the command line.
 class TestAppDelegate : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_prefix;
+    QObject m_button;
     const QString kPath = QStringLiteral("prefSlideShowPath");
-    const QString kAlias = QStringLiteral("prefSlideShowPathAliasData");
-    const QString kValid = QStringLiteral("prefSlideShowPathAliasDataIsValid");
-
+    const QString kStyle = QStringLiteral("prefTransitionStyle");
+    const QString kStation = QStringLiteral(KIVO_BUILD_DIR "/bin/kivo-slideshow");
+    const QString kTool = QStringLiteral(KIVO_BUILD_DIR "/libexec/kivo-slideshow/relaunch");
     Preferences &prefs() { return Preferences::standard(); }
-
-    void resetPrefs()
+    static QDateTime at(int mo, int d, int h, int mi, int s = 0, int y = 2024)
     {
-        for (const QString &key : prefs().userValues().keys())
-            prefs().remove(key);
+        return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_prefix.isValid());
         AppPaths::setPrefix(m_prefix.path());
-        QVERIFY(QDir().mkpath(AppPaths::resourcesDir()));
-        QVERIFY(writePropertyList(AppPaths::resourcesDir() + "/FactoryDefault.plist",
-                                  QVariantMap{{kPath, QStringLiteral("~/Factory/Images")},
-                                              {QStringLiteral("prefTransitionStyle"), "fade"}}));
+        QVERIFY(test::writeFile(AppPaths::resourcesDir() + "/FactoryDefault.plist",
+                                serializePropertyList(QVariantMap{{kPath, "~/Factory/Images"}})));
+    }
+    void init()
+    {
+        for (const QString &key : prefs().userValues().keys())
+            prefs().remove(key);
     }
 
-    void init() { resetPrefs(); }
-
+    void stagesRunInOrder_data()
+    {
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<QStringList>("stages");
+        const QStringList will{"setupAutoRelaunchTimer",   "normalizeSlideShowPath",
+                               "performStartupValidation", "setupFactoryFolder",
+                               "setupWatchdogTimer",       "seedRandom",
+                               "setupTransitionChoices",   "initializeAndStartSequence",
+                               "setupWindowControllers",   "validatePrefs"};
+        const QStringList did{"setupAutoBringToFront", "setupNotifications",
+                              "createBarcodeController"};
+        const QStringList start{"startSequence"}, console{"createConsole"};
+        QTest::newRow("console") << QVariantMap{} << will + start + console + did;
+        QTest::newRow("main folder missing")
+            << QVariantMap{{kPath, "/nowhere"}} << will + console + did;
+        QTest::newRow("shout mode") << QVariantMap{{"prefDoShoutMode", true}}
+                                    << will + start + did + QStringList{"firstSearch:*"};
+        QTest::newRow("demo search")
+            << QVariantMap{{"prefSearchDemoCodeAtStartup", true}}
+            << will + start + console + did + QStringList{"firstSearch:demo"};
+    }
     void stagesRunInOrder()
     {
+        QFETCH(QVariantMap, stored);
+        QFETCH(QStringList, stages);
         QVERIFY(QDir().mkpath(QDir::homePath() + "/Images"));
-        prefs().setValues({{kPath, QStringLiteral("~/Images")},
-                           {QStringLiteral("prefTransitionStyle"), QStringLiteral("Fade")}});
+        prefs().setValue(kPath, "~/Images");
+        prefs().setValues(stored);
         AppDelegate delegate;
         delegate.applicationWillFinishLaunching();
-        QCOMPARE(delegate.stageLog(),
-                 (QStringList{"setupAutoRelaunchTimer", "normalizeSlideShowPath",
-                              "performStartupValidation", "setupFactoryFolder",
-                              "setupWatchdogTimer", "seedRandom", "setupTransitionChoices",
-                              "initializeAndStartSequence", "setupWindowControllers",
-                              "validatePrefs", "startSequence", "createConsole"}));
-        QVERIFY(delegate.timers().relaunchIsArmed());
-        QVERIFY(delegate.timers().watchdogIsRunning());
-
-        // Effects of the stages.
-        QCOMPARE(prefs().string(kPath), QDir::homePath() + "/Images");
-        QVERIFY(prefs().boolean(kValid));
-        QVERIFY(!prefs().data(kAlias).isEmpty());
-        QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), QStringLiteral("fade"));
-        QCOMPARE(prefs().stringArray(QStringLiteral("prefAvailTransitionStyles")),
-                 AppDelegate::transitionChoices());
-        // The one display controller (one offscreen screen) overwrote its own.
-        QCOMPARE(prefs().integer(QStringLiteral("prefNSScreenIndex1")), 1);
-        for (int n = 2; n <= 7; ++n)
-            QCOMPARE(prefs().string(QStringLiteral("prefNSScreenIndex%1").arg(n)),
-                     QStringLiteral("< None Detected >"));
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(delegate.stageLog(), stages);
+        QCOMPARE(prefs().string(QStringLiteral("prefNSScreenIndex7")), "< None Detected >");
         QVERIFY(QFileInfo(QDir::homePath() + "/Factory/Images").isDir());
-        for (const char *sub : {"Current", "Failed", "Processed"})
-            QVERIFY(
-                QFileInfo(QDir::homePath() + "/KivoSlideShow/LocalSlideShowFolder/" + sub).isDir());
-
-        delegate.applicationDidFinishLaunching();
-        QCOMPARE(delegate.stageLog().mid(12),
-                 (QStringList{"setupAutoBringToFront", "setupNotifications",
-                              "createBarcodeController"}));
+        if (stages.contains("startSequence")) {
+            QCOMPARE(prefs().string(kPath), QDir::homePath() + "/Images");
+            QVERIFY(!prefs().data(QStringLiteral("prefSlideShowPathAliasData")).isEmpty());
+        }
+        QVERIFY(delegate.timers().relaunchIsArmed() && delegate.timers().watchdogIsRunning());
         delegate.applicationWillTerminate();
-        QVERIFY(!delegate.timers().watchdogIsRunning());
-        QVERIFY(!delegate.timers().relaunchIsArmed());
-        delegate.applicationWillTerminate(); // once is enough; again is harmless
+        QVERIFY(!delegate.timers().relaunchIsArmed() && !delegate.timers().watchdogIsRunning());
     }
 
-    void invalidMainFolderStartsNoDisplays()
-    {
-        prefs().setValue(kPath, QStringLiteral("/nowhere/at/all"));
-        AppDelegate delegate;
-        delegate.applicationWillFinishLaunching();
-        QVERIFY(delegate.stageLog().contains(QStringLiteral("validatePrefs")));
-        QVERIFY(!delegate.stageLog().contains(QStringLiteral("startSequence")));
-        delegate.applicationWillTerminate();
-        QVERIFY(!prefs().boolean(kValid));
-    }
-
-    void shoutModeHasNoConsoleAndSearchesEveryCode()
-    {
-        prefs().setValue(QStringLiteral("prefDoShoutMode"), true);
-        AppDelegate delegate;
-        delegate.applicationWillFinishLaunching();
-        QVERIFY(!delegate.stageLog().contains(QStringLiteral("createConsole")));
-        delegate.applicationDidFinishLaunching();
-        QCOMPARE(delegate.stageLog().last(), QStringLiteral("firstSearch:*"));
-    }
-
+    // Anything but exactly one of the five choices becomes "fade".
     void transitionStyleIsForcedUnlessExactlyAChoice()
     {
-        const QList<QVariant> stored = {QVariant(),
-                                        QString(),
-                                        QStringLiteral("PUSH"),
-                                        QStringLiteral("push "),
-                                        QStringLiteral("Random"),
-                                        3};
-        for (const QVariant &value : stored) {
-            prefs().setValue(QStringLiteral("prefTransitionStyle"), value);
+        const QStringList choices{"No Transition Effect", "fade", "moveIn", "push", "reveal"};
+        for (const QVariant &stored :
+             {QVariant(), QVariant(""), QVariant("PUSH"), QVariant("push "), QVariant("Random"),
+              QVariant(3), QVariant("reveal"), QVariant("No Transition Effect")}) {
+            prefs().setValue(kStyle, stored);
             AppDelegate().setupTransitionChoices();
-            QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), QStringLiteral("fade"));
+            QCOMPARE(prefs().string(kStyle), choices.contains(stored) ? stored : "fade");
         }
-        for (const QString &choice : AppDelegate::transitionChoices()) {
-            prefs().setValue(QStringLiteral("prefTransitionStyle"), choice);
-            AppDelegate().setupTransitionChoices();
-            QCOMPARE(prefs().string(QStringLiteral("prefTransitionStyle")), choice);
-        }
+        QCOMPARE(prefs().stringArray(QStringLiteral("prefAvailTransitionStyles")), choices);
+    }
 
+    // Shutdown waits a bounded time for a worker that does not end, then
+    // abandons it; the worker holds only values.
+    void shutdownAbandonsAStuckWorker()
+    {
+        auto gate = std::make_shared<QSemaphore>();
+        WorkerPool workers(QStringLiteral("test"));
+        workers.pool().start([gate] { gate->acquire(); });
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!workers.shutdown(100));
+        QVERIFY(waited.elapsed() < 1000);
+        gate->release();
+        WorkerPool idle(QStringLiteral("idle"));
+        idle.pool().start([] {});
+        QVERIFY(idle.shutdown(5000));
+    }
+
+    // The night to 31 March 2024 is an hour short, the night to 27 October an
+    // hour long; the relaunch stays at 06:05 on the wall clock.
+    void relaunchTrigger_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("trigger");
+        QTest::newRow("before") << at(5, 6, 6, 4) << at(5, 6, 6, 5);
+        QTest::newRow("at") << at(5, 6, 6, 5) << at(5, 6, 6, 5);
+        QTest::newRow("after") << at(5, 6, 6, 6) << at(5, 7, 6, 5);
+        QTest::newRow("year end") << at(12, 31, 23, 0) << at(1, 1, 6, 5, 0, 2025);
+        QTest::newRow("spring") << at(3, 30, 7, 0) << at(3, 31, 6, 5);
+        QTest::newRow("autumn") << at(10, 26, 7, 0) << at(10, 27, 6, 5);
+    }
+    void relaunchTrigger()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, trigger);
+        QCOMPARE(HousekeepingTimers::relaunchTriggerFor(now), trigger);
+    }
+
+    void relaunchFiresOnceAtTheTrigger()
+    {
+        ScopedTestClock clock(at(5, 6, 6, 4));
+        HousekeepingTimers timers;
+        QSignalSpy spy(&timers, &HousekeepingTimers::relaunchRequested);
+        timers.setupAutoRelaunchTimer();
+        for (const QDateTime &now : {at(5, 6, 6, 4, 59), at(5, 6, 6, 5), at(5, 7, 6, 5)}) {
+            clock.set(now);
+            timers.checkRelaunchTrigger();
+            QCOMPARE(spy.count(), 1 - int(now < at(5, 6, 6, 5)));
+            QCOMPARE(timers.relaunchIsArmed(), now < at(5, 6, 6, 5));
+        }
+        QCOMPARE(spy.at(0).at(0).toMap().value(QStringLiteral("LSLaunchFlags")).toInt(), 768);
+    }
+
+    void bringToFrontOnlyAfterADelay()
+    {
+        for (double delay : {0.0, -1.0, 0.2}) {
+            prefs().setValues({{"prefAutoBringAppToFrontAfterLaunch", true},
+                               {"prefAutoBringAppToFrontAfterLaunchDelay", delay}});
+            HousekeepingTimers timers;
+            QSignalSpy spy(&timers, &HousekeepingTimers::bringToFrontRequested);
+            QCOMPARE(timers.setupAutoBringToFront(), delay > 0);
+            QCOMPARE(spy.wait(delay > 0 ? 3000 : 300), delay > 0);
+        }
+    }
+
+    // A missing tool never makes the station quit; a present one is handed
+    // the station, its process id and the flags (truncated to 32 bits) before
+    // the station quits with the request's sender.
+    void relaunchStartsTheToolThenQuits()
+    {
+        const QVariantMap request{{"LSLaunchFlags", Q_INT64_C(0x100000300)},
+                                  {"sender", QVariant::fromValue<QObject *>(&m_button)}};
+        QVariant quitSender = QStringLiteral("not called");
+        const auto quit = [&](const QVariant &sender) { quitSender = sender; };
+        QVERIFY(!Relauncher::relaunch(request, quit));
+        QCOMPARE(quitSender, "not called");
+        const QByteArray args = m_prefix.filePath(QStringLiteral("args")).toUtf8();
+        const QString tool = AppPaths::libexecDir() + "/relaunch";
+        QVERIFY(test::writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args +
+                                          ".tmp'; mv '" + args + ".tmp' '" + args + "'\n"));
+        QVERIFY(QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(Relauncher::relaunch(request, quit, "/opt/k"));
+        QCOMPARE(quitSender.value<QObject *>(), &m_button);
+        QTRY_COMPARE(test::readFile(args),
+                     "/opt/k\n" + QByteArray::number(QCoreApplication::applicationPid()) +
+                         "\n768\n");
+    }
+
+    // The support options work without a display; the relaunch tool refuses
+    // what it cannot carry out. Its wait for the old station is run in
+    // tests/e2e/startup_test.sh.
+    void commandLines_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("version") << kStation << QStringList{"--version"} << 0
+                                 << QByteArray("kivo-slideshow " KIVO_VERSION);
+        QTest::newRow("unknown option")
+            << kStation << QStringList{"--no-such"} << 2 << QByteArray();
+        QTest::newRow("bad pid") << kTool << QStringList{"/nowhere", "abc", "1"} << 2
+                                 << QByteArray();
+        QTest::newRow("no station")
+            << kTool << QStringList{"/nowhere", "999999999"} << 1 << QByteArray("cannot start");
+    }
+    void commandLines()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
+        QProcess p;
+        p.start(program, args);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), status);
+        const QByteArray text = p.readAllStandardOutput() + p.readAllStandardError();
+        QVERIFY2(text.contains(output), text.constData());
     }
 };
 
-QTEST_MAIN(TestAppDelegate)
+int main(int argc, char *argv[])
+{
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    QApplication app(argc, argv);
+    TestAppDelegate tc;
+    return QTest::qExec(&tc, argc, argv);
+}
+
 #include "tst_appdelegate.moc"
