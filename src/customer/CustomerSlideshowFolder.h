@@ -25,9 +25,8 @@ namespace kivo {
 // Console mode (prefDoShoutMode false): the folder is rebuilt for every
 // customer (the previous slides go when the first new photo is ready); each photo is framed with
 // the overlay (photos may be framed on several cores) and enters the folder in the order of the
-// result list. The display is told after the first photo and again at the end. Shout mode: the
-// folder accumulates the day's newest photos, unframed, under
-// "<code>_<name>_overlay.jpg", trimmed to prefMaxPhotosInLocalFolder.
+// result list. The display is told after the first photo and again at the end. Shout mode: see
+// ShoutModeFill.
 //
 // Preparations run one after another on one worker thread, so two never act
 // on the folder at once. A file enters the folder under a hidden temporary
@@ -70,24 +69,6 @@ public:
     // after its current photo. Called by the destructor.
     void shutdown();
 
-    // Shout-mode copy name of a result entry ("CODE/NAME.jpg" ->
-    // "CODE_NAME_overlay.jpg"); "%", "_" and "/" in the folder part and a
-    // leading "." are escaped as %25, %5F, %2F and %2E, so the first "_"
-    // always ends the folder part.
-    static QString shoutCopyName(const QString &entry);
-    // The entry a shout-mode copy name came from; empty when the name is not
-    // one of ours.
-    static QString shoutSourceName(const QString &copyName);
-    // Slides of a folder: non-hidden regular files with the extension "jpg"
-    // (any letter case), sorted by name.
-    static QStringList slidesIn(const QString &folder);
-    // The result entry as a path inside searchPath ("./" prefix dropped);
-    // empty when it would lead outside.
-    static QString locateEntry(const QString &searchPath, const QString &entry);
-    // Photos whose modification time lies within this many seconds of now are
-    // still being written and are left for the next search.
-    static constexpr int kSettleSecs = 2;
-
 signals:
     // After every preparation, with the number of slides prepared (0: no
     // play request was sent).
@@ -104,10 +85,6 @@ private:
     void workerLoop();
     void runJob(const Job &job);
     int fillConsoleMode(const QString &searchPath, const QStringList &response);
-    int fillShoutMode(const QString &searchPath, const QStringList &response);
-    bool prepareWorkingFolder();
-    void emptyWorkingFolder(bool pendingOnly);
-    void deleteFilesInArray(const QStringList &paths);
     struct WorkerEvent
     {
         bool finished = false; // else a play request

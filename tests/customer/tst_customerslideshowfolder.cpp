@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "customer/CustomerSlideshowFolder.h"
+#include "customer/FoundPhoto.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
@@ -85,12 +86,10 @@ private slots:
 
     void locatingEntries()
     {
-        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day", "./1/a.jpg"),
-                 QString("/d/day/1/a.jpg"));
-        QCOMPARE(CustomerSlideshowFolder::locateEntry("/d/day/", "1/a.jpg"),
-                 QString("/d/day/1/a.jpg"));
-        QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "../other/1/a.jpg").isEmpty());
-        QVERIFY(CustomerSlideshowFolder::locateEntry("/d/day", "/etc/passwd").isEmpty());
+        QCOMPARE(FoundPhoto::locate("/d/day", "./1/a.jpg"), QString("/d/day/1/a.jpg"));
+        QCOMPARE(FoundPhoto::locate("/d/day/", "1/a.jpg"), QString("/d/day/1/a.jpg"));
+        QVERIFY(FoundPhoto::locate("/d/day", "../other/1/a.jpg").isEmpty());
+        QVERIFY(FoundPhoto::locate("/d/day", "/etc/passwd").isEmpty());
     }
 
     // Every photo is framed at the overlay's size and enters the folder in
