@@ -1,9 +1,8 @@
 #include "CustomerSlideshowFolder.h"
 
-#include "util/OrderedParallelMap.h"
-
+#include "ConsoleModeFill.h"
 #include "CustomerLog.h"
-#include "FoundPhoto.h"
+#include "OverlayCompositor.h"
 #include "ShoutModeFill.h"
 #include "WorkingFolder.h"
 #include "platform/Log.h"
@@ -12,13 +11,17 @@
 #include "station/KivoPhotoQueryController.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
+#include "util/Async.h"
 #include "util/FileHelpers.h"
 
-#include <QDir>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -32,17 +35,17 @@ const QString kClass = QStringLiteral("CustomerSlideshowFolder");
 
 CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
     : QObject(parent), m_workingFolder(expandTilde(QStringLiteral("~/tmp/slideshowA"))),
-      m_search([](const QVariantMap &request) {
-          // The script search runs here, on the preparation worker.
+      m_compositor(std::make_shared<OverlayCompositor>()), m_search([](const QVariantMap &request) {
           KivoPhotoQueryController query;
           query.startSearchActionWithParamOldwayKivo2(request);
           return query.response();
       }),
-      m_screenCount([] { return int(QGuiApplication::screens().size()); })
+      m_screenCount([] { return int(QGuiApplication::screens().size()); }),
+      m_stop(std::make_shared<std::atomic<bool>>(false)),
+      m_preparationPool(std::make_unique<QThreadPool>()),
+      m_compositePool(std::make_unique<QThreadPool>())
 {
-    connect(this, &CustomerSlideshowFolder::workerEventsPending, this,
-            &CustomerSlideshowFolder::deliverWorkerEvents, Qt::QueuedConnection);
-    m_worker = std::thread([this] { workerLoop(); });
+    m_preparationPool->setMaxThreadCount(1);
 }
 
 CustomerSlideshowFolder::~CustomerSlideshowFolder()
@@ -52,14 +55,22 @@ CustomerSlideshowFolder::~CustomerSlideshowFolder()
 
 void CustomerSlideshowFolder::shutdown()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-        m_jobs.clear();
+    m_stop->store(true);
+    m_jobs.clear();
+    const QDeadlineTimer deadline(kShutdownWaitMs);
+    for (std::unique_ptr<QThreadPool> *pool : {&m_preparationPool, &m_compositePool}) {
+        if (!*pool)
+            continue;
+        (*pool)->clear();
+        if ((*pool)->waitForDone(int(deadline.remainingTime())))
+            continue;
+        // Its tasks hold only values and their results go nowhere.
+        logLine(lcCustomer(),
+                QStringLiteral("%1 -> a worker still runs after %2 ms; it is left to end alone")
+                    .arg(kClass)
+                    .arg(kShutdownWaitMs));
+        (void)pool->release();
     }
-    m_wake.notify_all();
-    if (m_worker.joinable())
-        m_worker.join();
 }
 
 QString CustomerSlideshowFolder::setupTempFolderPath()
@@ -81,183 +92,123 @@ QString CustomerSlideshowFolder::setupTempFolderPath()
 
 void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
 {
-    m_compositor.setOverlayFolder(folder);
+    m_compositor->setOverlayFolder(folder);
 }
 
 void CustomerSlideshowFolder::setCompositeThreads(int threads)
 {
-    m_compositeThreads = std::max(1, threads);
+    if (m_compositePool)
+        m_compositePool->setMaxThreadCount(std::max(1, threads));
 }
 
 void CustomerSlideshowFolder::startPreparation(const QVariantMap &request)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stop)
-            return;
-        m_jobs.push_back(Job{request, std::nullopt});
-    }
-    m_wake.notify_one();
+    enqueue(Job{request, std::nullopt});
 }
 
 void CustomerSlideshowFolder::handleFoundImages(const QVariantMap &request,
                                                 const QStringList &response)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stop)
-            return;
-        m_jobs.push_back(Job{request, response});
-    }
-    m_wake.notify_one();
+    enqueue(Job{request, response});
 }
 
 bool CustomerSlideshowFolder::waitForIdle(int timeoutMs)
 {
-    std::unique_lock lock(m_mutex);
-    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [this] { return m_jobs.empty() && !m_busy; });
-}
-
-void CustomerSlideshowFolder::workerLoop()
-{
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_mutex);
-            m_busy = false;
-            m_idle.notify_all();
-            m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
-            if (m_stop)
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            m_busy = true;
-        }
-        runJob(job);
+    const QDeadlineTimer deadline(timeoutMs);
+    while ((m_busy || !m_jobs.empty()) && !deadline.hasExpired()) {
+        QEventLoop loop;
+        connect(this, &CustomerSlideshowFolder::preparationFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
     }
+    return !m_busy && m_jobs.empty();
 }
 
-void CustomerSlideshowFolder::runJob(const Job &job)
+void CustomerSlideshowFolder::enqueue(Job job)
 {
-    const QStringList response = job.response ? *job.response : m_search(job.request);
-    const QString searchPath = job.request.value(QStringLiteral("searchPath")).toString();
-    logLine(lcCustomer(),
-            traceInside(kClass, u"handleFoundImages", u" ...") +
-                QStringLiteral("%1 items found in [%2]").arg(response.size()).arg(searchPath));
-    const bool shout = Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode));
-    int prepared = 0;
+    if (*m_stop)
+        return;
+    m_jobs.push_back(std::move(job));
+    startNext();
+}
+
+// A preparation starts when the previous one has delivered its end.
+void CustomerSlideshowFolder::startNext()
+{
+    if (m_busy || m_jobs.empty() || *m_stop)
+        return;
+    m_busy = true;
+    Job job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    Async::run(
+        *m_preparationPool, this,
+        [job = std::move(job), search = m_search, folder = m_workingFolder, stop = m_stop] {
+            return searchAndFill(job, search, folder, *stop);
+        },
+        [this](const Found &found) {
+            if (found.toFrame.isEmpty() || *m_stop)
+                finishPreparation(found.prepared);
+            else
+                frame(found);
+        });
+}
+
+// The worker part: the search, then the whole fill in the shout mode, or the
+// folder made ready for framing in the console mode.
+CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job &job,
+                                                                      const PhotoSearch &search,
+                                                                      const QString &workingFolder,
+                                                                      const std::atomic<bool> &stop)
+{
+    Found found;
+    const QStringList response = job.response ? *job.response : search(job.request);
+    found.searchPath = job.request.value(QStringLiteral("searchPath")).toString();
+    logLine(
+        lcCustomer(),
+        traceInside(kClass, u"handleFoundImages", u" ...") +
+            QStringLiteral("%1 items found in [%2]").arg(response.size()).arg(found.searchPath));
     if (response.isEmpty()) {
-        prepared = int(WorkingFolder::slidesIn(m_workingFolder).size());
+        found.prepared = int(WorkingFolder::slidesIn(workingFolder).size());
         logLine(lcCustomer(),
                 QStringLiteral("will start slideshow with EXISTING %1 items in newpath[%2]")
-                    .arg(prepared, 2)
-                    .arg(m_workingFolder));
-    } else if (shout) {
-        prepared = ShoutModeFill::fill(m_workingFolder, searchPath, response, m_stop);
-    } else {
-        prepared = fillConsoleMode(searchPath, response);
+                    .arg(found.prepared, 2)
+                    .arg(workingFolder));
+    } else if (Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode))) {
+        found.prepared = ShoutModeFill::fill(workingFolder, found.searchPath, response, stop);
+    } else if (ConsoleModeFill::prepareFolder(workingFolder)) {
+        found.toFrame = response;
     }
-    if (prepared != 0 && !m_stop)
+    return found;
+}
+
+void CustomerSlideshowFolder::frame(const Found &found)
+{
+    auto *fill = new ConsoleModeFill(m_workingFolder, found.searchPath, found.toFrame, m_compositor,
+                                     m_stop, *m_compositePool, this);
+    connect(fill, &ConsoleModeFill::playRequested, this, &CustomerSlideshowFolder::sendPlayRequest);
+    connect(fill, &ConsoleModeFill::finished, this, [this, fill](int prepared) {
+        fill->deleteLater();
+        finishPreparation(prepared);
+    });
+    fill->start();
+}
+
+void CustomerSlideshowFolder::finishPreparation(int prepared)
+{
+    if (prepared != 0 && !*m_stop)
         sendPlayRequest();
-    pushEvent({true, prepared, QString()});
-}
-
-// Worker results reach the main thread through a queue guarded by our own
-// mutex and a queued signal that carries nothing.
-void CustomerSlideshowFolder::pushEvent(WorkerEvent event)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(event));
-    }
-    emit workerEventsPending(QPrivateSignal());
-}
-
-void CustomerSlideshowFolder::deliverWorkerEvents()
-{
-    for (;;) {
-        WorkerEvent event;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_events.empty())
-                return;
-            event = std::move(m_events.front());
-            m_events.pop_front();
-        }
-        if (event.finished) {
-            emit preparationFinished(event.prepared);
-        } else {
-            const int screens = m_screenCount ? m_screenCount() : 1;
-            postNotificationOnMainThread({{notificationKey::screenIndex, screens > 1 ? 1 : 0},
-                                          {notificationKey::sourcePath, event.folder}});
-        }
-    }
-}
-
-int CustomerSlideshowFolder::fillConsoleMode(const QString &searchPath, const QStringList &response)
-{
-    // The previous customer's slides stay until the first new photo is ready,
-    // so a preparation that finds nothing usable leaves the display as it is.
-    if (!WorkingFolder::prepare(m_workingFolder))
-        return 0;
-    WorkingFolder::removeContent(m_workingFolder, true);
-    bool emptied = false;
-    m_compositor.setResultFolder(m_workingFolder);
-
-    struct Framed
-    {
-        QString source;    // empty: skipped
-        QString composite; // empty: copy the source unchanged
-    };
-    auto frame = [this, &searchPath](const QString &entry) -> Framed {
-        if (m_stop)
-            return {};
-        const QString source = FoundPhoto::locate(searchPath, entry);
-        if (source.isEmpty() || !QFileInfo::exists(source) || !FoundPhoto::isReady(source))
-            return {};
-        return {source, m_compositor.applyOverlayToSourceItem(source, QString())};
-    };
-
-    // Framing runs ahead on several threads; photos enter the folder in list order.
-    OrderedParallelMap<Framed> framing(response.size(), m_compositeThreads,
-                                       2 * qsizetype(m_compositeThreads),
-                                       [&](qsizetype i) { return frame(response.at(i)); });
-    int prepared = 0;
-    for (qsizetype i = 0; i < response.size(); ++i) {
-        const Framed item = framing.take(i);
-        if (m_stop) {
-            if (!item.composite.isEmpty())
-                QFile::remove(item.composite);
-            continue;
-        }
-        if (item.source.isEmpty())
-            continue;
-        if (!emptied) {
-            WorkingFolder::removeContent(m_workingFolder, false);
-            emptied = true;
-        }
-        const QString copyPath = QDir(m_workingFolder).filePath(QFileInfo(item.source).fileName());
-        QString error;
-        const bool ok = item.composite.isEmpty()
-                            ? WorkingFolder::copyIntoPlace(item.source, copyPath, &error)
-                            : WorkingFolder::renameIntoPlace(item.composite, copyPath, &error);
-        if (ok)
-            ++prepared;
-        else
-            logLine(lcCustomer(), QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
-                                      .arg(item.source, m_workingFolder, error));
-        if (prepared == 1)
-            sendPlayRequest();
-    }
-    return prepared;
+    m_busy = false;
+    emit preparationFinished(prepared);
+    startNext();
 }
 
 void CustomerSlideshowFolder::sendPlayRequest()
 {
     logLine(lcCustomer(), traceInside(kClass, u"sendPlayRequest", u" ...") +
                               QStringLiteral("[%1]").arg(m_workingFolder));
-    pushEvent({false, 0, m_workingFolder});
+    const int screens = m_screenCount ? m_screenCount() : 1;
+    postNotificationOnMainThread({{notificationKey::screenIndex, screens > 1 ? 1 : 0},
+                                  {notificationKey::sourcePath, m_workingFolder}});
 }
 
 void CustomerSlideshowFolder::postNotificationOnMainThread(const QVariantMap &userInfo)
