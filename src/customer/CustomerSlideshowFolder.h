@@ -1,49 +1,43 @@
 #pragma once
 
-#include "OverlayCompositor.h"
-
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 #include <QVariantMap>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <thread>
+
+class QThreadPool;
 
 namespace kivo {
 
-// The customer's working slideshow folder ("~/tmp/slideshowA"): fills it with
-// copies of the photos a search found and asks a display to play it
-// ("SlideShowParamChanged").
+class OverlayCompositor;
+
+// The customer's working slideshow folder ("~/tmp/slideshowA"): runs the
+// preparations that fill it with copies of the photos a search found, one
+// after another so two never act on the folder at once, and asks a display
+// to play it ("SlideShowParamChanged"). The console mode (prefDoShoutMode
+// false) rebuilds the folder for every customer (ConsoleModeFill), the shout
+// mode accumulates the day's newest photos (ShoutModeFill).
 //
-// Console mode (prefDoShoutMode false): the folder is rebuilt for every
-// customer (the previous slides go when the first new photo is ready); each photo is framed with
-// the overlay (photos may be framed on several cores) and enters the folder in the order of the
-// result list. The display is told after the first photo and again at the end. Shout mode: the
-// folder accumulates the day's newest photos, unframed, under
-// "<code>_<name>_overlay.jpg", trimmed to prefMaxPhotosInLocalFolder.
-//
-// Preparations run one after another on one worker thread, so two never act
-// on the folder at once. A file enters the folder under a hidden temporary
-// name and is renamed into place, so a display never reads half a slide.
-// Play requests are posted on this object's thread.
+// The display is told as soon as the first photo is in place and again at
+// the end. The search and the fills run on worker pools; play requests are
+// posted on this object's thread, where every function here is called.
 class CustomerSlideshowFolder : public QObject
 {
     Q_OBJECT
 public:
     // Finds the photos for a request ("searchPath", optional "customerid"):
-    // entries relative to "searchPath". Runs on the worker thread; by default
-    // the photo search's script search.
+    // entries relative to "searchPath". Runs on a worker; by default the
+    // photo search's script search.
     using PhotoSearch = std::function<QStringList(const QVariantMap &request)>;
 
     explicit CustomerSlideshowFolder(QObject *parent = nullptr);
-    ~CustomerSlideshowFolder() override; // stops the worker and waits for it
+    ~CustomerSlideshowFolder() override; // shutdown()
 
     // Creates "~/tmp/slideshowA" with its missing parents when needed, stores
     // it under prefTempFolderPath and gives it back (also when creation failed).
@@ -54,46 +48,29 @@ public:
     void setOverlayFolder(const QString &folder);
     void setPhotoSearch(PhotoSearch search) { m_search = std::move(search); }
     // Number of screens; the customer display is 1 on a station with more than
-    // one screen, else 0. Called on this object's thread.
+    // one screen, else 0.
     void setScreenCount(std::function<int()> count) { m_screenCount = std::move(count); }
     // Threads that frame photos within one preparation (default: the cores).
     void setCompositeThreads(int threads);
 
     // Queues a preparation: the photo search for request, then handleFoundImages.
     void startPreparation(const QVariantMap &request);
-    // Queues handleFoundImages for a result list found elsewhere.
+    // Queues a preparation for a result list found elsewhere.
     void handleFoundImages(const QVariantMap &request, const QStringList &response);
 
-    // Waits until every queued preparation has ended (tests, benchmarks).
+    // Runs the event loop until every queued preparation has ended (tests,
+    // benchmarks); false on timeout.
     bool waitForIdle(int timeoutMs);
-    // Stops the worker: queued preparations are dropped, the running one ends
-    // after its current photo. Called by the destructor.
+    // Drops the queued preparations and stops the running one after its
+    // current photo. Waits at most kShutdownWaitMs for the workers, then
+    // leaves them to finish on their own. Called by the destructor.
     void shutdown();
-
-    // Shout-mode copy name of a result entry ("CODE/NAME.jpg" ->
-    // "CODE_NAME_overlay.jpg"); "%", "_" and "/" in the folder part and a
-    // leading "." are escaped as %25, %5F, %2F and %2E, so the first "_"
-    // always ends the folder part.
-    static QString shoutCopyName(const QString &entry);
-    // The entry a shout-mode copy name came from; empty when the name is not
-    // one of ours.
-    static QString shoutSourceName(const QString &copyName);
-    // Slides of a folder: non-hidden regular files with the extension "jpg"
-    // (any letter case), sorted by name.
-    static QStringList slidesIn(const QString &folder);
-    // The result entry as a path inside searchPath ("./" prefix dropped);
-    // empty when it would lead outside.
-    static QString locateEntry(const QString &searchPath, const QString &entry);
-    // Photos whose modification time lies within this many seconds of now are
-    // still being written and are left for the next search.
-    static constexpr int kSettleSecs = 2;
+    static constexpr int kShutdownWaitMs = 1000;
 
 signals:
     // After every preparation, with the number of slides prepared (0: no
     // play request was sent).
     void preparationFinished(int preparedCount);
-    // The worker has events for the main thread (internal).
-    void workerEventsPending(QPrivateSignal);
 
 private:
     struct Job
@@ -101,38 +78,33 @@ private:
         QVariantMap request;
         std::optional<QStringList> response;
     };
-    void workerLoop();
-    void runJob(const Job &job);
-    int fillConsoleMode(const QString &searchPath, const QStringList &response);
-    int fillShoutMode(const QString &searchPath, const QStringList &response);
-    bool prepareWorkingFolder();
-    void emptyWorkingFolder(bool pendingOnly);
-    void deleteFilesInArray(const QStringList &paths);
-    struct WorkerEvent
+    // What the worker part of a preparation found: photos to frame, or the
+    // number of slides prepared.
+    struct Found
     {
-        bool finished = false; // else a play request
+        QString searchPath;
+        QStringList toFrame;
         int prepared = 0;
-        QString folder;
     };
-    void pushEvent(WorkerEvent event);
-    void deliverWorkerEvents();
+    static Found searchAndFill(const Job &job, const PhotoSearch &search,
+                               const QString &workingFolder, const std::atomic<bool> &stop);
+    void enqueue(Job job);
+    void startNext();
+    void frame(const Found &found);
+    void finishPreparation(int prepared);
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);
 
     QString m_workingFolder;
-    OverlayCompositor m_compositor;
+    std::shared_ptr<OverlayCompositor> m_compositor;
     PhotoSearch m_search;
     std::function<int()> m_screenCount;
-    int m_compositeThreads = std::max(1, QThread::idealThreadCount());
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
+    std::shared_ptr<std::atomic<bool>> m_stop;
+    // One thread: a preparation's search and folder work, in turn.
+    std::unique_ptr<QThreadPool> m_preparationPool;
+    std::unique_ptr<QThreadPool> m_compositePool;
     std::deque<Job> m_jobs;
-    std::deque<WorkerEvent> m_events;
     bool m_busy = false;
-    std::atomic<bool> m_stop{false};
-    std::thread m_worker;
 };
 
 } // namespace kivo

@@ -1,0 +1,111 @@
+#include "ConsoleModeFill.h"
+
+#include "CustomerLog.h"
+#include "FoundPhoto.h"
+#include "OverlayCompositor.h"
+#include "WorkingFolder.h"
+#include "platform/Log.h"
+#include "util/Async.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kivo {
+
+ConsoleModeFill::ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
+                                 std::shared_ptr<OverlayCompositor> compositor,
+                                 std::shared_ptr<const std::atomic<bool>> stop, QThreadPool &pool,
+                                 QObject *parent)
+    : QObject(parent), m_workingFolder(std::move(workingFolder)),
+      m_searchPath(std::move(searchPath)), m_response(std::move(response)),
+      m_compositor(std::move(compositor)), m_stop(std::move(stop)), m_pool(pool),
+      m_results(size_t(m_response.size()))
+{}
+
+bool ConsoleModeFill::prepareFolder(const QString &workingFolder)
+{
+    if (!WorkingFolder::prepare(workingFolder))
+        return false;
+    WorkingFolder::removeContent(workingFolder, true);
+    return true;
+}
+
+void ConsoleModeFill::start()
+{
+    m_compositor->setResultFolder(m_workingFolder);
+    // The pool starts tasks in the order given, so the first photo is framed
+    // first and reaches the display within the time of one composite.
+    for (size_t i = 0; i < m_results.size(); ++i) {
+        Async::run(
+            m_pool, this,
+            [entry = m_response.at(qsizetype(i)), searchPath = m_searchPath,
+             folder = m_workingFolder, compositor = m_compositor,
+             stop = m_stop] { return frame(entry, searchPath, folder, *compositor, *stop); },
+            [this, i](Framed framed) { take(i, std::move(framed)); });
+    }
+    if (m_results.empty()) {
+        m_finished = true;
+        emit finished(0);
+    }
+}
+
+ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QString &searchPath,
+                                               const QString &workingFolder,
+                                               OverlayCompositor &compositor,
+                                               const std::atomic<bool> &stop)
+{
+    if (stop)
+        return {};
+    const QString source = FoundPhoto::locate(searchPath, entry);
+    if (source.isEmpty() || !QFileInfo::exists(source) || !FoundPhoto::isReady(source))
+        return {};
+    Framed framed{source, {}, {}};
+    const QString copyPath = QDir(workingFolder).filePath(QFileInfo(source).fileName());
+    framed.pending = compositor.applyOverlayToSourceItem(source, copyPath);
+    if (framed.pending.isEmpty())
+        framed.pending = WorkingFolder::copyToPending(source, workingFolder, &framed.error);
+    return framed;
+}
+
+// Results arrive in any order and are placed in list order. Advancing before
+// placing keeps the order when a play request's handler runs an event loop.
+void ConsoleModeFill::take(size_t index, Framed framed)
+{
+    m_results[index] = std::move(framed);
+    while (m_next < m_results.size() && m_results[m_next]) {
+        const Framed item = std::move(*m_results[m_next]);
+        m_results[m_next++].reset();
+        place(item);
+    }
+    if (m_next == m_results.size() && !m_finished) {
+        m_finished = true;
+        emit finished(m_prepared);
+    }
+}
+
+void ConsoleModeFill::place(const Framed &item)
+{
+    if (*m_stop) {
+        if (!item.pending.isEmpty())
+            QFile::remove(item.pending);
+        return;
+    }
+    if (item.source.isEmpty())
+        return;
+    if (!m_emptied) {
+        WorkingFolder::removeContent(m_workingFolder, false);
+        m_emptied = true;
+    }
+    const QString copyPath = QDir(m_workingFolder).filePath(QFileInfo(item.source).fileName());
+    QString error = item.error;
+    if (!item.pending.isEmpty() && WorkingFolder::renameIntoPlace(item.pending, copyPath, &error))
+        ++m_prepared;
+    else
+        logLine(lcCustomer(), QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
+                                  .arg(item.source, m_workingFolder, error));
+    if (m_prepared == 1)
+        emit playRequested();
+}
+
+} // namespace kivo

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QThreadPool;
+
+namespace kivo {
+
+class OverlayCompositor;
+
+// One console-mode fill of the working folder: every photo of the result
+// list is framed with the overlay (unframed when no overlay applies) into a
+// pending file, several at once on the compositing pool; on this object's
+// thread the results enter the folder in list order by a rename. The
+// previous customer's slides go when the first new photo is ready, so a
+// fill that finds nothing usable leaves the display as it is.
+class ConsoleModeFill : public QObject
+{
+    Q_OBJECT
+public:
+    // What framing one entry gave: no source when it was skipped; a pending
+    // file to rename into place, or the reason the copy failed.
+    struct Framed
+    {
+        QString source;
+        QString pending;
+        QString error;
+    };
+
+    ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
+                    std::shared_ptr<OverlayCompositor> compositor,
+                    std::shared_ptr<const std::atomic<bool>> stop, QThreadPool &pool,
+                    QObject *parent = nullptr);
+
+    // Makes the working folder ready for a fill and clears pending files left
+    // by an interrupted one; false when it cannot be used. Runs on a worker.
+    static bool prepareFolder(const QString &workingFolder);
+
+    // Starts framing every entry.
+    void start();
+
+signals:
+    // A photo was placed, or failed to be, while the prepared count is 1.
+    void playRequested();
+    // Every entry has been placed or skipped.
+    void finished(int prepared);
+
+private:
+    static Framed frame(const QString &entry, const QString &searchPath,
+                        const QString &workingFolder, OverlayCompositor &compositor,
+                        const std::atomic<bool> &stop);
+    void take(size_t index, Framed framed);
+    void place(const Framed &item);
+
+    QString m_workingFolder;
+    QString m_searchPath;
+    QStringList m_response;
+    std::shared_ptr<OverlayCompositor> m_compositor;
+    std::shared_ptr<const std::atomic<bool>> m_stop;
+    QThreadPool &m_pool;
+    std::vector<std::optional<Framed>> m_results;
+    size_t m_next = 0;
+    bool m_emptied = false;
+    bool m_finished = false;
+    int m_prepared = 0;
+};
+
+} // namespace kivo
