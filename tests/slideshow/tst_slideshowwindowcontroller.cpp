@@ -5,6 +5,7 @@
 #include "platform/Preferences.h"
 #include "slideshow/CaptionStrip.h"
 #include "slideshow/DisplayManager.h"
+#include "slideshow/SlidePlayer.h"
 #include "slideshow/SlideshowView.h"
 #include "slideshow/borderlessWindow.h"
 #include "slideshow/slideShowWindowController.h"
@@ -169,7 +170,7 @@ private slots:
         // An idle display started with nothing queued pauses itself.
         display(1)->startSequence();
         QTRY_COMPARE(status.countMesg(1, kNotRunning), 1);
-        QVERIFY(display(1)->isSuspended());
+        QVERIFY(display(1)->player().isSuspended());
     }
 
     // A played folder reaches the view: ring order, caption without
@@ -188,10 +189,9 @@ private slots:
         // Listed by name, each put in front: played last name first.
         QCOMPARE(order.mid(0, 3), (QStringList{"b.jpg", "a.jpg", "0412_0003_overlay.jpg"}));
         QCOMPARE(display(1)->captionStrip()->text(),
-                 slideShowWindowController::captionForPath(display(1)->currentSlidePath()));
+                 SlidePlayer::captionForPath(display(1)->player().currentSlidePath()));
         QCOMPARE(order.mid(3, 3), order.mid(0, 3));
-        QCOMPARE(slideShowWindowController::captionForPath(f + "/0412_0003_overlay.jpg"),
-                 QString("0412_0003"));
+        QCOMPARE(SlidePlayer::captionForPath(f + "/0412_0003_overlay.jpg"), QString("0412_0003"));
         const QImage shownImage = display(1)->zoomedInView()->image();
         QVERIFY(!shownImage.isNull());
         // Decoded at the size it is shown: 640x480 fitted into 1280x1024.
@@ -201,7 +201,7 @@ private slots:
         // Pause: the chain stops once the delay ends, the view is cleared.
         post("SlideShowToggleShow", {{"screenIndex", 1}});
         QCOMPARE(status.countMesg(1, kNotRunning), 1);
-        QTRY_VERIFY(!display(1)->isInsideLoop());
+        QTRY_VERIFY(!display(1)->player().isInsideLoop());
         QVERIFY(!display(1)->zoomedInView()->hasImage());
         const int paused = shown.count();
         QTest::qWait(800);
@@ -209,7 +209,7 @@ private slots:
         // Resume with a transition mode: slides go through the view.
         Preferences::standard().setValue(keys::prefUseTransitionMode, "transitionModeFixed");
         post("SlideShowToggleShow", {{"screenIndex", 0}}); // not for display 1
-        QVERIFY(display(1)->isSuspended());
+        QVERIFY(display(1)->player().isSuspended());
         post("SlideShowToggleShow", {{"screenIndex", 1}});
         QCOMPARE(status.countMesg(1, kRunning), 2);
         QTRY_VERIFY(shown.count() > paused);
@@ -246,7 +246,7 @@ private slots:
 
         // The folder disappears: the chain ends.
         QVERIFY(QDir(f).removeRecursively());
-        QTRY_VERIFY_WITH_TIMEOUT(!display(1)->isInsideLoop(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!display(1)->player().isInsideLoop(), 3000);
         const int count = shown.count();
         QTest::qWait(1500);
         QCOMPARE(shown.count(), count);
@@ -315,7 +315,7 @@ private slots:
         post("SlideShowParamChanged", {{"screenIndex", 1}, {"sourcePath", f}});
         QVERIFY(shown.wait(60000));
         QCOMPARE(queuedAtStatus, QList<qsizetype>{24});
-        QVERIFY(!display(1)->isSuspended());
+        QVERIFY(!display(1)->player().isSuspended());
     }
 
     // Shutdown abandons a running fill of many photos and returns quickly.
