@@ -9,7 +9,15 @@
 
 namespace kivo {
 
-DisplayManager::DisplayManager(QObject *parent) : QObject(parent)
+namespace {
+// How long quitting waits for the workers. One stuck on a hung share is then
+// abandoned with the pool it runs on (a worker holds only values), never
+// waited on for good.
+constexpr int kWorkerStopMs = 1500;
+} // namespace
+
+DisplayManager::DisplayManager(QObject *parent)
+    : QObject(parent), mWorkers(std::make_unique<QThreadPool>())
 {
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!app)
@@ -26,6 +34,12 @@ DisplayManager::DisplayManager(QObject *parent) : QObject(parent)
 DisplayManager::~DisplayManager()
 {
     releaseDisplayControllers();
+    mWorkers->clear();
+    if (!mWorkers->waitForDone(kWorkerStopMs)) {
+        logLine(lcSlideshow(),
+                QStringLiteral("DisplayManager->dealloc... abandoning a stuck worker"));
+        (void)mWorkers.release();
+    }
 }
 
 int DisplayManager::screenCount()
@@ -37,7 +51,8 @@ bool DisplayManager::createDisplayController(int index)
 {
     if (index != count())
         return false;
-    mControllers.push_back(std::make_unique<slideShowWindowController>(index));
+    mWorkers->setMaxThreadCount(qMax(mWorkers->maxThreadCount(), 2 * (index + 1)));
+    mControllers.push_back(std::make_unique<slideShowWindowController>(index, *mWorkers));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -11,6 +12,8 @@ class slideShowWindowController;
 
 // Owns the display controllers, one per screen in QGuiApplication::screens()
 // order (position = display index), and tells them when the screens change.
+// Their work off the main thread (queue filling, slide decoding) runs on its
+// pool, which outlives them.
 class DisplayManager : public QObject
 {
     Q_OBJECT
@@ -23,7 +26,7 @@ public:
     bool createDisplayController(int index);
     // Replaces the controllers by one per attached screen (at least one).
     void setupWindowControllers();
-    // Deletes every controller; each stops and waits for its workers.
+    // Deletes every controller; none waits for its workers.
     void releaseDisplayControllers();
 
     int count() const { return int(mControllers.size()); }
@@ -39,6 +42,9 @@ public:
 private:
     void screensChanged();
 
+    // Two threads a display, so one display's queue filling never holds up
+    // another's slides.
+    std::unique_ptr<QThreadPool> mWorkers;
     std::vector<std::unique_ptr<slideShowWindowController>> mControllers;
 };
 

@@ -1,23 +1,21 @@
 #include "slideShowWindowController.h"
 
 #include "CaptionStrip.h"
+#include "FolderAssignment.h"
 #include "IdentifyOverlay.h"
+#include "SlidePlayer.h"
 #include "SlideshowLog.h"
 #include "SlideshowView.h"
 #include "borderlessWindow.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
-#include "station/FolderValidation.h"
-#include "station/MyAliasKit.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 #include "zoomedInNSImageView.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QThread>
 #include <QWindow>
@@ -25,41 +23,50 @@
 namespace kivo {
 
 namespace {
-const QString kStatus = notification::SlideShowStatus;
-const QString kScreenIndex = notificationKey::screenIndex;
-
-QString log(const char *operation)
-{
-    return QStringLiteral("slideShowWindowController->%1...").arg(QLatin1String(operation));
-}
-
 int screenCount()
 {
     return qMax(1, int(QGuiApplication::screens().size()));
 }
+
+// Handlers run on the posting thread; a display's work belongs to the main
+// thread, so a post from elsewhere is handed over to it.
+template <typename Target>
+NotificationCenter::Handler route(Target *target, void (Target::*handler)(const Notification &))
+{
+    QPointer<Target> self(target);
+    return [self, handler](const Notification &n) {
+        if (!self)
+            return;
+        if (QThread::currentThread() == self->thread()) {
+            (self.data()->*handler)(n);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, handler, n] {
+                if (self)
+                    (self.data()->*handler)(n);
+            },
+            Qt::QueuedConnection);
+    };
+}
 } // namespace
 
-slideShowWindowController::slideShowWindowController(int index, QObject *parent)
-    : QObject(parent), mQueue(std::make_shared<KivoQueue>(&IsValidImageObject)),
-      mFillsRunning(std::make_shared<std::atomic<int>>(0))
+slideShowWindowController::slideShowWindowController(int index, QThreadPool &workers,
+                                                     QObject *parent)
+    : QObject(parent), mQueue(std::make_shared<KivoQueue>(&IsValidImageObject))
 {
-    mFillPool.setMaxThreadCount(1);
-    mDecodePool.setMaxThreadCount(1);
-    mDelayTimer.setSingleShot(true);
-    connect(&mDelayTimer, &QTimer::timeout, this, &slideShowWindowController::endTurn);
-    photoQuery.setDelegate([this](const QVariantMap &request) { doneSearchOperation(request); });
-
     // initWithIndex: the key set from the low 16 bits, then the index.
     fParameterDictionary = DisplayParameters::setupParametersForIndex(index);
     setScreenIndex(index);
 
-    const Preferences &prefs = Preferences::standard();
-    fRandomNumGenerator.setupRandomNumberGeneratorWithPhotos(
-        randomNumberGenerator::kTagAllPhotos, randomNumberGenerator::kTagRandomOrder,
-        int32_t(prefs.stringArray(QLatin1String(keys::prefAvailTransitionStyles)).size()));
-
     createWindows();
-    setTransitionStyle(prefs.string(QLatin1String(keys::prefTransitionStyle)));
+    mPlayer = std::make_unique<SlidePlayer>(
+        fScreenIndex, fParameterDictionary, mQueue, workers,
+        SlidePlayer::Views{mWindow.get(), mSlideView, mZoomedInView, mCaption}, this);
+    mAssignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, mQueue,
+                                                     workers, *mPlayer, this);
+    connect(mPlayer.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
     resizeSelfToParent();
     showHideThisWindow();
     setupIdentifyWindow();
@@ -68,18 +75,29 @@ slideShowWindowController::slideShowWindowController(int index, QObject *parent)
 
 slideShowWindowController::~slideShowWindowController()
 {
-    doSuspendSlideShow = true;
     mObservers.clear();
     disconnect(&Preferences::standard(), nullptr, this, nullptr);
-    mDelayTimer.stop();
+    mPlayer->stop();
     // A batch being validated sees the reset and drops; a slide being decoded
     // finishes into a value that nobody collects.
     mQueue->reset();
-    mFillPool.clear();
-    mDecodePool.clear();
-    mFillPool.waitForDone();
-    mDecodePool.waitForDone();
-    logLine(lcSlideshow(), log("dealloc") + QStringLiteral(" index = [%1]").arg(fScreenIndex));
+    logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"dealloc") +
+                               QStringLiteral(" index = [%1]").arg(fScreenIndex));
+}
+
+const QString &slideShowWindowController::sourcePath() const
+{
+    return mAssignment->sourcePath();
+}
+
+void slideShowWindowController::startSequence()
+{
+    mPlayer->startSequence();
+}
+
+bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
+{
+    return mAssignment->waitForQueueFilling(timeoutMs);
 }
 
 void slideShowWindowController::setScreenIndex(int index)
@@ -182,35 +200,19 @@ void slideShowWindowController::identify()
 void slideShowWindowController::observe()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
-    // Handlers run on the posting thread; the controller's work belongs to
-    // the main thread, so a post from elsewhere is handed over.
-    auto route = [this](void (slideShowWindowController::*handler)(const Notification &)) {
-        QPointer<slideShowWindowController> self(this);
-        return [self, handler](const Notification &n) {
-            if (QThread::currentThread() == self->thread()) {
-                (self->*handler)(n);
-                return;
-            }
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, handler, n] {
-                    if (self)
-                        (self.data()->*handler)(n);
-                },
-                Qt::QueuedConnection);
-        };
+    auto add = [&](QLatin1StringView name, auto *target, auto handler) {
+        mObservers.push_back(center.addObserver(name, route(target, handler)));
     };
-    using C = slideShowWindowController;
-    mObservers.push_back(center.addObserver(notification::SlideShowParamChanged,
-                                            route(&C::handleSlideShowParamChangedNotification)));
-    mObservers.push_back(center.addObserver(notification::SlideShowToggleShow,
-                                            route(&C::handleSlideShowParamToggleShowNotification)));
-    mObservers.push_back(center.addObserver(notification::RequestSlideShowStatus,
-                                            route(&C::handleSlideShowRequestStatusNotification)));
-    mObservers.push_back(center.addObserver(notification::SlideShowToggleTest,
-                                            route(&C::handleSlideTestNotification)));
-    mObservers.push_back(center.addObserver(notification::SlideShowChangeTransitionStyle,
-                                            route(&C::handleSlideShowChangeTransitionStyle)));
+    using namespace notification;
+    add(SlideShowParamChanged, mAssignment.get(),
+        &FolderAssignment::handleSlideShowParamChangedNotification);
+    add(SlideShowToggleShow, mPlayer.get(),
+        &SlidePlayer::handleSlideShowParamToggleShowNotification);
+    add(RequestSlideShowStatus, mPlayer.get(),
+        &SlidePlayer::handleSlideShowRequestStatusNotification);
+    add(SlideShowToggleTest, mPlayer.get(), &SlidePlayer::handleSlideTestNotification);
+    add(SlideShowChangeTransitionStyle, mPlayer.get(),
+        &SlidePlayer::handleSlideShowChangeTransitionStyle);
     connect(&Preferences::standard(), &Preferences::valueChanged, this,
             &slideShowWindowController::preferenceChanged);
 }
@@ -222,44 +224,6 @@ void slideShowWindowController::preferenceChanged(const QString &key)
     else if (key ==
              DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex))
         mIdentify->setText(Preferences::standard().string(key));
-}
-
-void slideShowWindowController::setTransitionStyle(const QString &style)
-{
-    if (style == mTransitionStyle && mSlideView->transitionStyleName() == style)
-        return;
-    mTransitionStyle = style;
-    mSlideView->updateSubviewsWithTransition(style);
-}
-
-void slideShowWindowController::broadcastSlideShowStatus()
-{
-    QVariantMap info;
-    info.insert(notificationKey::mesg, doSuspendSlideShow
-                                           ? QStringLiteral("<Slide Show is NOT Running...>")
-                                           : QStringLiteral("<Slide Show is Running...>"));
-    info.insert(kScreenIndex, fScreenIndex);
-    NotificationCenter::defaultCenter().post(kStatus, QVariant::fromValue<QObject *>(this), info);
-}
-
-void slideShowWindowController::postFolderStatus(const QString &folder, bool playing)
-{
-    const QString code = QFileInfo(QDir::cleanPath(folder)).fileName();
-    QString status = code;
-    if (playing) {
-        const QString key =
-            DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
-        // A display without a name shows the code alone.
-        const QString name = Preferences::standard().string(key);
-        if (!name.trimmed().isEmpty())
-            status = QStringLiteral("%1 (%2)").arg(code, name);
-    }
-    QVariantMap info;
-    info.insert(QStringLiteral("code"), code);
-    info.insert(notificationKey::codeStatus, status);
-    info.insert(notificationKey::screenIsPlaying, playing);
-    info.insert(kScreenIndex, fScreenIndex);
-    NotificationCenter::defaultCenter().post(kStatus, QVariant::fromValue<QObject *>(this), info);
 }
 
 } // namespace kivo

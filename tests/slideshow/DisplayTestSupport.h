@@ -1,74 +1,68 @@
 #pragma once
 
-// Helpers for the display tests: an offscreen platform with chosen screens,
-// folders of real JPEGs and a recorder of "SlideShowStatus" posts.
+// Helpers for the display tests: fresh preferences, folders of real JPEGs,
+// requests and a recorder of "SlideShowStatus" posts.
 
 #include "TestSupport.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "slideshow/DisplayManager.h"
+#include "slideshow/borderlessWindow.h"
+#include "slideshow/slideShowWindowController.h"
+#include "station/PrefKeys.h"
 
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
-#include <QList>
-#include <QRect>
-#include <QVariantMap>
+#include <QTemporaryDir>
+#include <QtTest>
 
 namespace kivo::test {
 
-// Points the offscreen platform at a screen layout; call before QApplication.
-inline void useOffscreenScreens(const QList<QRect> &screens)
+// Forgets every user preference, then sets values.
+inline void resetPreferences(const QVariantMap &values)
 {
-    QByteArray json =
-        R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false, "screens": [)";
-    for (int i = 0; i < screens.size(); ++i) {
-        const QRect &r = screens.at(i);
-        json += QStringLiteral(R"(%1{"name": "S%2", "x": %3, "y": %4, "width": %5, "height": %6, )"
-                               R"("logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})")
-                    .arg(i ? "," : "")
-                    .arg(i)
-                    .arg(r.x())
-                    .arg(r.y())
-                    .arg(r.width())
-                    .arg(r.height())
-                    .toUtf8();
-    }
-    json += "]}";
-    const QString path = QDir::tempPath() + "/kivo-screens.json";
-    writeFile(path, json);
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+    Preferences &prefs = Preferences::standard();
+    for (const QString &key : prefs.userValues().keys())
+        prefs.remove(key);
+    prefs.setValues(values);
+}
+
+// A folder of 640 x 480 JPEGs.
+inline QString photoFolder(const QString &path, const QStringList &photos)
+{
+    QDir().mkpath(path);
+    for (const QString &p : photos)
+        writeJpeg(path + "/" + p, 640, 480);
+    return path;
+}
+
+inline void post(const QString &name, const QVariantMap &info)
+{
+    NotificationCenter::defaultCenter().post(name, QVariant(), info);
+}
+
+// Asks display index to play a folder.
+inline void play(int index, const QString &folder)
+{
+    post("SlideShowParamChanged", {{"screenIndex", index}, {"sourcePath", folder}});
 }
 
 // Collects "SlideShowStatus" user infos while alive.
 struct StatusRecorder
 {
     QList<QVariantMap> posts;
-    ObserverToken token;
-    StatusRecorder()
+    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
+        "SlideShowStatus", [this](const Notification &n) { posts.append(n.userInfo); });
+
+    // The values of key in the posts of display index that hold it.
+    QStringList values(int index, const QString &key) const
     {
-        token = NotificationCenter::defaultCenter().addObserver(
-            "SlideShowStatus", [this](const Notification &n) { posts.append(n.userInfo); });
-    }
-    QList<QVariantMap> forScreen(int index) const
-    {
-        QList<QVariantMap> out;
+        QStringList out;
         for (const QVariantMap &m : posts)
-            if (m.value("screenIndex").toInt() == index)
-                out.append(m);
+            if (m.value("screenIndex").toInt() == index && m.contains(key))
+                out.append(m.value(key).toString());
         return out;
     }
-    int countMesg(int index, const QString &mesg) const
-    {
-        int n = 0;
-        for (const QVariantMap &m : forScreen(index))
-            n += m.value("mesg").toString() == mesg;
-        return n;
-    }
 };
-
-inline void post(const QString &name, const QVariantMap &info)
-{
-    NotificationCenter::defaultCenter().post(name, QVariant(), info);
-}
 
 inline const QString kRunning = QStringLiteral("<Slide Show is Running...>");
 inline const QString kNotRunning = QStringLiteral("<Slide Show is NOT Running...>");

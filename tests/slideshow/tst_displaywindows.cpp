@@ -1,148 +1,203 @@
-// One offscreen screen: display 0's window is shown and plays. The
-// background picture search and the window's drag rule.
+// What a display shows, on one offscreen screen: the slideshow view's
+// transitions, display 0's window (shown, and playing), the background
+// picture search and the window's drag rule.
 
 #include "DisplayTestSupport.h"
 #include "platform/AppPaths.h"
-#include "platform/Preferences.h"
 #include "slideshow/BackgroundPicture.h"
-#include "slideshow/DisplayManager.h"
-#include "slideshow/borderlessWindow.h"
-#include "slideshow/slideShowWindowController.h"
-#include "station/PrefKeys.h"
+#include "slideshow/SlideshowView.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QVariantAnimation>
 
 using namespace kivo;
 using namespace kivo::test;
 
 namespace {
-bool writePng(const QString &path, QColor color)
+// A picture whose left half is one colour and right half another.
+QImage halves(QColor left, QColor right, QSize size = {200, 100})
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QImage img(8, 8, QImage::Format_RGB32);
-    img.fill(color);
-    return img.save(path, "PNG");
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(right);
+    QPainter(&img).fillRect(0, 0, size.width() / 2, size.height(), left);
+    return img;
 }
 } // namespace
 
 class TestDisplayWindows : public QObject
 {
     Q_OBJECT
-    QString mSavedPrefix;
-    std::unique_ptr<QTemporaryDir> mPrefix;
+    std::unique_ptr<QWidget> window;
+    SlideshowView *view = nullptr;
 
-    QString resources() const { return mPrefix->path() + "/share/kivo-slideshow"; }
+    // Whether the view, painted over transparency at a transition progress,
+    // shows these colours at x = 50 and x = 150 (transparent: alpha 0).
+    bool paints(QColor left, QColor right, qreal progress = 1.0) const
+    {
+        QImage out(view->size(), QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        view->renderFrame(p, progress);
+        auto near = [](QColor a, QColor b) {
+            return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) +
+                       qAbs(a.blue() - b.blue()) + qAbs(a.alpha() - b.alpha()) <
+                   40;
+        };
+        return near(out.pixelColor(50, 50), left) && near(out.pixelColor(150, 50), right);
+    }
+    void finishTransition() const
+    {
+        view->transitionAnimation()->setCurrentTime(SlideshowView::kTransitionMs);
+    }
 
 private slots:
     void init()
     {
-        Preferences &prefs = Preferences::standard();
-        for (const QString &key : prefs.userValues().keys())
-            prefs.remove(key);
-        mSavedPrefix = AppPaths::prefix();
-        mPrefix = std::make_unique<QTemporaryDir>();
-        QDir().mkpath(resources());
-        AppPaths::setPrefix(mPrefix->path());
+        window = std::make_unique<QWidget>();
+        window->resize(200, 100);
+        view = new SlideshowView(window.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        view->updateSubviewsWithTransition("No Transition Effect");
     }
-    void cleanup()
+
+    // From red | green to yellow | blue: halfway each style shows a different
+    // half of each slide; no transition, in any letter case, swaps at once.
+    void swaps_data()
     {
-        AppPaths::setPrefix(mSavedPrefix);
-        QDir(QDir::homePath() + "/KivoSlideShow").removeRecursively();
-        QDir(QDir::homePath() + "/Library").removeRecursively();
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QColor>("left");
+        QTest::addColumn<QColor>("right");
+        // The new slide pushes the old one to the right.
+        QTest::newRow("push") << "push" << QColor(Qt::blue) << QColor(Qt::red);
+        // The new slide slides over the old one, which stays.
+        QTest::newRow("moveIn") << "moveIn" << QColor(Qt::blue) << QColor(Qt::green);
+        // The old slide slides away to the right, uncovering the new one.
+        QTest::newRow("reveal") << "reveal" << QColor(Qt::yellow) << QColor(Qt::red);
+        // Both slides blend: red and yellow, green and blue.
+        QTest::newRow("fade") << "fade" << QColor(255, 128, 0) << QColor(0, 128, 128);
+        QTest::newRow("none") << "NO TRANSITION EFFECT" << QColor(Qt::yellow) << QColor(Qt::blue);
+    }
+    void swaps()
+    {
+        QFETCH(QString, style);
+        QFETCH(QColor, left);
+        QFETCH(QColor, right);
+        view->transitionToImage(halves(Qt::red, Qt::green));
+        view->updateSubviewsWithTransition(style);
+        QSignalSpy finished(view, &SlideshowView::transitionFinished);
+        view->transitionToImage(halves(Qt::yellow, Qt::blue));
+        QCOMPARE(view->isTransitionRunning(), style != "NO TRANSITION EFFECT");
+        QVERIFY(paints(left, right, 0.5));
+        finishTransition();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!view->isTransitionRunning() && paints(Qt::yellow, Qt::blue));
+        QCOMPARE(view->grab().toImage().pixelColor(150, 50), QColor(Qt::blue));
+    }
+
+    // A square slide is centred with transparent bars, and fitted again when
+    // the view is resized.
+    void letterbox()
+    {
+        view->transitionToImage(halves(Qt::red, Qt::green, {100, 100}));
+        QVERIFY(paints(Qt::red, Qt::transparent));
+        window->resize(300, 100);
+        view->resizeSelfToParent();
+        QVERIFY(paints(Qt::transparent, Qt::green));
+    }
+
+    // A hidden slide is not painted, and does not come back as the outgoing
+    // slide of the next swap.
+    void hiddenSlide()
+    {
+        view->transitionToImage(halves(Qt::red, Qt::red));
+        view->doHide(true);
+        QTRY_VERIFY(view->isSlideHidden() && paints(Qt::transparent, Qt::transparent));
+        view->updateSubviewsWithTransition("push");
+        view->transitionToImage(halves(Qt::blue, Qt::blue));
+        QVERIFY(!view->isSlideHidden() && paints(Qt::blue, Qt::transparent, 0.5));
     }
 
     void singleScreenDisplayZeroPlays()
     {
-        Preferences &prefs = Preferences::standard();
-        prefs.setValues({{"prefDoSlideShow1", true}, {"prefSlideShowDelay1", 0.2}});
+        window.reset();
+        resetPreferences({{"prefDoSlideShow1", true}, {"prefSlideShowDelay1", 0.2}});
         QTemporaryDir photos;
         writeJpeg(photos.path() + "/0412/a.jpg", 320, 240, Qt::red);
         DisplayManager displays;
         displays.setupWindowControllers();
-        QCOMPARE(displays.count(), 1);
         slideShowWindowController *d = displays.controller(0);
         QVERIFY(d->window()->isVisible());
-        QCOMPARE(d->window()->geometry(), QGuiApplication::primaryScreen()->availableGeometry());
         QSignalSpy shown(d, &slideShowWindowController::slideShown);
-        post("SlideShowParamChanged",
-             {{"screenIndex", 0}, {"sourcePath", photos.path() + "/0412"}});
+        play(0, photos.path() + "/0412");
         QVERIFY(shown.wait(5000));
-        // The slide is on screen: the window's centre is red.
-        const QImage frame = d->window()->grab().toImage();
-        const QColor centre = frame.pixelColor(frame.rect().center());
-        QVERIFY2(centre.red() > 200 && centre.green() < 60, qPrintable(centre.name()));
     }
 
+    // Black with nothing; the bundle's BG.*, before it the background of the
+    // parent's installation (LarkField by default); before those a pattern
+    // picture beside the main folder, in it, in ~/KivoSlideShow (folder order
+    // beats extension order, a broken one is passed over).
     void backgroundSearchOrder()
     {
+        resetPreferences({});
+        QTemporaryDir prefix, main;
+        const QString saved = AppPaths::prefix();
+        AppPaths::setPrefix(prefix.path());
+        const auto restore = qScopeGuard([&] { AppPaths::setPrefix(saved); });
+        const QString res = prefix.path() + "/share/kivo-slideshow";
+        const QString kivo = QDir::homePath() + "/KivoSlideShow";
         Preferences &prefs = Preferences::standard();
-        QTemporaryDir main;
         prefs.setValue(keys::prefSlideShowPath, main.path() + "/Images");
         QDir().mkpath(main.path() + "/Images");
-        // Nothing anywhere: black.
         QVERIFY(BackgroundPicture::findPath().isEmpty());
-        QVERIFY(writePng(resources() + "/BG.png", Qt::gray));
-        QCOMPARE(BackgroundPicture::findPath(), resources() + "/BG.png");
-        QVERIFY(writePng(resources() + "/LarkFieldBG.png", Qt::green));
-        QCOMPARE(BackgroundPicture::findPath(), resources() + "/LarkFieldBG.png");
-
-        // The parent's installation name picks the bundle's BG.* first.
+        // Adds a picture, then expects the search to find found.
+        auto add = [](const QString &picture, const QString &found) {
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(Qt::magenta);
+            QVERIFY(QDir().mkpath(QFileInfo(picture).path()) && image.save(picture, "PNG"));
+            QCOMPARE(BackgroundPicture::findPath(), found);
+        };
+        auto parentAccount = [](const char *account) {
+            return writePropertyList(
+                QDir::homePath() + "/Library/Preferences/parent.plist",
+                QVariantMap{{"/", QVariantMap{{"corvel/", QVariantMap{{"account", account}}}}}});
+        };
+        add(res + "/BG.png", res + "/BG.png");
+        add(res + "/LarkFieldBG.png", res + "/LarkFieldBG.png");
         QDir().mkpath(QDir::homePath() + "/Library/Preferences");
-        QVariantMap corvel{{"account", "Harbour"}};
-        QVERIFY(writePropertyList(QDir::homePath() + "/Library/Preferences/parent.plist",
-                                  QVariantMap{{"/", QVariantMap{{"corvel/", corvel}}}}));
+        QVERIFY(parentAccount("Harbour"));
         prefs.setValue(keys::prefParentAppPlistName, "parent.plist");
-        QVERIFY(writePng(resources() + "/BG.jpg", Qt::blue));
-        QCOMPARE(BackgroundPicture::findPath(), resources() + "/BG.jpg");
-        corvel["account"] = "LarkField";
-        QVERIFY(writePropertyList(QDir::homePath() + "/Library/Preferences/parent.plist",
-                                  QVariantMap{{"/", QVariantMap{{"corvel/", corvel}}}}));
-        QCOMPARE(BackgroundPicture::findPath(), resources() + "/LarkFieldBG.png");
+        add(res + "/BG.jpg", res + "/BG.jpg");
+        QVERIFY(parentAccount("LarkField"));
+        QCOMPARE(BackgroundPicture::findPath(), res + "/LarkFieldBG.png");
 
-        // Pattern pictures: beside the main folder, in it, in ~/KivoSlideShow;
-        // folder order beats extension order; a broken picture is passed over.
         prefs.setValue(keys::prefPatternImageBaseNames, QVariantList{"pattern", "other"});
-        QVERIFY(writePng(main.path() + "/pattern.jpg", Qt::yellow));
-        QCOMPARE(BackgroundPicture::findPath(), main.path() + "/pattern.jpg");
-        QVERIFY(writePng(main.path() + "/Images/other.tiff", Qt::cyan));
-        QCOMPARE(BackgroundPicture::findPath(), main.path() + "/Images/other.tiff");
-        QVERIFY(writeFile(QDir::homePath() + "/KivoSlideShow/pattern.jpg", "broken"));
-        QVERIFY(writePng(QDir::homePath() + "/KivoSlideShow/pattern.png", Qt::magenta));
-        QCOMPARE(BackgroundPicture::findPath(), QDir::homePath() + "/KivoSlideShow/pattern.png");
-        QCOMPARE(BackgroundPicture::load(prefs).pixelColor(0, 0), QColor(Qt::magenta));
+        add(main.path() + "/pattern.jpg", main.path() + "/pattern.jpg");
+        add(main.path() + "/Images/other.tiff", main.path() + "/Images/other.tiff");
+        QVERIFY(writeFile(kivo + "/pattern.jpg", "broken"));
+        add(kivo + "/pattern.png", kivo + "/pattern.png");
     }
 
-    void windowBackgroundAndDrag()
+    // The top edge stops at the primary screen's top; without fCanDragWindow
+    // a drag does not move the window.
+    void windowDrag()
     {
-        QImage tile(4, 4, QImage::Format_RGB32);
-        tile.fill(Qt::magenta);
-        borderlessWindow patterned(tile, false);
-        patterned.resize(50, 40);
-        QCOMPARE(patterned.grab().toImage().pixelColor(45, 35), QColor(Qt::magenta));
-        borderlessWindow plain(QImage(), true);
-        plain.resize(50, 40);
-        QCOMPARE(plain.grab().toImage().pixelColor(10, 10), QColor(Qt::black));
-
-        // The top edge stops at the primary screen's top.
+        borderlessWindow movable(QImage(), true), fixed(QImage(), false);
+        movable.move(100, 100);
+        movable.fInitialLocation = QPointF(10, 10);
         const int top = QGuiApplication::primaryScreen()->geometry().top();
-        plain.move(100, 100);
-        plain.fInitialLocation = QPointF(10, 10);
-        QCOMPARE(plain.dragOrigin(QPointF(300, 5)), QPoint(290, top));
-        QCOMPARE(plain.dragOrigin(QPointF(300, 200)), QPoint(290, 190));
-
-        // Without fCanDragWindow a drag does not move it.
-        patterned.move(100, 100);
-        patterned.show();
-        QTest::mousePress(&patterned, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(movable.dragOrigin(QPointF(300, 5)), QPoint(290, top));
+        QCOMPARE(movable.dragOrigin(QPointF(300, 200)), QPoint(290, 190));
+        fixed.setGeometry(100, 100, 50, 40);
+        fixed.show();
+        QTest::mousePress(&fixed, Qt::LeftButton, {}, QPoint(5, 5));
         QMouseEvent move(QEvent::MouseMove, QPointF(30, 30),
-                         QPointF(patterned.mapToGlobal(QPoint(30, 30))), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&patterned, &move);
-        QCOMPARE(patterned.pos(), QPoint(100, 100));
+                         QPointF(fixed.mapToGlobal(QPoint(30, 30))), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&fixed, &move);
+        QCOMPARE(fixed.pos(), QPoint(100, 100));
     }
 };
 

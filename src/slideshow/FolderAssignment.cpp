@@ -1,0 +1,206 @@
+#include "FolderAssignment.h"
+
+#include "KivoQueue.h"
+#include "SlidePlayer.h"
+#include "SlideshowLog.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "station/FolderValidation.h"
+#include "station/MyAliasKit.h"
+#include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
+#include "util/Async.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+
+namespace kivo {
+
+namespace {
+// The log keeps naming the display's controller, as it always has.
+constexpr QStringView kTraceObject = u"slideShowWindowController";
+} // namespace
+
+FolderAssignment::FolderAssignment(int index, const DisplayParameterMap &parameters,
+                                   std::shared_ptr<KivoQueue> queue, QThreadPool &workers,
+                                   SlidePlayer &player, QObject *parent)
+    : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
+      mQueue(std::move(queue)), mWorkers(workers), mPlayer(player)
+{
+    photoQuery.setDelegate([this](const QVariantMap &request) { doneSearchOperation(request); });
+}
+
+void FolderAssignment::handleSlideShowParamChangedNotification(const Notification &n)
+{
+    if (n.userInfo.isEmpty())
+        return;
+    // A request without an index addresses display 0.
+    if (n.userInfo.value(notificationKey::screenIndex, 0).toInt() != fScreenIndex) {
+        logLine(lcSlideshow(),
+                traceArrow(kTraceObject, u"handleSlideShowParamChangedNotification") +
+                    QStringLiteral(" NOT for us..."));
+        return;
+    }
+    const QString newPath = n.userInfo.value(notificationKey::sourcePath).toString();
+    if (!newPath.isEmpty() && !fSourcePath.isEmpty() &&
+        newPath.compare(fSourcePath, Qt::CaseInsensitive) != 0)
+        mQueue->reset();
+
+    Preferences &prefs = Preferences::standard();
+    if (!newPath.isEmpty() && QFileInfo::exists(newPath)) {
+        // One write of the preferences file for the three values.
+        using namespace keys;
+        QVariantMap values{
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPath)), newPath},
+            {fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasDataIsValid)),
+             true}};
+        const QByteArray alias = MyAliasKit::aliasDataForPath(newPath);
+        if (!alias.isEmpty())
+            values.insert(
+                fParameterDictionary.value(QLatin1String(sPrefKeyForSlideShowPathAliasData)),
+                alias);
+        prefs.setValues(values);
+        if (!fSourcePath.isEmpty())
+            postFolderStatus(fSourcePath, false);
+        fSourcePath = newPath;
+        postFolderStatus(fSourcePath, true);
+    } else {
+        logLine(lcSlideshow(),
+                traceArrow(kTraceObject, u"handleSlideShowParamChangedNotification") +
+                    QStringLiteral("What??? sourcePath is nil???..."));
+    }
+    validateFolderPrefWithParam(FolderValidation::slideShowFolderTripleForIndex(fScreenIndex),
+                                prefs);
+    rebuildList();
+}
+
+void FolderAssignment::postFolderStatus(const QString &folder, bool playing)
+{
+    const QString code = QFileInfo(QDir::cleanPath(folder)).fileName();
+    QString status = code;
+    if (playing) {
+        const QString key =
+            DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
+        // A display without a name shows the code alone.
+        const QString name = Preferences::standard().string(key);
+        if (!name.trimmed().isEmpty())
+            status = QStringLiteral("%1 (%2)").arg(code, name);
+    }
+    QVariantMap info;
+    info.insert(notificationKey::code, code);
+    info.insert(notificationKey::codeStatus, status);
+    info.insert(notificationKey::screenIsPlaying, playing);
+    info.insert(notificationKey::screenIndex, fScreenIndex);
+    NotificationCenter::defaultCenter().post(notification::SlideShowStatus,
+                                             QVariant::fromValue<QObject *>(parent()), info);
+}
+
+void FolderAssignment::rebuildList()
+{
+    setupAndStartQuery();
+}
+
+void FolderAssignment::setupAndStartQuery()
+{
+    if (queryStarted) {
+        logLine(lcSlideshow(), traceArrow(kTraceObject, u"setupAndStartQuery") +
+                                   QStringLiteral("Another in progress..."));
+        return;
+    }
+    if (fSourcePath.isEmpty() || !QFileInfo::exists(fSourcePath))
+        return;
+    queryStarted = true;
+    photoQuery.startSearchActionWithParam(
+        {{QStringLiteral("searchPath"), fSourcePath},
+         {QStringLiteral("searchKey"), QStringList{QStringLiteral("*")}}});
+}
+
+void FolderAssignment::doneSearchOperation(const QVariantMap &)
+{
+    queryStarted = false;
+    const QStringList found = photoQuery.response();
+    if (found.isEmpty())
+        return;
+    addToQueueInThread(found);
+    mAutoStartWaitsForFill = false;
+    // Every search schedules its own start; a later search (the folder read
+    // again while it is still being filled) never puts back an earlier one.
+    QTimer::singleShot(1000, this, &FolderAssignment::autoStartDue);
+}
+
+void FolderAssignment::addToQueueInThread(const QStringList &paths)
+{
+    // The batch is tied to the queue's present generation: a folder given
+    // up before the batch is inserted drops it, even one still waiting here.
+    mPendingFills.push_back({paths, mQueue->generation()});
+    startNextFill();
+}
+
+void FolderAssignment::startNextFill()
+{
+    if (mFillRunning || mPendingFills.empty())
+        return;
+    Fill fill = std::move(mPendingFills.front());
+    mPendingFills.pop_front();
+    mFillRunning = true;
+    // The worker holds the queue by shared ownership and nothing of this
+    // object; a batch abandoned by a reset leaves at its next path.
+    Async::run(
+        mWorkers, this,
+        [queue = mQueue, fill = std::move(fill)] {
+            queue->addToQueueInThread(fill.paths, fill.generation);
+        },
+        [this] {
+            mFillRunning = false;
+            queueFillingDone();
+        });
+}
+
+void FolderAssignment::queueFillingDone()
+{
+    startNextFill();
+    if (mAutoStartWaitsForFill && !isFilling()) {
+        mAutoStartWaitsForFill = false;
+        doAutoStartQueue();
+    }
+}
+
+void FolderAssignment::autoStartDue()
+{
+    // A large folder takes longer than the second to validate; starting now
+    // would find the queue empty and leave the display paused for good, so
+    // the start waits for the batch instead.
+    if (isFilling()) {
+        logLine(lcSlideshow(), traceArrow(kTraceObject, u"doAutoStartQueue") +
+                                   QStringLiteral("waiting for the queue to be filled..."));
+        mAutoStartWaitsForFill = true;
+        return;
+    }
+    doAutoStartQueue();
+}
+
+void FolderAssignment::doAutoStartQueue()
+{
+    logLine(lcSlideshow(),
+            traceArrow(kTraceObject, u"doAutoStartQueue") + QStringLiteral("starting..."));
+    mPlayer.play();
+}
+
+bool FolderAssignment::waitForQueueFilling(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (isFilling()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+} // namespace kivo
