@@ -1,7 +1,6 @@
 #include "MainWindowController.h"
 
 #include "ConsoleButtonBar.h"
-#include "ConsoleDelegate.h"
 #include "ConsoleLog.h"
 #include "DemoSlides.h"
 #include "DesktopEntryLauncher.h"
@@ -65,8 +64,6 @@ MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *p
     ibClickOnTodayFolder();
     m_table->setFocus();
 }
-
-MainWindowController::~MainWindowController() = default;
 
 void MainWindowController::buildWindow()
 {

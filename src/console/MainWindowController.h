@@ -33,7 +33,6 @@ public:
     static constexpr int kOtherDayTag = DaySelector::kOtherDayTag;
 
     explicit MainWindowController(ConsoleDelegate *delegate = nullptr, QWidget *parent = nullptr);
-    ~MainWindowController() override;
 
     // Code list.
     void scanFolderAgain();
