@@ -183,7 +183,7 @@ void DisplayBar::handleSlideShowStatusNotification(const QVariantMap &userInfo)
             showStatusOfChosenDisplay();
         }
     }
-    const QVariant code = userInfo.value(QStringLiteral("code"));
+    const QVariant code = userInfo.value(notificationKey::code);
     const QVariant codeStatus = userInfo.value(notificationKey::codeStatus);
     if (code.isValid() && codeStatus.isValid())
         emit codeStatusReported(code.toString(), codeStatus.toString());
