@@ -1,6 +1,6 @@
 #include "MyImageBrowserModel.h"
 
-#include "util/PoolTask.h"
+#include "util/Async.h"
 #include "util/SlideImageLoader.h"
 
 #include <QThreadPool>
@@ -9,9 +9,7 @@
 
 namespace kivo {
 
-MyImageBrowserModel::MyImageBrowserModel(QThreadPool *thumbnailPool, QObject *parent)
-    : QAbstractListModel(parent), m_pool(thumbnailPool)
-{}
+MyImageBrowserModel::MyImageBrowserModel(QObject *parent) : QAbstractListModel(parent) {}
 
 void MyImageBrowserModel::setThumbnailSize(QSize size)
 {
@@ -131,19 +129,15 @@ Qt::ItemFlags MyImageBrowserModel::flags(const QModelIndex &index) const
 
 void MyImageBrowserModel::requestThumbnail(const QString &path) const
 {
-    if (!m_pool || m_requested.contains(path))
+    if (m_requested.contains(path))
         return;
     m_requested.insert(path);
-    // The owner waits for the pool before the model goes, so `self` outlives
-    // the decoding; a result queued to a destroyed model is dropped.
     auto *self = const_cast<MyImageBrowserModel *>(this);
     const QSize size = m_thumbnailSize;
-    PoolTask::start(*m_pool, [self, path, size] {
-        const QImage image = SlideImageLoader::loadScaledToFit(path, size);
-        QMetaObject::invokeMethod(
-            self, [self, path, size, image] { self->thumbnailLoaded(path, size, image); },
-            Qt::QueuedConnection);
-    });
+    Async::run(
+        *QThreadPool::globalInstance(), self,
+        [path, size] { return SlideImageLoader::loadScaledToFit(path, size); },
+        [self, path, size](const QImage &image) { self->thumbnailLoaded(path, size, image); });
 }
 
 void MyImageBrowserModel::thumbnailLoaded(const QString &path, QSize size, const QImage &image)

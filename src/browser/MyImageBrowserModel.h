@@ -9,18 +9,17 @@
 #include <QSet>
 #include <QSize>
 
-class QThreadPool;
-
 namespace kivo {
 
-// The items of an image browser. Thumbnails are decoded on the given pool at
-// the thumbnail size, with the camera's orientation applied, when a cell
-// first asks for one; until then the cell shows its title only.
+// The items of an image browser. Thumbnails are decoded off the main thread
+// (on the application's pool) at the thumbnail size, with the camera's
+// orientation applied, when a cell first asks for one; until then the cell
+// shows its title over a transparent stand-in of the thumbnail size.
 class MyImageBrowserModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    MyImageBrowserModel(QThreadPool *thumbnailPool, QObject *parent = nullptr);
+    explicit MyImageBrowserModel(QObject *parent = nullptr);
 
     const QList<MyImageBrowserObject> &images() const { return m_images; }
     void setThumbnailSize(QSize size);
@@ -42,7 +41,6 @@ private:
     void requestThumbnail(const QString &path) const;
     void thumbnailLoaded(const QString &path, QSize size, const QImage &image);
 
-    QThreadPool *m_pool;
     QList<MyImageBrowserObject> m_images;
     QSize m_thumbnailSize{160, 120};
     mutable QPixmap m_placeholder;

@@ -8,7 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
-#include "util/PoolTask.h"
+#include "util/Async.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QMimeDatabase>
 #include <QSet>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -39,11 +40,8 @@ const QSet<QString> &readableMimeTypes()
 } // namespace
 
 MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
-    : QWidget(parent), m_model(new MyImageBrowserModel(&m_thumbnailPool, this)),
-      m_view(new MyImageBrowserView(this))
+    : QWidget(parent), m_model(new MyImageBrowserModel(this)), m_view(new MyImageBrowserView(this))
 {
-    m_loadPool.setMaxThreadCount(1);
-    m_thumbnailPool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     m_view->setAccessibleName(QStringLiteral("Photos"));
     m_view->setViewMode(QListView::IconMode);
     m_view->setResizeMode(QListView::Adjust);
@@ -73,16 +71,6 @@ MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
     m_draggedObserver = NotificationCenter::defaultCenter().addObserver(
         notification::objectdragged,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
-}
-
-MyImageBrowserViewController::~MyImageBrowserViewController()
-{
-    if (m_run)
-        m_run->stop = true;
-    m_loadPool.clear();
-    m_thumbnailPool.clear();
-    m_loadPool.waitForDone();
-    m_thumbnailPool.waitForDone();
 }
 
 bool MyImageBrowserViewController::isImageFile(const QString &path)
@@ -137,60 +125,62 @@ void MyImageBrowserViewController::addImages(const QStringList &paths)
         return;
     }
     // Ask the running load to stop; the new one starts when it has ended.
-    m_run->stop = true;
+    m_stopRequested = true;
     m_pendingPaths = paths;
     m_hasPending = true;
     if (!m_stopWait.isActive())
         m_stopWait.start();
 }
 
+QStringList MyImageBrowserViewController::acceptablePhotos(const QStringList &paths)
+{
+    QStringList photos;
+    for (const QString &path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            if (isAcceptablePath(path))
+                photos << path;
+            continue;
+        }
+        const QFileInfoList entries =
+            QDir(path).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QFileInfo &entry : entries) {
+            if (isAcceptablePath(entry.absoluteFilePath()))
+                photos << entry.absoluteFilePath();
+        }
+    }
+    return photos;
+}
+
 void MyImageBrowserViewController::startRun(const QStringList &paths)
 {
-    auto run = std::make_shared<Run>();
-    run->id = ++m_nextRunId;
-    m_run = run;
+    m_runPaths = paths;
+    m_runNext = 0;
     m_loading = true;
+    m_stopRequested = false;
     updateDatasource();
-    MyImageBrowserViewController *self = this; // the destructor waits for the pool
-    PoolTask::start(m_loadPool, [run, paths, self] {
-        QStringList batch;
-        QSet<QString> seen;
-        auto flush = [&] {
-            if (batch.isEmpty())
-                return;
-            QMetaObject::invokeMethod(
-                self, [self, id = run->id, batch] { self->appendBatch(id, batch); },
-                Qt::QueuedConnection);
-            batch.clear();
-        };
-        auto consider = [&](const QString &candidate) {
-            if (!isAcceptablePath(candidate))
-                return;
-            const QString key = candidate.toCaseFolded();
-            if (seen.contains(key))
-                return;
-            seen.insert(key);
-            batch << candidate;
-        };
-        for (int i = 0; i < paths.size(); ++i) {
-            if (run->stop)
-                break;
-            const QString &path = paths.at(i);
-            if (QFileInfo(path).isDir()) {
-                const QFileInfoList entries =
-                    QDir(path).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-                for (const QFileInfo &entry : entries)
-                    consider(entry.absoluteFilePath());
-            } else {
-                consider(path);
-            }
-            if (i % 10 != 0)
-                flush();
-        }
-        flush();
-        QMetaObject::invokeMethod(
-            self, [self, id = run->id] { self->runEnded(id); }, Qt::QueuedConnection);
-    });
+    loadNextBatch();
+}
+
+void MyImageBrowserViewController::loadNextBatch()
+{
+    const QStringList batch = m_runPaths.mid(m_runNext, kPathsPerBatch);
+    m_runNext += batch.size();
+    Async::run(
+        *QThreadPool::globalInstance(), this, [batch] { return acceptablePhotos(batch); },
+        [this](const QStringList &photos) { batchLoaded(photos); });
+}
+
+void MyImageBrowserViewController::batchLoaded(const QStringList &photos)
+{
+    if (m_stopRequested) {
+        runEnded();
+        return;
+    }
+    m_model->append(acceptNew(photos, m_model->images().size() + 1));
+    if (m_runNext < m_runPaths.size())
+        loadNextBatch();
+    else
+        runEnded();
 }
 
 QList<MyImageBrowserObject> MyImageBrowserViewController::acceptNew(const QStringList &paths,
@@ -209,19 +199,11 @@ QList<MyImageBrowserObject> MyImageBrowserViewController::acceptNew(const QStrin
     return items;
 }
 
-void MyImageBrowserViewController::appendBatch(quint64 runId, const QStringList &paths)
+void MyImageBrowserViewController::runEnded()
 {
-    if (!m_run || m_run->id != runId || m_run->stop)
-        return;
-    m_model->append(acceptNew(paths, m_model->images().size() + 1));
-}
-
-void MyImageBrowserViewController::runEnded(quint64 runId)
-{
-    if (!m_run || m_run->id != runId)
-        return;
-    const bool stopped = m_run->stop;
+    const bool stopped = std::exchange(m_stopRequested, false);
     m_loading = false;
+    m_runPaths.clear();
     updateDatasource();
     if (!stopped && m_model->images().isEmpty())
         logLine(

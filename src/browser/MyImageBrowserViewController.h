@@ -4,30 +4,29 @@
 #include "platform/NotificationCenter.h"
 
 #include <QStringList>
-#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
-
-#include <atomic>
-#include <memory>
 
 class QListView;
 
 namespace kivo {
 
 // A thumbnail grid of photos: loads a list of paths (files or folders) in the
-// background and shows the accepted photos. A new load while one runs asks
-// the running one to stop and waits for it (without blocking any thread)
-// before the list is emptied and loaded again.
+// background and shows the accepted photos. A load looks at its paths a few
+// at a time on a worker (the application's pool), appending what each batch
+// accepts before the next batch starts. A new load while one runs asks the
+// running one to stop and waits for its batch in hand (without blocking any
+// thread) before the list is emptied and loaded again.
 class MyImageBrowserViewController : public QWidget
 {
     Q_OBJECT
 public:
     // Longest wait for a running load to stop, in milliseconds.
     static constexpr int kStopWaitMs = 30000;
+    // Paths looked at by one batch of a load.
+    static constexpr int kPathsPerBatch = 10;
 
     explicit MyImageBrowserViewController(QWidget *parent = nullptr);
-    ~MyImageBrowserViewController() override;
 
     // Replaces the items by the photos found at paths.
     void addImages(const QStringList &paths);
@@ -82,26 +81,22 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    struct Run
-    {
-        quint64 id = 0;
-        std::atomic<bool> stop{false};
-    };
-
+    // The accepted photos among paths, a folder standing for its files.
+    static QStringList acceptablePhotos(const QStringList &paths);
     void startRun(const QStringList &paths);
-    void appendBatch(quint64 runId, const QStringList &paths);
-    void runEnded(quint64 runId);
+    void loadNextBatch();
+    void batchLoaded(const QStringList &photos);
+    void runEnded();
     void stopWaitTimedOut();
     void storeSelection();
     QList<MyImageBrowserObject> acceptNew(const QStringList &paths, qint64 startIndex) const;
 
-    QThreadPool m_loadPool;
-    QThreadPool m_thumbnailPool;
     MyImageBrowserModel *m_model;
     QListView *m_view;
-    std::shared_ptr<Run> m_run;
-    quint64 m_nextRunId = 0;
+    QStringList m_runPaths;  // the running load's paths
+    qsizetype m_runNext = 0; // the first of them not looked at yet
     bool m_loading = false;
+    bool m_stopRequested = false;
     bool m_hasPending = false;
     QStringList m_pendingPaths;
     QTimer m_stopWait;

@@ -1,33 +1,39 @@
 #include "CodeFolderScanner.h"
 
-#include "platform/Log.h"
-#include "util/PoolTask.h"
+#include "util/Async.h"
 #include "xml/TestParser.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QThreadPool>
+
+#include <algorithm>
 
 namespace kivo {
 
 namespace {
 // Counts arriving within this many milliseconds are shown together.
 constexpr int kCountFlushMs = 30;
+
+QThreadPool &workers()
+{
+    return *QThreadPool::globalInstance();
+}
+
+// Counts asked for at a time: enough to keep every worker busy while the
+// main thread takes the answers in.
+int countsInFlight()
+{
+    return std::max(4, 2 * workers().maxThreadCount());
+}
 } // namespace
 
-CodeFolderScanner::CodeFolderScanner(QObject *parent)
-    : QObject(parent), m_generation(std::make_shared<std::atomic<quint64>>(0))
+CodeFolderScanner::CodeFolderScanner(QObject *parent) : QObject(parent)
 {
-    m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(kCountFlushMs);
     connect(&m_flushTimer, &QTimer::timeout, this, &CodeFolderScanner::flushCounts);
-}
-
-CodeFolderScanner::~CodeFolderScanner()
-{
-    stop();
-    m_pool.waitForDone();
 }
 
 QList<CodeEntry> CodeFolderScanner::readCodeRows(const QString &dayFolder,
@@ -77,29 +83,19 @@ int CodeFolderScanner::countPhotos(const QString &folder)
 void CodeFolderScanner::start(const QString &dayFolder)
 {
     stop();
-    m_current = ++*m_generation;
     m_running = true;
-    m_countsOutstanding = 0;
-    auto generation = m_generation;
-    const quint64 mine = m_current;
+    const quint64 generation = m_generation;
     const QDateTime scanTime = QDateTime::currentDateTime();
-    // The destructor waits for the pool, so `self` outlives every worker; a
-    // result queued just before destruction is dropped with the receiver.
-    CodeFolderScanner *self = this;
-    PoolTask::start(m_pool, [self, generation, mine, dayFolder, scanTime] {
-        if (*generation != mine)
-            return;
-        QList<CodeEntry> entries = readCodeRows(dayFolder, scanTime);
-        QMetaObject::invokeMethod(
-            self, [self, mine, entries] { self->deliverRows(mine, entries); },
-            Qt::QueuedConnection);
-    });
+    Async::run(
+        workers(), this, [dayFolder, scanTime] { return readCodeRows(dayFolder, scanTime); },
+        [this, generation](QList<CodeEntry> entries) { deliverRows(generation, entries); });
 }
 
 void CodeFolderScanner::stop()
 {
-    ++*m_generation;
-    m_pool.clear();
+    ++m_generation;
+    m_toCount.clear();
+    m_countsOutstanding = 0;
     m_pendingCounts.clear();
     m_flushTimer.stop();
     m_running = false;
@@ -107,36 +103,37 @@ void CodeFolderScanner::stop()
 
 void CodeFolderScanner::deliverRows(quint64 generation, const QList<CodeEntry> &entries)
 {
-    if (generation != m_current || *m_generation != generation)
+    if (generation != m_generation)
         return;
     emit rowsReady(entries);
+    if (generation != m_generation)
+        return; // a receiver started another scan
     if (entries.isEmpty()) {
         m_running = false;
         emit finished();
         return;
     }
+    for (const CodeEntry &entry : entries)
+        m_toCount << entry.folderPath;
     m_countsOutstanding = int(entries.size());
-    auto shared = m_generation;
-    CodeFolderScanner *self = this;
-    for (const CodeEntry &entry : entries) {
-        const QString folder = entry.folderPath;
-        PoolTask::start(m_pool, [self, shared, generation, folder] {
-            if (*shared != generation)
-                return;
-            const int count = countPhotos(folder);
-            QMetaObject::invokeMethod(
-                self,
-                [self, generation, folder, count] {
-                    self->deliverCount(generation, folder, count);
-                },
-                Qt::QueuedConnection);
-        });
-    }
+    for (int i = 0; i < countsInFlight(); ++i)
+        countNext();
+}
+
+void CodeFolderScanner::countNext()
+{
+    if (m_toCount.isEmpty())
+        return;
+    const QString folder = m_toCount.takeFirst();
+    const quint64 generation = m_generation;
+    Async::run(
+        workers(), this, [folder] { return countPhotos(folder); },
+        [this, generation, folder](int count) { deliverCount(generation, folder, count); });
 }
 
 void CodeFolderScanner::deliverCount(quint64 generation, const QString &folder, int count)
 {
-    if (generation != m_current || *m_generation != generation)
+    if (generation != m_generation)
         return;
     m_pendingCounts.insert(folder, count);
     if (--m_countsOutstanding <= 0) {
@@ -145,6 +142,7 @@ void CodeFolderScanner::deliverCount(quint64 generation, const QString &folder, 
         emit finished();
         return;
     }
+    countNext();
     if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }

@@ -5,26 +5,26 @@
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
-#include <QThreadPool>
+#include <QStringList>
 #include <QTimer>
-
-#include <atomic>
-#include <memory>
 
 namespace kivo {
 
 // Lists the code folders of a day folder and counts their photos, off the
 // main thread. The folder listing and the description files are read on a
 // worker; rows come back in one piece (rowsReady), then each folder's photo
-// count is taken on the pool and handed back in small batches (countsReady),
-// both on the scanner's thread. A scan started while another runs supersedes
-// it: late results of the older scan are dropped.
+// count is taken on a worker and handed back in small batches (countsReady),
+// both on the scanner's thread. A few counts are asked for at a time, so a
+// superseded scan leaves little work behind. A scan started while another
+// runs supersedes it: late results of the older scan are dropped. Workers
+// run on the application's pool (QThreadPool::globalInstance(), drained when
+// the application object goes) and hold only values, so a scanner is
+// destroyed without waiting for them.
 class CodeFolderScanner : public QObject
 {
     Q_OBJECT
 public:
     explicit CodeFolderScanner(QObject *parent = nullptr);
-    ~CodeFolderScanner() override; // stops and waits for its workers
 
     // The rows of dayFolder (blocking; any thread): one per subfolder that is
     // not hidden and holds a readable description file named after it. A
@@ -47,13 +47,13 @@ signals:
 
 private:
     void deliverRows(quint64 generation, const QList<CodeEntry> &entries);
+    void countNext();
     void deliverCount(quint64 generation, const QString &folder, int count);
     void flushCounts();
 
-    QThreadPool m_pool;
-    std::shared_ptr<std::atomic<quint64>> m_generation;
-    quint64 m_current = 0;
-    int m_countsOutstanding = 0;
+    quint64 m_generation = 0;    // of the current scan; results of others are dropped
+    QStringList m_toCount;       // folders whose count is not asked for yet
+    int m_countsOutstanding = 0; // counts not delivered yet
     bool m_running = false;
     QHash<QString, int> m_pendingCounts;
     QTimer m_flushTimer;

@@ -1,33 +1,28 @@
-// The console window, the code list and day selection.
-
 #include "MainWindowController.h"
 
-#include "ConsoleDelegate.h"
+#include "ConsoleButtonBar.h"
 #include "ConsoleLog.h"
-#include "DaySelection.h"
-#include "SelectDisplayWindowController.h"
+#include "DemoSlides.h"
+#include "DesktopEntryLauncher.h"
 #include "browser/MyImageBrowserViewController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/DailyFolders.h"
-#include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
-#include "util/PoolTask.h"
+#include "util/Async.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSpinBox>
 #include <QTableView>
-#include <QTimer>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -35,63 +30,107 @@ namespace kivo {
 namespace {
 constexpr char kNothingSelected[] = "<Please Select From Above>";
 
-QPushButton *consoleButton(const QString &text, const QString &accessibleName)
+// A code folder's listing: every visible entry but the description file.
+QStringList listCodeFolderEntries(const QString &codePath)
 {
-    auto *button = new QPushButton(text);
-    button->setAccessibleName(accessibleName);
-    // A click leaves the keyboard focus where it was (on the code list).
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
+    QStringList entries;
+    const QFileInfoList infos =
+        QDir(codePath).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &info : infos) {
+        if (info.suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) != 0)
+            entries << info.absoluteFilePath();
+    }
+    return entries;
 }
 } // namespace
 
 MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *parent)
-    : QMainWindow(parent), m_delegate(delegate), m_model(new CodeListModel(this))
+    : QMainWindow(parent), m_delegate(delegate), m_codeList(new CodeList(delegate, this)),
+      m_model(m_codeList->model())
 {
     setWindowTitle(QStringLiteral("Kivo SlideShow"));
     setAccessibleName(QStringLiteral("Kivo SlideShow Console"));
     setObjectName(QStringLiteral("MainWindowController"));
-    m_listingPool.setMaxThreadCount(1);
     Preferences &prefs = Preferences::standard();
-    m_model->setSortTag(prefs.integer(QLatin1String(keys::prefSortListTag)));
-
     // Start-up: the console always opens on today's folder.
     prefs.remove(QLatin1String(keys::prefPathToAlternateDateFolder));
     prefs.setValue(QLatin1String(keys::prefSelectedTagForDateFolder), qint64(kTodayTag));
 
-    connect(&m_scanner, &CodeFolderScanner::rowsReady, this, &MainWindowController::rowsListed);
-    connect(&m_scanner, &CodeFolderScanner::countsReady, m_model, &CodeListModel::applyCounts);
-    connect(&m_scanner, &CodeFolderScanner::finished, this, &MainWindowController::scanFinished);
+    connect(m_codeList, &CodeList::aboutToList, this, [this] { m_table->clearSelection(); });
+    connect(m_codeList, &CodeList::scanListed, this, &MainWindowController::scanListed);
+    connect(m_codeList, &CodeList::scanFinished, this, &MainWindowController::scanFinished);
 
     buildWindow();
-    m_sheet = new SelectDisplayWindowController(this);
-    rebuildPopupArrayController();
-    observeNotifications();
     ibClickOnTodayFolder();
     m_table->setFocus();
-    // The displays started before the console: ask the chosen one how it is.
-    QTimer::singleShot(0, this, [this] {
-        NotificationCenter::defaultCenter().post(
-            notification::RequestSlideShowStatus, {},
-            {{notificationKey::screenIndex, chosenDisplayIndex()}});
-    });
-}
-
-MainWindowController::~MainWindowController()
-{
-    m_observers.clear();
-    m_scanner.stop();
-    m_listingPool.clear();
-    m_listingPool.waitForDone();
 }
 
 void MainWindowController::buildWindow()
 {
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
+    layout->addWidget(buildDayRow());
+    layout->addWidget(buildTable(), 3);
 
-    layout->addWidget(buildDayChooser());
+    m_displayBar = new DisplayBar(this);
+    connect(m_displayBar, &DisplayBar::playClicked, this, [this] { doDoubleClickOnTableView(); });
+    connect(m_displayBar, &DisplayBar::demoClicked, this, &MainWindowController::doDemoSlides);
+    connect(m_displayBar, &DisplayBar::codeStatusReported, m_model,
+            &CodeListModel::updateCodeStatus);
+    layout->addWidget(m_displayBar);
 
+    m_browser = new MyImageBrowserViewController;
+    m_browser->setAllowDrop(false);
+    m_browser->setAllowItemSelection(false);
+    m_browser->setMinimumHeight(160);
+    m_browser->setRowsAndColumns(1, 3);
+    layout->addWidget(m_browser, 2);
+
+    auto *buttons = new ConsoleButtonBar(m_delegate);
+    m_reassignButton = buttons->reassignButton();
+    connect(buttons, &ConsoleButtonBar::reassignClicked, this, &MainWindowController::doChangeCode);
+    connect(buttons, &ConsoleButtonBar::refreshClicked, this,
+            &MainWindowController::doRefreshButton);
+    connect(buttons, &ConsoleButtonBar::returnToMainClicked, this,
+            &MainWindowController::returnToMain);
+    layout->addWidget(buttons);
+    auto *version = new QLabel(versionText());
+    version->setAccessibleName(QStringLiteral("Version"));
+    layout->addWidget(version);
+    setCentralWidget(central);
+    resize(960, 720);
+    setButtonOnMainThread(false);
+}
+
+QWidget *MainWindowController::buildDayRow()
+{
+    auto *bar = new QWidget;
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_daySelector = new DaySelector;
+    connect(m_daySelector, &DaySelector::dayChosen, this, &MainWindowController::reloadAllData);
+    connect(m_daySelector, &DaySelector::dayMissing, this,
+            &MainWindowController::emptyListAndBrowser);
+
+    m_sortPopup = new QComboBox;
+    m_sortPopup->addItem(tr("Sort by Code"), 1);
+    m_sortPopup->addItem(tr("Sort by Last Change"), 2);
+    m_sortPopup->addItem(tr("Sort by Creation"), 3);
+    m_sortPopup->setAccessibleName(QStringLiteral("Sort Order"));
+    m_sortPopup->setAccessibleDescription(QStringLiteral("Order of the code list"));
+    const int sortIndex = m_sortPopup->findData(int(m_model->sortTag()));
+    m_sortPopup->setCurrentIndex(sortIndex < 0 ? 0 : sortIndex);
+    connect(m_sortPopup, &QComboBox::activated, this,
+            [this](int i) { doClickOnChangeSortMethod(m_sortPopup->itemData(i).toInt()); });
+
+    row->addWidget(m_daySelector);
+    row->addStretch();
+    row->addWidget(m_sortPopup);
+    return bar;
+}
+
+QTableView *MainWindowController::buildTable()
+{
     m_table = new QTableView;
     m_table->setAccessibleName(QStringLiteral("Codes"));
     m_table->setModel(m_model);
@@ -105,100 +144,7 @@ void MainWindowController::buildWindow()
             [this] { doClickOnTableView(); });
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex &index) { doDoubleClickOnTableView(index.row()); });
-    layout->addWidget(m_table, 3);
-
-    layout->addWidget(buildDisplayBar());
-
-    m_browser = new MyImageBrowserViewController;
-    m_browser->setAllowDrop(false);
-    m_browser->setAllowItemSelection(false);
-    m_browser->setMinimumHeight(160);
-    m_browser->setRowsAndColumns(1, 3);
-    layout->addWidget(m_browser, 2);
-
-    layout->addWidget(buildButtonBar());
-    m_version = new QLabel(versionText());
-    m_version->setAccessibleName(QStringLiteral("Version"));
-    layout->addWidget(m_version);
-    setCentralWidget(central);
-    resize(960, 720);
-    setButtonOnMainThread(false);
-}
-
-QWidget *MainWindowController::buildDayChooser()
-{
-    auto *bar = new QWidget;
-    auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    m_dayPopup = new QComboBox;
-    m_dayPopup->addItem(tr("Today's Folder"), kTodayTag);
-    m_dayPopup->addItem(tr("Another Day's Folder..."), kOtherDayTag);
-    m_dayPopup->setAccessibleName(QStringLiteral("Day Folder"));
-    m_dayPopup->setAccessibleDescription(QStringLiteral("Day folder to list"));
-    connect(m_dayPopup, &QComboBox::activated, this,
-            [this](int i) { ibHandleDailyFolderPopup(m_dayPopup->itemData(i).toInt()); });
-
-    m_stepper = new QSpinBox;
-    m_stepper->setRange(0, int(DaySelection::kMaxDaysBack));
-    m_stepper->setSuffix(tr(" days back"));
-    m_stepper->setAccessibleName(QStringLiteral("Days Back"));
-    connect(m_stepper, &QSpinBox::valueChanged, this,
-            [this](int value) { ibClickedOnStepperForDate(value); });
-
-    QPushButton *today = consoleButton(tr("Today"), QStringLiteral("Today"));
-    connect(today, &QPushButton::clicked, this, &MainWindowController::ibClickOnTodayFolder);
-
-    m_sortPopup = new QComboBox;
-    m_sortPopup->addItem(tr("Sort by Code"), 1);
-    m_sortPopup->addItem(tr("Sort by Last Change"), 2);
-    m_sortPopup->addItem(tr("Sort by Creation"), 3);
-    m_sortPopup->setAccessibleName(QStringLiteral("Sort Order"));
-    m_sortPopup->setAccessibleDescription(QStringLiteral("Order of the code list"));
-    const int sortIndex = m_sortPopup->findData(int(m_model->sortTag()));
-    m_sortPopup->setCurrentIndex(sortIndex < 0 ? 0 : sortIndex);
-    connect(m_sortPopup, &QComboBox::activated, this,
-            [this](int i) { doClickOnChangeSortMethod(m_sortPopup->itemData(i).toInt()); });
-
-    row->addWidget(m_dayPopup);
-    row->addWidget(m_stepper);
-    row->addWidget(today);
-    row->addStretch();
-    row->addWidget(m_sortPopup);
-    return bar;
-}
-
-void MainWindowController::observeNotifications()
-{
-    NotificationCenter &center = NotificationCenter::defaultCenter();
-    m_observers.push_back(
-        center.addObserver(notification::SlideShowStatus, [this](const Notification &n) {
-            // Displays may post from any thread; the rows and labels live here.
-            QMetaObject::invokeMethod(
-                this, [this, info = n.userInfo] { handleSlideShowStatusNotification(info); },
-                Qt::AutoConnection);
-        }));
-    m_observers.push_back(
-        center.addObserver(notification::testNotification, [this](const Notification &) {
-            QMetaObject::invokeMethod(
-                this, [this] { rebuildPopupArrayController(); }, Qt::AutoConnection);
-        }));
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) {
-                if (state == Qt::ApplicationInactive)
-                    handleApplicationDidResignActive();
-            });
-    connect(qApp, &QGuiApplication::screenAdded, this,
-            &MainWindowController::handleScreenDidChange);
-    connect(qApp, &QGuiApplication::screenRemoved, this,
-            &MainWindowController::handleScreenDidChange);
-    connect(
-        &Preferences::standard(), &Preferences::valueChanged, this,
-        [this](const QString &key) {
-            if (key ==
-                QLatin1String(keys::prefDisplayStatus) + QString::number(chosenDisplayIndex() + 1))
-                showStatusOfChosenDisplay();
-        },
-        Qt::QueuedConnection);
+    return m_table;
 }
 
 QString MainWindowController::versionText() const
@@ -213,62 +159,11 @@ QString MainWindowController::versionText() const
     return text;
 }
 
-// --- scan -------------------------------------------------------------------
+// --- code list ----------------------------------------------------------------
 
 void MainWindowController::scanFolderAgain()
 {
-    if (m_insideScanning) {
-        logLine(lcConsole(),
-                QStringLiteral("Inside MainWindowController => scanFolderAgain...ANOTHER scan "
-                               "already in process..."));
-        // Scans run off the main thread, so a day changed meanwhile is listed
-        // once the running scan is in.
-        m_rescanRequested = true;
-        return;
-    }
-    scanFolderAgain2();
-}
-
-void MainWindowController::scanFolderAgain2()
-{
-    const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
-    if (root.isEmpty() || !QFileInfo(root).isDir()) {
-        logLine(lcConsole(),
-                QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder "
-                               "[%1]")
-                    .arg(root));
-        m_scanner.stop();
-        rowsListed({});
-        emit scanFinished();
-        return;
-    }
-    m_insideScanning = true;
-    m_scanner.start(consoleDayFolderPath());
-}
-
-void MainWindowController::rowsListed(QList<CodeEntry> entries)
-{
-    QStringList codes;
-    for (CodeEntry &entry : entries) {
-        const QVariant code = entry.row.value(QLatin1String(rowKey::code));
-        if (!code.isValid())
-            continue;
-        codes << code.toString();
-        if (m_delegate) {
-            const QString status = m_delegate->getSlideshowWindowName(code.toString());
-            if (!status.isEmpty())
-                entry.row.insert(QLatin1String(rowKey::codeStatus), status);
-        }
-    }
-    logLine(lcConsole(), QStringLiteral("MainWindowController->scanFolderAgain2... %1 rows: %2")
-                             .arg(entries.size())
-                             .arg(codes.join(QLatin1Char(','))));
-    m_table->clearSelection();
-    m_model->setEntries(std::move(entries));
-    m_insideScanning = false;
-    emit scanListed();
-    if (std::exchange(m_rescanRequested, false))
-        scanFolderAgain();
+    m_codeList->scanFolderAgain();
 }
 
 void MainWindowController::reloadAllData()
@@ -289,10 +184,7 @@ void MainWindowController::clearSelectionAndBrowser()
 
 void MainWindowController::emptyListAndBrowser()
 {
-    m_scanner.stop();
-    m_insideScanning = false;
-    m_rescanRequested = false;
-    m_model->clear();
+    m_codeList->clear();
     clearSelectionAndBrowser();
 }
 
@@ -335,19 +227,10 @@ void MainWindowController::doClickOnTableView()
 void MainWindowController::listCodeFolder(const QString &codePath)
 {
     m_listingPath = codePath;
-    PoolTask::start(m_listingPool, [this, codePath] {
-        // The folder listing: every visible entry but the description file.
-        QStringList response;
-        const QFileInfoList infos =
-            QDir(codePath).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QFileInfo &info : infos) {
-            if (info.suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) != 0)
-                response << info.absoluteFilePath();
-        }
-        QMetaObject::invokeMethod(
-            this, [this, codePath, response] { doneSearchOperation(codePath, response); },
-            Qt::QueuedConnection);
-    });
+    Async::run(
+        *QThreadPool::globalInstance(), this,
+        [codePath] { return listCodeFolderEntries(codePath); },
+        [this, codePath](const QStringList &response) { doneSearchOperation(codePath, response); });
 }
 
 void MainWindowController::doneSearchOperation(const QString &codePath, const QStringList &response)
@@ -360,7 +243,7 @@ void MainWindowController::doneSearchOperation(const QString &codePath, const QS
 
 void MainWindowController::setButtonOnMainThread(bool enable)
 {
-    m_playButton->setEnabled(enable);
+    m_displayBar->playButton()->setEnabled(enable);
     m_reassignButton->setEnabled(enable);
 }
 
@@ -388,75 +271,112 @@ void MainWindowController::centerToMainScreen()
     update();
 }
 
-// --- day selection ------------------------------------------------------------
+// --- play, demo slides -----------------------------------------------------------
 
-void MainWindowController::ibClickOnTodayFolder()
+bool MainWindowController::tableHasFocus() const
 {
-    DaySelection::resetToToday(Preferences::standard());
-    {
-        const QSignalBlocker blocker(m_stepper);
-        m_stepper->setValue(0);
-    }
-    m_dayPopup->setCurrentIndex(0);
-    ibClickedOnStepperForDate(std::nullopt);
+    return m_table->hasFocus() || window()->focusWidget() == m_table;
 }
 
-void MainWindowController::ibClickedOnStepperForDate(std::optional<int> stepperValue)
+void MainWindowController::doDoubleClickOnTableView(int clickedRow)
 {
-    Preferences &prefs = Preferences::standard();
-    const qint64 daysBack = stepperValue ? qint64(*stepperValue)
-                                         : prefs.integer(QLatin1String(keys::prefDayStepperValue));
-    prefs.setValue(QLatin1String(keys::prefDayStepperValue), DaySelection::clampDaysBack(daysBack));
-    const DaySelection::Choice choice = DaySelection::stepTo(daysBack, businessInstant(), prefs);
-    switch (choice.outcome) {
-    case DaySelection::Outcome::Today:
-    case DaySelection::Outcome::OtherDay:
-        reloadAllData();
-        break;
-    case DaySelection::Outcome::OtherMissing:
+    if (!tableHasFocus()) {
+        logLine(lcConsole(), QStringLiteral("ibTableView is NOT the firstResponder..."));
         QApplication::beep();
-        emptyListAndBrowser();
-        break;
-    case DaySelection::Outcome::TodayMissing:
-        emptyListAndBrowser();
-        break;
     }
-}
-
-void MainWindowController::ibHandleDailyFolderPopup(int tag)
-{
-    Preferences &prefs = Preferences::standard();
-    prefs.setValue(QLatin1String(keys::prefSelectedTagForDateFolder), qint64(tag));
-    if (tag == kTodayTag) {
-        prefs.remove(QLatin1String(keys::prefPathToAlternateDateFolder));
-        reloadAllData();
+    if (QGuiApplication::screens().size() < 2)
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDoubleClickOnTableView... fewer than two "
+                               "screens attached"));
+    const int row = clickedRow >= 0 ? clickedRow : selectedRow();
+    if (row < 0 || row >= m_model->rowCount()) {
+        logLine(lcConsole(), QStringLiteral("ibTableView - Nothing Selected..."));
+        QApplication::beep();
         return;
     }
-    const QString root = prefs.string(QLatin1String(keys::prefSlideShowPath));
-    if (tag != kOtherDayTag || root.isEmpty())
+    const QVariantMap info = m_model->rowAt(row);
+    const QString code = info.value(QLatin1String(rowKey::code)).toString();
+    const QString codePath = formPathForCodeNew(code);
+    if (codePath.isEmpty()) {
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDoubleClickOnTableView... row %1 has no "
+                               "code")
+                    .arg(row));
+        QApplication::beep();
         return;
-    auto *chooser =
-        new QFileDialog(this, QStringLiteral("Please Select Another Day's Folder"), root);
-    chooser->setAttribute(Qt::WA_DeleteOnClose);
-    chooser->setWindowModality(Qt::WindowModal);
-    chooser->setFileMode(QFileDialog::Directory);
-    chooser->setOption(QFileDialog::ShowDirsOnly);
-    chooser->setOption(QFileDialog::DontUseNativeDialog);
-    chooser->setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
-    chooser->setAccessibleName(QStringLiteral("Please Select Another Day's Folder"));
-    connect(chooser, &QFileDialog::fileSelected, this, [this](const QString &folder) {
-        if (folder.isEmpty())
-            return;
-        Preferences::standard().setValue(QLatin1String(keys::prefPathToAlternateDateFolder),
-                                         folder);
-        reloadAllData();
-    });
-    chooser->open();
+    }
+    if (CodeListModel::qtyOf(info) < 1) {
+        logLine(lcConsole(), QStringLiteral("No Images for this code=%1").arg(code));
+        QApplication::beep();
+        return;
+    }
+    m_displayBar->playFolder(info, codePath);
 }
 
-void MainWindowController::handleApplicationDidResignActive()
+void MainWindowController::doDemoSlides()
 {
-    ibClickOnTodayFolder();
+    if (!tableHasFocus()) {
+        logLine(lcConsole(), QStringLiteral("ibTableView is NOT the firstResponder..."));
+        QApplication::beep();
+        return;
+    }
+    if (QGuiApplication::screens().size() < 2)
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doDemoSlides... fewer than two screens "
+                               "attached"));
+    validateDemoFolder(DemoSlides::demoParameters(Preferences::standard()));
+}
+
+bool MainWindowController::validateDemoFolder(const QVariantMap &demoParameters)
+{
+    const QString folder = demoParameters.value(QStringLiteral("sourcepath")).toString();
+    if (DemoSlides::demoPictures(folder).isEmpty()) {
+        showSheetAlert(DemoSlides::noImagesTitle(), DemoSlides::noImagesText(folder));
+        return false;
+    }
+    m_displayBar->playFolder(demoParameters, folder);
+    return true;
+}
+
+void MainWindowController::showSheetAlert(const QString &title, const QString &text)
+{
+    auto *alert = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setAccessibleName(title);
+    alert->button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    alert->button(QMessageBox::Ok)->setAccessibleName(QStringLiteral("OK"));
+    alert->open();
+}
+
+// --- reassignment hand-over, parent application ------------------------------------
+
+void MainWindowController::doChangeCode()
+{
+    const int row = selectedRow();
+    const QVariantMap info = m_model->rowAt(row);
+    if (row < 0 || !info.contains(QLatin1String(rowKey::code))) {
+        logLine(lcConsole(),
+                QStringLiteral("MainWindowController->doChangeCode... no code selected"));
+        QApplication::beep();
+        return;
+    }
+    const QStringList images = m_browser->imagePaths();
+    if (images.isEmpty()) {
+        showSheetAlert(
+            QStringLiteral("Please Select a Code that has at least one image..."),
+            QStringLiteral("There is no image for this code = %1").arg(m_lastSelectedCode));
+        return;
+    }
+    emit reassignRequested({{QStringLiteral("oldcode"), m_lastSelectedCode},
+                            {QStringLiteral("imageslist"), images},
+                            {QStringLiteral("currentinfo"), info}});
+}
+
+void MainWindowController::returnToMain()
+{
+    DesktopEntryLauncher::launch(
+        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)));
 }
 
 } // namespace kivo

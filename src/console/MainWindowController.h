@@ -1,18 +1,17 @@
 #pragma once
 
-#include "CodeFolderScanner.h"
-#include "CodeListModel.h"
-#include "DisplayChooser.h"
-#include "platform/NotificationCenter.h"
+#include "CodeList.h"
+#include "DaySelector.h"
+#include "DesktopEntryLauncher.h"
+#include "DisplayBar.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QThreadPool>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 class QTableView;
 
 namespace kivo {
@@ -21,18 +20,19 @@ class ConsoleDelegate;
 class MyImageBrowserViewController;
 class SelectDisplayWindowController;
 
-// The operator console: the day's codes with their rooms, photo counts and
-// dates; the display chooser and its status line; playing a code or the demo
-// folder on a display; day selection; the selected code's photos.
+// The operator console: the day selector, the day's codes with their rooms,
+// photo counts and dates, the display bar, the selected code's photos and the
+// button bar. It lists the chosen day and plays, pauses or reassigns the
+// selected code; the day selector and the display bar do the rest, and their
+// operations are reachable from here too.
 class MainWindowController : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr int kTodayTag = 0;
-    static constexpr int kOtherDayTag = 101;
+    static constexpr int kTodayTag = DaySelector::kTodayTag;
+    static constexpr int kOtherDayTag = DaySelector::kOtherDayTag;
 
     explicit MainWindowController(ConsoleDelegate *delegate = nullptr, QWidget *parent = nullptr);
-    ~MainWindowController() override;
 
     // Code list.
     void scanFolderAgain();
@@ -44,21 +44,27 @@ public:
     void doClickOnChangeSortMethod(int tag);
     void centerToMainScreen();
 
-    // Day selection.
-    void ibClickOnTodayFolder();
-    void ibClickedOnStepperForDate(std::optional<int> stepperValue);
-    void ibHandleDailyFolderPopup(int tag);
-    void handleApplicationDidResignActive();
+    // Day selection (the day selector's).
+    void ibClickOnTodayFolder() { m_daySelector->ibClickOnTodayFolder(); }
+    void ibClickedOnStepperForDate(std::optional<int> stepperValue)
+    {
+        m_daySelector->ibClickedOnStepperForDate(stepperValue);
+    }
+    void ibHandleDailyFolderPopup(int tag) { m_daySelector->ibHandleDailyFolderPopup(tag); }
+    void handleApplicationDidResignActive() { m_daySelector->handleApplicationDidResignActive(); }
 
-    // Displays.
-    void rebuildPopupArrayController();
-    void doSetupDisplayPopup(bool fromPopup);
+    // Displays (the display bar's, but for playing the selected code).
+    void rebuildPopupArrayController() { m_displayBar->rebuildPopupArrayController(); }
+    void doSetupDisplayPopup(bool fromPopup) { m_displayBar->doSetupDisplayPopup(fromPopup); }
     void doDoubleClickOnTableView(int clickedRow = -1);
-    void doToggleSlideShow();
-    void doTestButton();
-    void handleSlideShowStatusNotification(const QVariantMap &userInfo);
-    void handleScreenDidChange();
-    int chosenDisplayIndex() const;
+    void doToggleSlideShow() { m_displayBar->doToggleSlideShow(); }
+    void doTestButton() { m_displayBar->doTestButton(); }
+    void handleSlideShowStatusNotification(const QVariantMap &userInfo)
+    {
+        m_displayBar->handleSlideShowStatusNotification(userInfo);
+    }
+    void handleScreenDidChange() { m_displayBar->handleScreenDidChange(); }
+    int chosenDisplayIndex() const { return m_displayBar->chosenDisplayIndex(); }
 
     // Demo slides, reassignment hand-over, parent application.
     void doDemoSlides();
@@ -69,19 +75,27 @@ public:
     // State, for the delegate and for tests.
     CodeListModel *model() const { return m_model; }
     QTableView *customerTableView() const { return m_table; }
-    QComboBox *displayPopup() const { return m_popup; }
-    QLabel *statusLine() const { return m_status; }
-    QPushButton *playButton() const { return m_playButton; }
+    DaySelector *daySelector() const { return m_daySelector; }
+    DisplayBar *displayBar() const { return m_displayBar; }
+    QComboBox *displayPopup() const { return m_displayBar->displayPopup(); }
+    QLabel *statusLine() const { return m_displayBar->statusLine(); }
+    QPushButton *playButton() const { return m_displayBar->playButton(); }
     QPushButton *reassignButton() const { return m_reassignButton; }
     MyImageBrowserViewController *imageBrowser() const { return m_browser; }
-    SelectDisplayWindowController *selectDisplayWindowController() const { return m_sheet; }
+    SelectDisplayWindowController *selectDisplayWindowController() const
+    {
+        return m_displayBar->selectDisplayWindowController();
+    }
     QString lastSelectedCode() const { return m_lastSelectedCode; }
-    bool isInsideScanning() const { return m_insideScanning; }
+    bool isInsideScanning() const { return m_codeList->isInsideScanning(); }
     // Rows or counts of a scan are still coming.
-    bool isScanRunning() const { return m_insideScanning || m_scanner.isRunning(); }
+    bool isScanRunning() const { return m_codeList->isScanRunning(); }
     QString versionText() const;
     // Launches the parent application's desktop entry; false when it cannot.
-    static bool launchDesktopEntry(const QString &desktopId);
+    static bool launchDesktopEntry(const QString &desktopId)
+    {
+        return DesktopEntryLauncher::launch(desktopId);
+    }
 
 signals:
     // A scan's rows are listed (counts may still be coming).
@@ -94,41 +108,26 @@ signals:
 
 private:
     void buildWindow();
-    QWidget *buildDayChooser();
-    QWidget *buildDisplayBar();
-    QWidget *buildButtonBar();
-    void observeNotifications();
-    void scanFolderAgain2();
-    void rowsListed(QList<CodeEntry> entries);
+    QWidget *buildDayRow();
+    QTableView *buildTable();
     void emptyListAndBrowser();
     void clearSelectionAndBrowser();
     void listCodeFolder(const QString &codePath);
-    void showStatusOfChosenDisplay();
     bool tableHasFocus() const;
     int selectedRow() const;
     void showSheetAlert(const QString &title, const QString &text);
 
     ConsoleDelegate *m_delegate;
+    CodeList *m_codeList;
     CodeListModel *m_model;
-    CodeFolderScanner m_scanner;
-    QThreadPool m_listingPool;
+    DaySelector *m_daySelector = nullptr;
     QTableView *m_table = nullptr;
-    QComboBox *m_popup = nullptr;
-    QLabel *m_status = nullptr;
-    QLabel *m_version = nullptr;
-    QComboBox *m_dayPopup = nullptr;
-    QSpinBox *m_stepper = nullptr;
     QComboBox *m_sortPopup = nullptr;
-    QPushButton *m_playButton = nullptr;
+    DisplayBar *m_displayBar = nullptr;
     QPushButton *m_reassignButton = nullptr;
     MyImageBrowserViewController *m_browser = nullptr;
-    SelectDisplayWindowController *m_sheet = nullptr;
-    QList<DisplayEntry> m_displayEntries;
     QString m_lastSelectedCode = QStringLiteral("xxxxxxx");
     QString m_listingPath;
-    bool m_insideScanning = false;
-    bool m_rescanRequested = false;
-    std::vector<ObserverToken> m_observers;
 };
 
 } // namespace kivo

@@ -1,295 +1,351 @@
 #include "TestSupport.h"
 #include "browser/MyImageBrowserViewController.h"
+#include "console/CodeListDump.h"
 #include "console/DemoSlides.h"
-#include "console/DisplayChooser.h"
 #include "console/MainWindowController.h"
 #include "console/SelectDisplayWindowController.h"
-#include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/Clock.h"
 #include "station/DailyFolders.h"
 #include "station/PrefKeys.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kivo;
+using namespace Qt::StringLiterals;
 
 namespace {
+// Notifications posted under one name.
 struct Recorder
 {
-    QList<Notification> posted;
+    QList<QVariantMap> posted;
     ObserverToken token;
     explicit Recorder(const QString &name)
+        : token(NotificationCenter::defaultCenter().addObserver(
+              name, [this](const Notification &n) { posted << n.userInfo; }))
+    {}
+    // How many, and the last one's screen and folder.
+    QVariantList last() const
     {
-        token = NotificationCenter::defaultCenter().addObserver(
-            name, [this](const Notification &n) { posted << n; });
+        const QVariantMap l = posted.value(posted.size() - 1);
+        return {int(posted.size()), l.value("screenIndex"), l.value("sourcePath")};
     }
 };
 
+// A code folder with its description file and jpgs photos.
 void makeCode(const QString &day, const QString &code, int jpgs)
 {
-    const QString folder = day + QLatin1Char('/') + code;
-    QVERIFY(test::writeFile(folder + QLatin1Char('/') + code + QLatin1String(".xml"),
-                            QStringLiteral("<data><code>%1</code><name>N %1</name>"
-                                           "<email>%1@example.com</email></data>")
-                                .arg(code)
-                                .toUtf8()));
+    QVERIFY(test::writeFile(
+        u"%1/%2/%2.xml"_s.arg(day, code),
+        u"<data><code>%1</code><email>%1@x.org</email></data>"_s.arg(code).toUtf8()));
     for (int i = 0; i < jpgs; ++i)
-        QVERIFY(test::writeJpeg(folder + QStringLiteral("/p%1.jpg").arg(i), 64, 48));
+        QVERIFY(test::writeFile(u"%1/%2/p%3.jpg"_s.arg(day, code).arg(i), "x"));
+}
+
+QStringList codesOf(const QList<CodeEntry> &entries)
+{
+    QStringList codes;
+    for (const CodeEntry &entry : entries)
+        codes << entry.row.value("code").toString();
+    return codes;
 }
 } // namespace
 
+// The console on two displays: the code rows of a day folder, their photo
+// counts and order, the choice of the day, playing a code or the demo slides
+// on the chosen display and its status line.
 class TestConsole : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_root;
     QString m_day;
+    std::unique_ptr<MainWindowController> m_console;
     Preferences &prefs() { return Preferences::standard(); }
 
-    std::unique_ptr<MainWindowController> openConsole()
+    MainWindowController &openConsole()
     {
-        auto console = std::make_unique<MainWindowController>();
-        QSignalSpy finished(console.get(), &MainWindowController::scanFinished);
-        console->show();
-        if (console->isScanRunning())
+        m_console = std::make_unique<MainWindowController>();
+        QSignalSpy finished(m_console.get(), &MainWindowController::scanFinished);
+        m_console->show();
+        if (m_console->isScanRunning())
             finished.wait(5000);
-        return console;
+        m_console->customerTableView()->setFocus();
+        return *m_console;
+    }
+    int rowOf(const QString &code)
+    {
+        return int(codesOf(m_console->model()->entries()).indexOf(code));
+    }
+    QString valueOf(const QString &code, const char *key)
+    {
+        return m_console->model()->rowAt(rowOf(code)).value(key).toString();
     }
 
-    int rowOfCode(MainWindowController &console, const QString &code)
+public:
+    // Two displays side by side, from the start of the application.
+    static void initMain()
     {
-        for (int i = 0; i < console.model()->rowCount(); ++i) {
-            if (console.model()->rowAt(i).value("code").toString() == code)
-                return i;
-        }
-        return -1;
+        qputenv("QT_QPA_PLATFORM",
+                "offscreen:configfile=" KIVO_SOURCE_DIR "/tests/console/two-screens.json");
     }
 
 private slots:
     void initTestCase()
     {
         QCOMPARE(QGuiApplication::screens().size(), 2);
-        prefs().setValue(keys::prefSlideShowPath, m_root.path());
         m_day = m_root.filePath(getDailyFolderName());
-        makeCode(m_day, QStringLiteral("12345678"), 3);
-        makeCode(m_day, QStringLiteral("87654321"), 0);
-        QVERIFY(test::writeFile(m_day + QStringLiteral("/99999999/99999999.xml"), "<broken"));
+        makeCode(m_day, u"12345678"_s, 3);
+        makeCode(m_day, u"abcd4321"_s, 0);
+        QVERIFY(test::writeFile(m_day + u"/99999999/99999999.xml"_s, "<broken"));
+        QVERIFY(test::writeFile(m_day + u"/99999999/p.jpg"_s, "x"));
+        prefs().setValue(keys::prefNameOfDisplay1, u"Lobby"_s);
+        prefs().setValue(u"prefNameOfDisplay2"_s, u"Hall"_s);
     }
-
     void init()
     {
-        prefs().setValue(keys::prefNameOfDisplay1, QStringLiteral("Lobby"));
-        prefs().setValue(QStringLiteral("prefNameOfDisplay2"), QStringLiteral("Hall"));
+        prefs().setValue(keys::prefSlideShowPath, m_root.path());
         prefs().setValue(keys::prefConfirmRoomBeforeStartingSlideshow, false);
     }
 
-    void selectingShowsPhotosAndEnablesPlay()
+    // A folder without a description file is not listed, one with a malformed
+    // file is listed without a code; hidden folders and loose files are not.
+    // Photos are the "jpg" files in any letter case, hidden ones too. The
+    // listing prints the rows in the console's order.
+    void rowsAndPhotoCounts()
     {
-        auto console = openConsole();
-        QSignalSpy loaded(console->imageBrowser(), &MyImageBrowserViewController::loadFinished);
-        console->customerTableView()->selectRow(rowOfCode(*console, "12345678"));
+        const QString day = m_root.filePath(u"rows"_s);
+        makeCode(day, u"11111111"_s, 2);
+        for (const char *path : {"/2/p.jpg", "/3/3.xml", "/.h/.h.xml", "/x.xml"})
+            QVERIFY(test::writeFile(day + QLatin1String(path), "<data><code>"));
+        QList<CodeEntry> rows = CodeFolderScanner::readCodeRows(day, QDateTime::currentDateTime());
+        CodeListModel::sortEntries(rows, 1);
+        QCOMPARE(codesOf(rows), (QStringList{QString(), "11111111"}));
+        QVERIFY(!rows[0].row.contains("codeStatus"));
+        QCOMPARE(rows[1].row.value("codeStatus"), u"11111111"_s);
+        QCOMPARE(CodeListModel::qtyOf(rows[1].row), 0); // "-" until counted
+
+        for (const char *name : {"a.JPG", "b.jpg", "c.jpeg", "d.png", ".e.jpg", "f.Jpg.txt"})
+            QVERIFY(test::writeFile(day + u"/n/"_s + QLatin1String(name), "x"));
+        QCOMPARE(CodeFolderScanner::countPhotos(day + u"/n"_s), 3);
+        QCOMPARE(CodeFolderScanner::countPhotos(day + u"/missing"_s), 0);
+
+        rows = countedCodeRows(day);
+        const QVariantMap json = QJsonDocument::fromJson(codeRowJson(rows[1])).toVariant().toMap();
+        QCOMPARE(json.value("qty"), u"2"_s);
+    }
+
+    // Dates sort newest first; codes sort case-sensitively ("B" < "a"), by
+    // any tag but 2 and 3.
+    void sortOrders()
+    {
+        const QDateTime t = QDateTime::fromSecsSinceEpoch(0);
+        auto entry = [&](const char *code, int mod, int made) {
+            return CodeEntry{code,
+                             {{"code", code},
+                              {"contentModDate", t.addSecs(mod)},
+                              {"createDate", t.addSecs(made)}}};
+        };
+        QList<CodeEntry> entries = {entry("c", 10, 30), entry("a", 40, 10), entry("B", 20, 20)};
+        for (auto [tag, order] : {std::pair{1, "Bac"}, {2, "aBc"}, {3, "cBa"}, {5, "Bac"}}) {
+            CodeListModel::sortEntries(entries, tag);
+            QVERIFY2(codesOf(entries).join("") == QLatin1String(order), order);
+        }
+    }
+
+    // Rows come back once, then every count, in batches, on the main thread.
+    // A scan started while one runs supersedes it: nothing of the older one
+    // arrives.
+    void scannerCountsEveryFolder()
+    {
+        const QString day = m_root.filePath(u"thousand"_s);
+        for (int i = 0; i < 1000; ++i)
+            makeCode(day, u"C%1"_s.arg(i, 4, 10, QLatin1Char('0')), i % 5);
+        CodeFolderScanner scanner;
+        QSignalSpy rows(&scanner, &CodeFolderScanner::rowsReady);
+        QSignalSpy finished(&scanner, &CodeFolderScanner::finished);
+        QHash<QString, int> all;
+        int batches = 0;
+        connect(&scanner, &CodeFolderScanner::countsReady, this, [&](const QHash<QString, int> &c) {
+            QCOMPARE(QThread::currentThread(), thread());
+            all.insert(c);
+            ++batches;
+        });
+        scanner.start(day);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(all.size(), 1000);
+        QCOMPARE(all.value(day + u"/C0013"_s), 3);
+        QVERIFY(batches < 100);
+        QVERIFY(!scanner.isRunning());
+
+        scanner.start(day);
+        QVERIFY(rows.wait(5000));
+        all.clear();
+        scanner.start(m_day);
+        QVERIFY(finished.wait(10000));
+        QTest::qWait(50);
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(all.size(), 3);
+    }
+
+    // The day selector's days back count from the business date (before
+    // 03:00 still the day before), at most 60; only an existing other day
+    // becomes the alternate folder, which code paths then lead into.
+    void daySelection_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("back");
+        QTest::addColumn<QString>("folder"); // the day folder that exists
+        QTest::addColumn<bool>("listed");
+        const QDateTime noon(QDate(2025, 6, 30), QTime(12, 0));
+        QTest::newRow("after midnight")
+            << QDateTime(QDate(2025, 3, 15), QTime(1, 30)) << 0 << "2025-03-14" << true;
+        QTest::newRow("no today") << noon << 0 << "2025-06-29" << false;
+        QTest::newRow("other day") << noon << 2 << "2025-06-28" << true;
+        QTest::newRow("at most 60") << noon << 75 << "2025-05-01" << true;
+        QTest::newRow("no other day") << noon << 5 << "2025-06-26" << false;
+    }
+    void daySelection()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(int, back);
+        QFETCH(QString, folder);
+        QFETCH(bool, listed);
+        const QString days = m_root.filePath(u"days"_s);
+        QVERIFY(QDir(days).mkpath(folder));
+        prefs().setValue(keys::prefSlideShowPath, days);
+        prefs().setValue(keys::prefPathToAlternateDateFolder, u"/before"_s);
+        ScopedTestClock clock(now);
+        DaySelector selector;
+        QSignalSpy chosen(&selector, &DaySelector::dayChosen);
+        QSignalSpy missing(&selector, &DaySelector::dayMissing);
+        selector.ibClickedOnStepperForDate(back);
+        QCOMPARE(QList<qsizetype>({chosen.size(), missing.size()}),
+                 QList<qsizetype>({listed, !listed}));
+        const QString alternate = !back ? QString() : listed ? days + '/' + folder : u"/before"_s;
+        QCOMPARE(prefs().string(keys::prefPathToAlternateDateFolder), alternate);
+        if (listed)
+            QCOMPARE(formPathForCodeNew(u"1"_s), days + '/' + folder + u"/1"_s);
+        QVERIFY(QDir(days).removeRecursively());
+    }
+
+    // A code's photos enable Play, which goes to the chosen display, through
+    // the confirmation sheet when asked for; a row without a code, one
+    // without photos or no row at all cannot be played.
+    void playGoesToTheChosenDisplay()
+    {
+        MainWindowController &console = openConsole();
+        Recorder play(u"SlideShowParamChanged"_s);
+        QSignalSpy loaded(console.imageBrowser(), &MyImageBrowserViewController::loadFinished);
+        console.customerTableView()->selectRow(rowOf(u"12345678"_s));
         QVERIFY(loaded.wait(5000));
-        QCOMPARE(console->imageBrowser()->images().size(), 3);
-        QVERIFY(console->playButton()->isEnabled());
-        QCOMPARE(console->lastSelectedCode(), QStringLiteral("12345678"));
+        QCOMPARE(console.imageBrowser()->images().size(), 3);
+        console.playButton()->click();
+        QCOMPARE(play.last(), (QVariantList{1, 1, m_day + u"/12345678"_s}));
 
-        // A row without a code shows nothing and cannot be played.
-        Recorder play(QStringLiteral("SlideShowParamChanged"));
-        const int broken = rowOfCode(*console, QString());
-        console->customerTableView()->selectRow(broken);
-        QVERIFY(!console->playButton()->isEnabled());
-        QVERIFY(console->imageBrowser()->images().isEmpty());
-        console->doDoubleClickOnTableView(broken);
-        QVERIFY(play.posted.isEmpty());
-    }
-
-    void playSendsTheChosenDisplay()
-    {
-        auto console = openConsole();
-        Recorder play(QStringLiteral("SlideShowParamChanged"));
-        console->customerTableView()->setFocus();
-        console->doDoubleClickOnTableView(rowOfCode(*console, "87654321")); // no photos
-        console->doDoubleClickOnTableView(-1);                              // nothing selected
-        QVERIFY(play.posted.isEmpty());
-        console->doDoubleClickOnTableView(rowOfCode(*console, "12345678"));
+        console.customerTableView()->selectRow(rowOf(QString()));
+        QVERIFY(!console.playButton()->isEnabled());
+        QVERIFY(console.imageBrowser()->images().isEmpty());
+        console.customerTableView()->clearSelection();
+        for (int row : {rowOf(QString()), rowOf(u"abcd4321"_s), -1})
+            console.doDoubleClickOnTableView(row);
         QCOMPARE(play.posted.size(), 1);
-        QCOMPARE(play.posted[0].userInfo.value("screenIndex").toInt(), 1);
-        QCOMPARE(play.posted[0].userInfo.value("sourcePath").toString(),
-                 m_day + QStringLiteral("/12345678"));
 
-        Recorder toggle(QStringLiteral("SlideShowToggleShow"));
-        console->doToggleSlideShow();
-        QCOMPARE(toggle.posted.size(), 1);
-        QCOMPARE(toggle.posted[0].userInfo.value("screenIndex").toInt(), 1);
-    }
-
-    void confirmationSheetGuardsThePlay()
-    {
         prefs().setValue(keys::prefConfirmRoomBeforeStartingSlideshow, true);
-        auto console = openConsole();
-        Recorder play(QStringLiteral("SlideShowParamChanged"));
-        SelectDisplayWindowController *sheet = console->selectDisplayWindowController();
-        const int row = rowOfCode(*console, "12345678");
-
-        console->doDoubleClickOnTableView(row);
-        QVERIFY(sheet->isVisible());
-        QCOMPARE(sheet->ibTextField1()->text(), QStringLiteral("12345678"));
-        QCOMPARE(sheet->ibTextField3()->text(), QStringLiteral("12345678@example.com"));
-        QCOMPARE(sheet->ibPopupButton()->currentIndex(), 1);
-        QVERIFY(play.posted.isEmpty());
-        sheet->ibCancelButton();
-        QVERIFY(!sheet->isVisible());
-        QVERIFY(play.posted.isEmpty());
-
-        console->doDoubleClickOnTableView(row);
-        QCOMPARE(sheet->result(), 0);
-        sheet->ibAcceptButton();
-        QCOMPARE(sheet->result(), SelectDisplayWindowController::kAccept);
-        QCOMPARE(play.posted.size(), 1);
-        QCOMPARE(play.posted[0].userInfo.value("screenIndex").toInt(), 1);
-
-        QVERIFY(!sheet->showDialogWithParam({{"info", QVariantMap()}}, console.get(), {}));
+        SelectDisplayWindowController *sheet = console.selectDisplayWindowController();
+        for (bool accept : {false, true}) {
+            console.doDoubleClickOnTableView(rowOf(u"12345678"_s));
+            QCOMPARE(sheet->ibTextField3()->text(), u"12345678@x.org"_s);
+            accept ? sheet->ibAcceptButton() : sheet->ibCancelButton();
+            QCOMPARE(play.posted.size(), accept ? 2 : 1);
+        }
+        QVERIFY(!sheet->showDialogWithParam({{"info", QVariantMap()}}, &console, {}));
     }
 
-    void statusLineOnlyForTheChosenDisplay()
+    // Only the chosen display's status shows; the room of a playing code shows
+    // in its row (code letter case ignored), from whatever thread it comes.
+    // Choosing a display asks it for its status; the console's own display
+    // cannot be chosen.
+    void displayBar()
     {
-        auto console = openConsole();
+        MainWindowController &console = openConsole();
         NotificationCenter &center = NotificationCenter::defaultCenter();
-        center.post(QStringLiteral("SlideShowStatus"), {},
-                    {{"screenIndex", 1}, {"mesg", "<Slide Show is Running...>"}});
-        QCOMPARE(console->statusLine()->text(), QStringLiteral("<Slide Show is Running...>"));
-        QCOMPARE(prefs().string("prefDisplayStatus2"),
-                 QStringLiteral("<Slide Show is Running...>"));
-
-        center.post(QStringLiteral("SlideShowStatus"), {},
-                    {{"screenIndex", 0},
-                     {"mesg", "<Slide Show is NOT Running...>"},
-                     {"code", "12345678"},
-                     {"codeStatus", "12345678 (Lobby)"},
-                     {"screenIsPlaying", true}});
-        QCOMPARE(console->statusLine()->text(), QStringLiteral("<Slide Show is Running...>"));
-        const int row = rowOfCode(*console, "12345678");
-        QCOMPARE(console->model()->rowAt(row).value("codeStatus").toString(),
-                 QStringLiteral("12345678 (Lobby)"));
-
-        // A status posted from a worker thread lands on the main thread.
+        center.post(u"SlideShowStatus"_s, {}, {{"screenIndex", 1}, {"mesg", "Run"}});
+        center.post(u"SlideShowStatus"_s, {}, {{"screenIndex", 0}, {"mesg", "Stop"}});
+        QCOMPARE(console.statusLine()->text(), u"Run"_s);
         std::thread worker([&] {
-            center.post(QStringLiteral("SlideShowStatus"), {},
-                        {{"screenIndex", 1}, {"mesg", "from worker"}});
+            center.post(u"SlideShowStatus"_s, {}, {{"code", "ABCD4321"}, {"codeStatus", "Hall"}});
         });
         worker.join();
-        QTRY_COMPARE(console->statusLine()->text(), QStringLiteral("from worker"));
+        QTRY_COMPARE(valueOf(u"abcd4321"_s, "codeStatus"), u"Hall"_s);
+        Recorder request(u"RequestSlideShowStatus"_s);
+        console.doSetupDisplayPopup(true);
+        QCOMPARE(request.last().mid(0, 2), (QVariantList{1, 1}));
 
-        // Choosing a display asks it for its status.
-        Recorder request(QStringLiteral("RequestSlideShowStatus"));
-        console->doSetupDisplayPopup(true);
-        QCOMPARE(request.posted.size(), 1);
-        QCOMPARE(request.posted[0].userInfo.value("screenIndex").toInt(), 1);
-    }
-
-    void demoFolderCheck()
-    {
-        QTemporaryDir demo;
-        QVERIFY(test::writeFile(demo.filePath("a.gif"), "GIF89a"));
-        QVERIFY(test::writeFile(demo.filePath("sub/b.jpg"), "x"));
-        QVERIFY(DemoSlides::demoPictures(demo.path()).isEmpty());
-        QVERIFY(DemoSlides::demoPictures(demo.filePath("a.gif")).isEmpty());
-        QVERIFY(test::writeFile(demo.filePath("A.JPG"), "x"));
-        QCOMPARE(DemoSlides::demoPictures(demo.path()).size(), 1);
-
-        prefs().setValue(keys::prefDemoSlidesPath, QStringLiteral("~/Demo"));
-        QCOMPARE(DemoSlides::demoParameters(prefs()).value("sourcepath").toString(),
-                 QDir::homePath() + QStringLiteral("/Demo"));
-
-        auto console = openConsole();
-        Recorder play(QStringLiteral("SlideShowParamChanged"));
-        QVERIFY(
-            console->validateDemoFolder({{"code", "Demo Slides"}, {"sourcepath", demo.path()}}));
-        QCOMPARE(play.posted.size(), 1);
-        QCOMPARE(play.posted[0].userInfo.value("sourcePath").toString(), demo.path());
-
-        QVERIFY(!console->validateDemoFolder(
-            {{"code", "Demo Slides"}, {"sourcepath", demo.filePath("sub/none")}}));
-        QCOMPARE(play.posted.size(), 1);
-        auto *alert = console->findChild<QMessageBox *>();
-        QVERIFY(alert);
-        QCOMPARE(alert->text(), DemoSlides::noImagesText(demo.filePath("sub/none")));
-        alert->close();
-
-        // The demo refuses without the keyboard focus on the code list.
-        prefs().setValue(keys::prefDemoSlidesPath, demo.path());
-        console->displayPopup()->setFocus();
-        console->doDemoSlides();
-        QCOMPARE(play.posted.size(), 1);
-        console->customerTableView()->setFocus();
-        console->doDemoSlides();
-        QCOMPARE(play.posted.size(), 2);
-    }
-
-    void missingMainFolderListsNothing()
-    {
-        prefs().setValue(keys::prefSlideShowPath, m_root.filePath(QStringLiteral("gone")));
-        auto console = openConsole();
-        QCOMPARE(console->model()->rowCount(), 0);
-        prefs().setValue(keys::prefSlideShowPath, m_root.path());
-    }
-    void chooserEntries()
-    {
-        QList<DisplayEntry> entries = DisplayChooser::buildEntries(2, prefs());
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[0].displayName, QStringLiteral("1. Lobby"));
-        QVERIFY(!entries[0].enableItem);
-        QCOMPARE(entries[1].displayName, QStringLiteral("2. Hall"));
-        QVERIFY(entries[1].enableItem);
-        prefs().remove(QStringLiteral("prefNameOfDisplay2"));
-        entries = DisplayChooser::buildEntries(2, prefs());
-        QCOMPARE(entries[1].displayName, QStringLiteral("Display #2"));
+        QCOMPARE(console.displayPopup()->itemText(0), u"1. Lobby"_s);
+        QVERIFY(!console.displayPopup()->model()->index(0, 0).flags().testFlag(Qt::ItemIsEnabled));
         QVERIFY(DisplayChooser::buildEntries(1, prefs())[0].enableItem);
-
-        QComboBox popup;
-        DisplayChooser::apply(&popup, entries);
-        QCOMPARE(popup.currentIndex(), 1);
-        auto *model = qobject_cast<QStandardItemModel *>(popup.model());
-        QVERIFY(!model->item(0)->isEnabled());
-        QVERIFY(model->item(1)->isEnabled());
-    }
-    void playingCodeStatus()
-    {
-        prefs().setValue(QStringLiteral("prefNameOfDisplay2"), QStringLiteral("Room B"));
-        const QStringList folders = {QStringLiteral("/photos/day/other"),
-                                     QStringLiteral("/photos/day/12345678/")};
-        QCOMPARE(DisplayChooser::slideshowWindowName("12345678", folders, prefs()),
-                 QStringLiteral("12345678 (Room B)"));
+        QCOMPARE(DisplayChooser::buildEntries(3, prefs())[2].displayName, u"Display #3"_s);
+        const QStringList folders = {u"/day/other"_s, u"/day/1234/"_s};
+        QCOMPARE(DisplayChooser::slideshowWindowName("1234", folders, prefs()), u"1234 (Hall)"_s);
         QVERIFY(DisplayChooser::slideshowWindowName("555", folders, prefs()).isEmpty());
+    }
+
+    // Demo slides play a folder holding a picture at its top level, only
+    // while the code list has the focus; without a picture an alert says so.
+    void demoSlides()
+    {
+        const QString demo = m_root.filePath(u"demo"_s);
+        QVERIFY(test::writeFile(demo + u"/a.gif"_s, "GIF89a"));
+        QVERIFY(test::writeFile(demo + u"/sub/b.jpg"_s, "x"));
+        prefs().setValue(keys::prefDemoSlidesPath, demo);
+        MainWindowController &console = openConsole();
+        Recorder play(u"SlideShowParamChanged"_s);
+        console.doDemoSlides();
+        QCOMPARE(console.findChild<QMessageBox *>()->text(), DemoSlides::noImagesText(demo));
+
+        QVERIFY(test::writeFile(demo + u"/A.JPG"_s, "x"));
+        console.displayPopup()->setFocus();
+        console.doDemoSlides();
+        QVERIFY(play.posted.isEmpty());
+        console.customerTableView()->setFocus();
+        console.doDemoSlides();
+        QCOMPARE(play.last(), (QVariantList{1, 1, demo}));
+    }
+
+    // A scan asked for while one is listing is run once more when it is in;
+    // a day without a folder empties the list, Today lists it again; a main
+    // folder that is gone lists nothing.
+    void daysAndRescans()
+    {
+        MainWindowController &console = openConsole();
+        QSignalSpy listed(&console, &MainWindowController::scanListed);
+        QSignalSpy finished(&console, &MainWindowController::scanFinished);
+        console.scanFolderAgain();
+        makeCode(m_day, u"55555555"_s, 1);
+        console.scanFolderAgain();
+        console.scanFolderAgain();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(listed.size(), 2);
+        QVERIFY(QDir(m_day + u"/55555555"_s).removeRecursively());
+        QVERIFY(rowOf(u"55555555"_s) >= 0);
+
+        console.ibClickedOnStepperForDate(3);
+        QCOMPARE(console.model()->rowCount(), 0);
+        console.ibClickOnTodayFolder();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(console.model()->rowCount(), 3);
+        prefs().setValue(keys::prefSlideShowPath, m_root.filePath(u"gone"_s));
+        console.doRefreshButton();
+        QCOMPARE(console.model()->rowCount(), 0);
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QTemporaryDir config;
-    const QString file = config.filePath(QStringLiteral("screens.json"));
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return 1;
-    out.write(R"({"screens": [
-        {"name": "LEFT", "x": 0, "y": 0, "width": 1920, "height": 1080,
-         "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
-        {"name": "RIGHT", "x": 1920, "y": 0, "width": 1280, "height": 1024,
-         "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    out.close();
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(file));
-    QApplication app(argc, argv);
-    TestConsole test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestConsole)
 #include "tst_console.moc"
