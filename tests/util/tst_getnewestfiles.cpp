@@ -1,63 +1,30 @@
 #include "TestSupport.h"
 #include "platform/AppPaths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kivo;
-
-namespace {
-
-struct Run
-{
-    int status = -1;
-    QStringList lines;
-};
-
-} // namespace
 
 // The photo search script, run from the build tree as the station runs it.
 class TestGetNewestFiles : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString m_script;
     QString day() const { return m_dir.filePath("2024-06-09"); }
 
-    // A file under the day folder with its modification time `minute` minutes past 10:00.
+    // A file under the day folder, modified `minute` minutes past 10:00.
     void photo(const QString &relative, int minute)
     {
         const QString path = day() + "/" + relative;
         QVERIFY(test::writeFile(path, "jpeg"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(QDateTime(QDate(2024, 6, 9), QTime(10, minute)),
-                              QFileDevice::FileModificationTime));
-    }
-
-    Run run(const QStringList &args)
-    {
-        QProcess proc;
-        proc.start(m_script, args);
-        Run result;
-        if (!proc.waitForFinished(30000))
-            return result;
-        result.status = proc.exitCode();
-        const QString out = QString::fromUtf8(proc.readAllStandardOutput());
-        result.lines = out.split('\n', Qt::SkipEmptyParts);
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            result.lines << "<missing final newline>";
-        return result;
+        QCOMPARE(
+            QProcess::execute("touch", {"-m", "-d", QString("2024-06-09 10:%1").arg(minute), path}),
+            0);
     }
 
 private slots:
     void initTestCase()
     {
-        m_script = AppPaths::auxiliaryExecutable("getnewestfiles.sh");
-        QVERIFY2(!m_script.isEmpty(), "build the kivo_resources target");
         photo("111/a.jpg", 1);
         photo("111/b.JPG", 3);
         photo("111/c c.Jpg", 3); // same time as b.JPG: ordered by name
@@ -73,60 +40,62 @@ private slots:
         photo("../outside/secret.jpg", 9);
         QVERIFY(QFile::link(m_dir.filePath("outside"), day() + "/link"));
         QVERIFY(QFile::link(day() + "/111/a.jpg", day() + "/222/alias.jpg"));
-    }
-
-    void oneCode()
-    {
-        const Run r = run({day(), "40", "111"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.lines, (QStringList{"111/b.JPG", "111/c c.Jpg", "111/a.jpg"}));
-        QCOMPARE(run({day(), "2", "111"}).lines, (QStringList{"111/b.JPG", "111/c c.Jpg"}));
-        QCOMPARE(run({day(), "40", "222"}).lines, (QStringList{"222/e.jpg"}));
-        QCOMPARE(run({day(), "40", "11"}).lines, QStringList());
-        QCOMPARE(run({day(), "40", "999"}).status, 0);
-        QCOMPARE(run({day(), "40", "999"}).lines, QStringList());
-    }
-
-    void wholeDay()
-    {
-        QCOMPARE(run({day(), "40"}).lines, (QStringList{"1111/other.jpg", "222/e.jpg", "111/b.JPG",
-                                                        "111/c c.Jpg", "111/a.jpg"}));
-        QCOMPARE(run({day(), "1"}).lines, QStringList{"1111/other.jpg"});
-    }
-
-    void hostileCodes()
-    {
-        for (const QString &code :
-             {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
-              QStringLiteral("../outside"), QStringLiteral("111/"), QStringLiteral("1\t1"),
-              QStringLiteral("111\n")}) {
-            const Run r = run({day(), "40", code});
-            QVERIFY2(r.status == 2, qPrintable(code));
-            QVERIFY2(r.lines.isEmpty(), qPrintable(code));
-        }
-        // A code folder that is a link leading out of the day is not followed.
-        QCOMPARE(run({day(), "40", "link"}).lines, QStringList());
-        QCOMPARE(run({day(), "40", "-name"}).status, 0);
-    }
-
-    void countFallsBackTo40()
-    {
-        QTemporaryDir many;
         for (int i = 0; i < 45; ++i)
-            QVERIFY(
-                test::writeFile(many.filePath(QString("7/%1.jpg").arg(i, 2, 10, QChar('0'))), "x"));
-        for (const char *count : {"0", "-3", "abc", "", "4x"})
-            QCOMPARE(run({many.path(), count, "7"}).lines.size(), 40);
-        QCOMPARE(run({many.path(), "007", "7"}).lines.size(), 7);
-        QCOMPARE(run({many.path(), "99999999999999999999", "7"}).lines.size(), 45);
+            QVERIFY(test::writeFile(
+                m_dir.filePath(QString("many/7/%1.jpg").arg(i, 2, 10, QChar('0'))), "x"));
     }
 
-    void badFolder()
+    void search_data()
     {
-        const Run r = run({m_dir.filePath("no-such-day"), "40", "111"});
-        QCOMPARE(r.status, 1);
-        QVERIFY(r.lines.isEmpty());
-        QCOMPARE(run({day()}).status, 64);
+        QTest::addColumn<QStringList>("args"); // DAY stands for the day folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("lines"); // or their count, for many/7
+        const QStringList code111{"111/b.JPG", "111/c c.Jpg", "111/a.jpg"};
+        QTest::newRow("code") << QStringList{"DAY", "40", "111"} << 0 << code111;
+        QTest::newRow("code, 2") << QStringList{"DAY", "2", "111"} << 0 << code111.mid(0, 2);
+        QTest::newRow("other code")
+            << QStringList{"DAY", "40", "222"} << 0 << QStringList{"222/e.jpg"};
+        QTest::newRow("prefix of a code") << QStringList{"DAY", "40", "11"} << 0 << QStringList();
+        QTest::newRow("no such code") << QStringList{"DAY", "40", "999"} << 0 << QStringList();
+        QTest::newRow("whole day") << QStringList{"DAY", "40"} << 0
+                                   << QStringList{"1111/other.jpg", "222/e.jpg"} + code111;
+        QTest::newRow("whole day, 1")
+            << QStringList{"DAY", "1"} << 0 << QStringList{"1111/other.jpg"};
+        // A code folder that is a link leading out of the day is not followed.
+        QTest::newRow("link") << QStringList{"DAY", "40", "link"} << 0 << QStringList();
+        QTest::newRow("option-like code")
+            << QStringList{"DAY", "40", "-name"} << 0 << QStringList();
+        int hostile = 0;
+        for (const char *code : {"", ".", "..", "a/b", "../outside", "111/", "1\t1", "111\n"})
+            QTest::addRow("hostile %d", ++hostile)
+                << QStringList{"DAY", "40", code} << 2 << QStringList();
+        QTest::newRow("no such day")
+            << QStringList{"DAY/../none", "40", "111"} << 1 << QStringList();
+        QTest::newRow("usage") << QStringList{"DAY"} << 64 << QStringList();
+        // Counts that are not positive numbers fall back to 40.
+        for (const char *count : {"0", "-3", "abc", "", "4x"})
+            QTest::addRow("count '%s'", count)
+                << QStringList{"MANY", count, "7"} << 0 << QStringList{"40"};
+        QTest::newRow("count 007") << QStringList{"MANY", "007", "7"} << 0 << QStringList{"7"};
+        QTest::newRow("huge count")
+            << QStringList{"MANY", "99999999999999999999", "7"} << 0 << QStringList{"45"};
+    }
+
+    void search()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QStringList, lines);
+        const bool many = args[0] == "MANY";
+        args[0] = many ? m_dir.filePath("many") : args[0].replace("DAY", day());
+        QProcess proc;
+        proc.start(AppPaths::auxiliaryExecutable("getnewestfiles.sh"), args);
+        QVERIFY2(proc.waitForFinished(30000), "build the kivo_resources target");
+        QCOMPARE(proc.exitCode(), status);
+        const QString out = QString::fromUtf8(proc.readAllStandardOutput());
+        QVERIFY(out.isEmpty() || out.endsWith('\n'));
+        const QStringList got = out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(many ? QStringList{QString::number(got.size())} : got, lines);
     }
 };
 
