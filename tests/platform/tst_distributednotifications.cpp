@@ -4,8 +4,6 @@
 #include <QDBusMessage>
 #include <QtTest>
 
-#include <unistd.h>
-
 using namespace kivo;
 
 namespace {
@@ -156,7 +154,7 @@ private slots:
 };
 
 // Without a session bus it checks the station runs on without one, then runs
-// every test again under a private bus.
+// itself again under a private bus.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -165,10 +163,7 @@ int main(int argc, char *argv[])
         return QTest::qExec(&test, argc, argv);
     if (QTest::qExec(&test, {argv[0], "withoutBus"}) != 0)
         return 1;
-    std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-    args.insert(args.end(), argv, argv + argc + 1); // with the closing null
-    ::execvp(args[0], args.data());
-    return 1;
+    return QProcess::execute("dbus-run-session", QStringList{"--"} + app.arguments());
 }
 
 #include "tst_distributednotifications.moc"
