@@ -3,10 +3,18 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QTest>
 
 #include <sys/types.h>
 
 namespace kivo::test {
+
+// A row of a data table: QTest::newRow(name) << values...
+template <typename... T>
+void row(const char *name, const T &...values)
+{
+    (QTest::newRow(name) << ... << values);
+}
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);

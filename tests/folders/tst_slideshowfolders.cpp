@@ -65,16 +65,13 @@ private slots:
     {
         QTest::addColumn<QString>("factory");
         QTest::addColumn<QString>("change");
-        const auto row = [](const char *name, const QString &factory, const QString &change) {
-            QTest::newRow(name) << factory << change;
-        };
-        row("same in other case", "~/configured/", "");
-        row("switched off", "", "off");
-        row("path unset", "", "unset path");
+        test::row("same in other case", "~/configured/", "");
+        test::row("switched off", "", "off");
+        test::row("path unset", "", "unset path");
         // Something already in the factory folder: never overwritten or merged.
-        row("factory in use", "", "factory in use");
-        row("no configured folder", "", "no source");
-        row("factory inside", "~/Configured/Factory", "");
+        test::row("factory in use", "", "factory in use");
+        test::row("no configured folder", "", "no source");
+        test::row("factory inside", "~/Configured/Factory", "");
     }
 
     void movesNothing()

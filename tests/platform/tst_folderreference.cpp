@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/FolderReference.h"
 
 #include <QtTest>
@@ -14,33 +15,31 @@ private slots:
         QTest::addColumn<QString>("folder");    // made, then referenced
         QTest::addColumn<QStringList>("steps"); // mkdir A, move A B, remove A, link A B
         QTest::addColumn<QString>("found");     // empty: does not resolve
-        QTest::newRow("unchanged") << "Photos/Main" << QStringList() << "Photos/Main";
-        QTest::newRow("renamed") << "Photos/Main" << QStringList{"move Photos/Main Photos/Renamed"}
-                                 << "Photos/Renamed";
+        test::row("unchanged", "Photos/Main", QStringList(), "Photos/Main");
+        test::row("renamed", "Photos/Main", QStringList{"move Photos/Main Photos/Renamed"},
+                  "Photos/Renamed");
         // Up and across: the stored parent no longer exists either.
-        QTest::newRow("moved") << "Station/Photos/2024/Main"
-                               << QStringList{"mkdir Station/Archive/Old/Deep",
-                                              "move Station/Photos/2024/Main "
-                                              "Station/Archive/Old/Deep/Main",
-                                              "remove Station/Photos"}
-                               << "Station/Archive/Old/Deep/Main";
-        QTest::newRow("deleted") << "Photos/Main" << QStringList{"remove Photos/Main"} << "";
+        test::row("moved", "Station/Photos/2024/Main",
+                  QStringList{"mkdir Station/Archive/Old/Deep",
+                              "move Station/Photos/2024/Main "
+                              "Station/Archive/Old/Deep/Main",
+                              "remove Station/Photos"},
+                  "Station/Archive/Old/Deep/Main");
+        test::row("deleted", "Photos/Main", QStringList{"remove Photos/Main"}, "");
         // A new folder under the old name is another folder.
-        QTest::newRow("replaced") << "Photos/Main"
-                                  << QStringList{"remove Photos/Main", "mkdir Photos/Main"} << "";
+        test::row("replaced", "Photos/Main", QStringList{"remove Photos/Main", "mkdir Photos/Main"},
+                  "");
         // Moved out of the searched tree, which only links to it: the link is
         // reached first and not followed; the folder is found at its real path.
-        QTest::newRow("behind a link")
-            << "Tree/Inner"
-            << QStringList{"mkdir Outside/Target", "move Tree/Inner Outside/Target/Inner",
-                           "link Outside Tree/link"}
-            << "Outside/Target/Inner";
+        test::row("behind a link", "Tree/Inner",
+                  QStringList{"mkdir Outside/Target", "move Tree/Inner Outside/Target/Inner",
+                              "link Outside Tree/link"},
+                  "Outside/Target/Inner");
         QString deep = "Top";
         for (int i = 0; i < FolderReference::kMaxDepth + 1; ++i)
             deep += QStringLiteral("/d%1").arg(i);
-        QTest::newRow("too deep") << "Top/Item"
-                                  << QStringList{"mkdir " + deep, "move Top/Item " + deep + "/Item"}
-                                  << "";
+        test::row("too deep", "Top/Item",
+                  QStringList{"mkdir " + deep, "move Top/Item " + deep + "/Item"}, "");
     }
 
     void resolve()

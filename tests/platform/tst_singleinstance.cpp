@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/SingleInstance.h"
 
 #include <QLocalSocket>
@@ -80,10 +81,10 @@ private slots:
     void unusableLockFilesDoNotBlock_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("garbage") << QByteArray("\xff\xfe not a lock");
+        test::row("garbage", QByteArray("\xff\xfe not a lock"));
         // A process id that now belongs to another program.
-        QTest::newRow("reused pid")
-            << "1\nkivo-slideshow\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+        test::row("reused pid",
+                  "1\nkivo-slideshow\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     }
 
     void unusableLockFilesDoNotBlock()

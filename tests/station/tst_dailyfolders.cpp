@@ -42,25 +42,21 @@ private slots:
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("format"); // prefDailyFolderFormat; null: unset
         QTest::addColumn<QString>("name");
-        QTest::newRow("02:59:59") << at(2019, 1, 31, 2, 59, 59) << QString() << "2019-01-30";
-        QTest::newRow("03:00") << at(2019, 1, 31, 3, 0) << QString() << "2019-01-31";
-        QTest::newRow("new year's night") << at(2020, 1, 1, 1, 0) << QString() << "2019-12-31";
+        test::row("02:59:59", at(2019, 1, 31, 2, 59, 59), QString(), "2019-01-30");
+        test::row("03:00", at(2019, 1, 31, 3, 0), QString(), "2019-01-31");
+        test::row("new year's night", at(2020, 1, 1, 1, 0), QString(), "2019-12-31");
         // Spring forward (02:00 -> 03:00): three real hours before 03:59 CEST
         // is 23:59 CET of the day before.
-        QTest::newRow("spring, 03:59") << at(2024, 3, 31, 3, 59) << QString() << "2024-03-30";
-        QTest::newRow("spring, 04:00") << at(2024, 3, 31, 4, 0) << QString() << "2024-03-31";
+        test::row("spring, 03:59", at(2024, 3, 31, 3, 59), QString(), "2024-03-30");
+        test::row("spring, 04:00", at(2024, 3, 31, 4, 0), QString(), "2024-03-31");
         // Fall back (03:00 CEST -> 02:00 CET): 02:30 comes twice; the day turns
         // at the second 02:00.
         const QDateTime fall(QDate(2024, 10, 27), QTime(0, 30), Qt::UTC);
-        QTest::newRow("fall, 02:30 CEST") << fall.toLocalTime() << QString() << "2024-10-26";
-        QTest::newRow("fall, 02:30 CET")
-            << fall.addSecs(3600).toLocalTime() << QString() << "2024-10-27";
-        QTest::newRow("padded format") << at(2019, 1, 31, 12, 0) << " yyyy-MM-dd\n"
-                                       << "2019-01-31";
-        QTest::newRow("blank format") << at(2019, 1, 31, 12, 0) << " \t\n"
-                                      << "2019-01-31";
-        QTest::newRow("own format") << at(2019, 1, 31, 12, 0) << "dd.MM.yy"
-                                    << "31.01.19";
+        test::row("fall, 02:30 CEST", fall.toLocalTime(), QString(), "2024-10-26");
+        test::row("fall, 02:30 CET", fall.addSecs(3600).toLocalTime(), QString(), "2024-10-27");
+        test::row("padded format", at(2019, 1, 31, 12, 0), " yyyy-MM-dd\n", "2019-01-31");
+        test::row("blank format", at(2019, 1, 31, 12, 0), " \t\n", "2019-01-31");
+        test::row("own format", at(2019, 1, 31, 12, 0), "dd.MM.yy", "31.01.19");
     }
 
     void dayFolderName()

@@ -61,18 +61,18 @@ private slots:
         const QByteArray good = noisyImage("jpeg");
         QByteArray sparse = good; // still being copied: the rest zero-filled
         std::fill(sparse.begin() + sparse.size() / 2, sparse.end(), '\0');
-        QTest::newRow("progressive JPEG") << good << true;
-        QTest::newRow("PNG") << noisyImage("png") << true;
-        QTest::newRow("half a JPEG") << good.left(good.size() / 2) << false;
-        QTest::newRow("half copied") << sparse << false;
-        QTest::newRow("JPEG header only") << good.left(3) << false;
-        QTest::newRow("text") << QByteArray("Table 12: sixteen guests, cake at nine.\n") << false;
-        QTest::newRow("empty") << QByteArray() << false;
+        test::row("progressive JPEG", good, true);
+        test::row("PNG", noisyImage("png"), true);
+        test::row("half a JPEG", good.left(good.size() / 2), false);
+        test::row("half copied", sparse, false);
+        test::row("JPEG header only", good.left(3), false);
+        test::row("text", QByteArray("Table 12: sixteen guests, cake at nine.\n"), false);
+        test::row("empty", QByteArray(), false);
         // 121 megapixels: refused even with Qt's own allocation limit lifted
         // (as a slide decoder for large photos might do) ...
-        QTest::newRow("PNG bomb") << blankPng(11000, 11000) << false;
+        test::row("PNG bomb", blankPng(11000, 11000), false);
         // ... while the same construction at a sane size decodes.
-        QTest::newRow("small PNG") << blankPng(300, 200) << true;
+        test::row("small PNG", blankPng(300, 200), true);
     }
 
     void imageValidity()

@@ -41,21 +41,15 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("statusChecked"); // runThisShellScript
         QTest::addColumn<QString>("anyStatus");     // runShellScript2
-        QTest::newRow("fails") << QByteArray("printf abc\nexit 1") << QStringList()
-                               << "Task failed."
-                               << "abc";
-        QTest::newRow("killed") << QByteArray("printf partial; kill -9 $$") << QStringList()
-                                << "Task failed."
-                                << "partial";
-        QTest::newRow("quiet") << QByteArray("exit 0") << QStringList() << ""
-                               << "";
+        test::row("fails", QByteArray("printf abc\nexit 1"), QStringList(), "Task failed.", "abc");
+        test::row("killed", QByteArray("printf partial; kill -9 $$"), QStringList(), "Task failed.",
+                  "partial");
+        test::row("quiet", QByteArray("exit 0"), QStringList(), "", "");
         // Arguments pass uninterpreted.
         const QString echoed = "<a b><$HOME><; rm -rf x><été><>";
-        QTest::newRow("arguments")
-            << QByteArray("for a in \"$@\"; do printf '<%s>' \"$a\"; done")
-            << QStringList{"a b", "$HOME", "; rm -rf x", "été", ""} << echoed << echoed;
-        QTest::newRow("not UTF-8")
-            << QByteArray("printf 'caf\\351'") << QStringList() << kNone << kNone;
+        test::row("arguments", QByteArray("for a in \"$@\"; do printf '<%s>' \"$a\"; done"),
+                  QStringList{"a b", "$HOME", "; rm -rf x", "été", ""}, echoed, echoed);
+        test::row("not UTF-8", QByteArray("printf 'caf\\351'"), QStringList(), kNone, kNone);
     }
 
     void scripts()

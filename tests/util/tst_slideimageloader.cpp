@@ -48,13 +48,13 @@ private slots:
         QTest::addColumn<QString>("error");
         QVERIFY(test::writeJpeg(path("whole.jpg"), 800, 600, Qt::darkGreen));
         const QByteArray whole = test::readFile(path("whole.jpg"));
-        QTest::newRow("cut") << whole.left(whole.size() / 2) << "truncated file";
-        QTest::newRow("missing") << QByteArray() << "No such file";
-        QTest::newRow("text") << QByteArray("not a picture") << "";
+        test::row("cut", whole.left(whole.size() / 2), "truncated file");
+        test::row("missing", QByteArray(), "No such file");
+        test::row("text", QByteArray("not a picture"), "");
         // Over the pixel cap: refused from the header alone.
-        QTest::newRow("huge") << QByteArray("P6\n20000 20000\n255\n\x01\x02\x03") << "too large";
+        test::row("huge", QByteArray("P6\n20000 20000\n255\n\x01\x02\x03"), "too large");
         // Under the cap: a decode at that size is over the allocation limit.
-        QTest::newRow("large") << QByteArray("P6\n9000 9000\n255\n\x01\x02\x03") << "";
+        test::row("large", QByteArray("P6\n9000 9000\n255\n\x01\x02\x03"), "");
     }
 
     void badFilesAreRefusedWithoutAllocating()

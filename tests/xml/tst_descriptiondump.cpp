@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+using namespace kivo;
+
 // The support command, run as the installed program is: no display needed.
 class TestDescriptionDump : public QObject
 {
@@ -16,15 +18,14 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out"); // the start of the standard output
         QTest::addColumn<QByteArray>("err"); // a part of the standard error
-        QVERIFY(kivo::test::writeFile(mDir.filePath("bad.xml"), "<data><code>1</data>"));
-        QTest::newRow("description") << KIVO_TEST_DATA_DIR "/xml/description-2k.xml" << 0
-                                     << QByteArray("{\n    \"") << QByteArray();
-        QTest::newRow("malformed")
-            << mDir.filePath("bad.xml") << 0 << QByteArray("{\n}") << QByteArray("parseError");
-        QTest::newRow("absent") << mDir.filePath("absent.xml") << 1 << QByteArray()
-                                << QByteArray("absent.xml: no such file");
-        QTest::newRow("folder") << mDir.path() << 1 << QByteArray()
-                                << QByteArray("not a regular file");
+        QVERIFY(test::writeFile(mDir.filePath("bad.xml"), "<data><code>1</data>"));
+        test::row("description", KIVO_TEST_DATA_DIR "/xml/description-2k.xml", 0,
+                  QByteArray("{\n    \""), QByteArray());
+        test::row("malformed", mDir.filePath("bad.xml"), 0, QByteArray("{\n}"),
+                  QByteArray("parseError"));
+        test::row("absent", mDir.filePath("absent.xml"), 1, QByteArray(),
+                  QByteArray("absent.xml: no such file"));
+        test::row("folder", mDir.path(), 1, QByteArray(), QByteArray("not a regular file"));
     }
 
     void dump()
@@ -46,7 +47,7 @@ private slots:
             QJsonParseError error;
             const QJsonDocument json = QJsonDocument::fromJson(printed, &error);
             QCOMPARE(error.error, QJsonParseError::NoError);
-            QCOMPARE(json.object().toVariantMap(), *kivo::testParser(path));
+            QCOMPARE(json.object().toVariantMap(), *testParser(path));
         }
     }
 };

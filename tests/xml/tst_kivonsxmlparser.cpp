@@ -54,99 +54,97 @@ private slots:
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QVariantMap>("read");
         // Root "data": its entries at the top level; looked up there only.
-        QTest::newRow("root") << QByteArray("<data><code>1</code></data>") << dict({{"code", "1"}});
-        QTest::newRow("nested root")
-            << QByteArray("<response><data><code>1</code></data></response>")
-            << dict({{"response", dict({{"data", dict({{"code", "1"}})}})}});
+        test::row("root", QByteArray("<data><code>1</code></data>"), dict({{"code", "1"}}));
+        test::row("nested root", QByteArray("<response><data><code>1</code></data></response>"),
+                  dict({{"response", dict({{"data", dict({{"code", "1"}})}})}}));
         // Elements outside every container have nowhere to go.
-        QTest::newRow("other root") << QByteArray("<root><code>1</code></root>") << QVariantMap();
+        test::row("other root", QByteArray("<root><code>1</code></root>"), QVariantMap());
         // Namespace prefixes stay part of the names.
-        QTest::newRow("prefixes") << QByteArray(
-                                         "<data k:type=\"x\"><k:code k:lang=\"en\">1</k:code>"
-                                         "</data>")
-                                  << dict({{"k:type", "x"}, {"k:code", "1"}});
+        test::row("prefixes",
+                  QByteArray("<data k:type=\"x\"><k:code k:lang=\"en\">1</k:code>"
+                             "</data>"),
+                  dict({{"k:type", "x"}, {"k:code", "1"}}));
         // Special-care names match in lower case, are stored as written, and
         // are an array even for a single element.
-        QTest::newRow("letter case")
-            << QByteArray("<data><Image file=\"a\"/><Image file=\"b\"/><image file=\"c\"/>"
-                          "<GroupCodes><code>9</code></GroupCodes></data>")
-            << dict({{"Image", QVariantList{dict({{"file", "a"}}), dict({{"file", "b"}})}},
-                     {"image", QVariantList{dict({{"file", "c"}})}},
-                     {"GroupCodes", QVariantList{"9"}}});
+        test::row("letter case",
+                  QByteArray("<data><Image file=\"a\"/><Image file=\"b\"/><image file=\"c\"/>"
+                             "<GroupCodes><code>9</code></GroupCodes></data>"),
+                  dict({{"Image", QVariantList{dict({{"file", "a"}}), dict({{"file", "b"}})}},
+                        {"image", QVariantList{dict({{"file", "c"}})}},
+                        {"GroupCodes", QVariantList{"9"}}}));
         // An entry of the same name that is not an array: the child is dropped.
-        QTest::newRow("clash") << QByteArray("<data image=\"x\"><image file=\"a\"/><code>1</code>"
-                                             "</data>")
-                               << dict({{"image", "x"}, {"code", "1"}});
-        QTest::newRow("percent escapes")
-            << QByteArray("<data><a>a%20b</a><b>caf%C3%A9</b><c>50%25</c></data>")
-            << dict({{"a", "a b"}, {"b", "café"}, {"c", "50%"}});
+        test::row("clash",
+                  QByteArray("<data image=\"x\"><image file=\"a\"/><code>1</code>"
+                             "</data>"),
+                  dict({{"image", "x"}, {"code", "1"}}));
+        test::row("percent escapes",
+                  QByteArray("<data><a>a%20b</a><b>caf%C3%A9</b><c>50%25</c></data>"),
+                  dict({{"a", "a b"}, {"b", "café"}, {"c", "50%"}}));
         // Not decodable: that element is dropped, the following ones are not.
-        QTest::newRow("bad escapes")
-            << QByteArray(
-                   "<data><a>100%</a>\n<b>5</b><c>%zz</c><d>%FF</d><e>%4</e><f>ok</f></data>")
-            << dict({{"b", "5"}, {"f", "ok"}});
+        test::row(
+            "bad escapes",
+            QByteArray("<data><a>100%</a>\n<b>5</b><c>%zz</c><d>%FF</d><e>%4</e><f>ok</f></data>"),
+            dict({{"b", "5"}, {"f", "ok"}}));
         // White space before a closing container tag is a "value" entry.
-        QTest::newRow("indentation") << QByteArray("<data>\n  <code>1</code>\n</data>")
-                                     << dict({{"code", "1"}, {"value", ""}});
+        test::row("indentation", QByteArray("<data>\n  <code>1</code>\n</data>"),
+                  dict({{"code", "1"}, {"value", ""}}));
         // An empty element after white space is the empty text; right after the
         // previous closing tag it is nothing.
-        QTest::newRow("empty after space")
-            << QByteArray("<data><code>1</code> <name></name></data>")
-            << dict({{"code", "1"}, {"name", ""}});
-        QTest::newRow("empty after tag")
-            << QByteArray("<data><code>1</code><name></name></data>") << dict({{"code", "1"}});
+        test::row("empty after space", QByteArray("<data><code>1</code> <name></name></data>"),
+                  dict({{"code", "1"}, {"name", ""}}));
+        test::row("empty after tag", QByteArray("<data><code>1</code><name></name></data>"),
+                  dict({{"code", "1"}}));
         // In an array the white space is one more item.
-        QTest::newRow("space in array") << QByteArray("<data><ids><id>1</id>\n</ids></data>")
-                                        << dict({{"ids", QVariantList{"1", ""}}});
-        QTest::newRow("trimmed") << QByteArray("<data><code>\n   42 \t\n</code></data>")
-                                 << dict({{"code", "42"}});
+        test::row("space in array", QByteArray("<data><ids><id>1</id>\n</ids></data>"),
+                  dict({{"ids", QVariantList{"1", ""}}}));
+        test::row("trimmed", QByteArray("<data><code>\n   42 \t\n</code></data>"),
+                  dict({{"code", "42"}}));
         // Plain elements inside plain elements land in the nearest container;
         // of two values of one name the later one wins, containers too.
-        QTest::newRow("flattened")
-            << QByteArray("<data><address><street>Main</street><city>Town</city></address>"
-                          "<subdictionary><a>1</a></subdictionary></data>")
-            << dict({{"street", "Main"}, {"city", "Town"}, {"subdictionary", dict({{"a", "1"}})}});
-        QTest::newRow("last wins")
-            << QByteArray("<data><name>first</name><name>second</name>"
-                          "<ids><id>1</id></ids><ids><id>2</id></ids></data>")
-            << dict({{"name", "second"}, {"ids", QVariantList{"2"}}});
-        QTest::newRow("html") << QByteArray("<html><body><data><code>1</code></data></body></html>")
-                              << QVariantMap();
-        QTest::newRow("html inside")
-            << QByteArray("<data><code>1</code><HTML/></data>") << QVariantMap();
+        test::row(
+            "flattened",
+            QByteArray("<data><address><street>Main</street><city>Town</city></address>"
+                       "<subdictionary><a>1</a></subdictionary></data>"),
+            dict({{"street", "Main"}, {"city", "Town"}, {"subdictionary", dict({{"a", "1"}})}}));
+        test::row("last wins",
+                  QByteArray("<data><name>first</name><name>second</name>"
+                             "<ids><id>1</id></ids><ids><id>2</id></ids></data>"),
+                  dict({{"name", "second"}, {"ids", QVariantList{"2"}}}));
+        test::row("html", QByteArray("<html><body><data><code>1</code></data></body></html>"),
+                  QVariantMap());
+        test::row("html inside", QByteArray("<data><code>1</code><HTML/></data>"), QVariantMap());
 
         // Bad or hostile input reads as nothing, quickly.
-        QTest::newRow("empty") << QByteArray() << QVariantMap();
-        QTest::newRow("truncated") << QByteArray("<data><code>123</co") << QVariantMap();
-        QTest::newRow("undeclared entity")
-            << QByteArray("<data><a>&nbsp;</a></data>") << QVariantMap();
+        test::row("empty", QByteArray(), QVariantMap());
+        test::row("truncated", QByteArray("<data><code>123</co"), QVariantMap());
+        test::row("undeclared entity", QByteArray("<data><a>&nbsp;</a></data>"), QVariantMap());
         QByteArray binary(64 * 1024, '\0');
         for (qsizetype i = 0; i < binary.size(); ++i)
             binary[i] = char((i * 7919 + 13) % 256);
-        QTest::newRow("binary") << binary << QVariantMap();
-        QTest::newRow("latin-1 bytes declared UTF-8")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><data><a>caf\xe9</a></data>")
-            << QVariantMap();
-        QTest::newRow("unknown encoding")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"X-NONE\"?><data/>") << QVariantMap();
+        test::row("binary", binary, QVariantMap());
+        test::row(
+            "latin-1 bytes declared UTF-8",
+            QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><data><a>caf\xe9</a></data>"),
+            QVariantMap());
+        test::row("unknown encoding",
+                  QByteArray("<?xml version=\"1.0\" encoding=\"X-NONE\"?><data/>"), QVariantMap());
         QByteArray big("<data>");
         while (big.size() < 10 * 1024 * 1024)
             big += "<code>12345678</code>\n";
-        QTest::newRow("10 MB") << big + "</data>" << QVariantMap();
-        QTest::newRow("10000 levels")
-            << "<data>" + QByteArray("<subdictionary>").repeated(10000) +
-                   QByteArray("</subdictionary>").repeated(10000) + "</data>"
-            << QVariantMap();
+        test::row("10 MB", big + "</data>", QVariantMap());
+        test::row("10000 levels",
+                  "<data>" + QByteArray("<subdictionary>").repeated(10000) +
+                      QByteArray("</subdictionary>").repeated(10000) + "</data>",
+                  QVariantMap());
         QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE data [\n<!ENTITY l0 \"lol\">\n";
         for (int i = 1; i < 10; ++i)
             bomb += "<!ENTITY l" + QByteArray::number(i) + " \"" +
                     ("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
-        QTest::newRow("billion laughs")
-            << bomb + "]>\n<data><code>&l9;</code></data>" << QVariantMap();
-        QTest::newRow("external entity")
-            << QByteArray("<!DOCTYPE data [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-                          "<data><c>&x;</c></data>")
-            << QVariantMap();
+        test::row("billion laughs", bomb + "]>\n<data><code>&l9;</code></data>", QVariantMap());
+        test::row("external entity",
+                  QByteArray("<!DOCTYPE data [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                             "<data><c>&x;</c></data>"),
+                  QVariantMap());
     }
 
     void rules()
