@@ -24,12 +24,9 @@ wait_magenta() {
 mkdir -p "$HOME/Photos" "$HOME/KivoSlideShow"
 convert -size 32x32 xc:magenta "$HOME/KivoSlideShow/pattern.png" || fail "cannot make the pattern"
 write_prefs <<PLIST
-	<key>prefSlideShowPath</key>
-	<string>$HOME/Photos</string>
-	<key>prefPatternImageBaseNames</key>
-	<array><string>pattern</string></array>
-	<key>prefShowPhotoWithFilename</key>
-	<false/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
+	<key>prefPatternImageBaseNames</key><array><string>pattern</string></array>
+	<key>prefShowPhotoWithFilename</key><false/>
 PLIST
 
 # --- two monitors: the right one shows the pattern, the left one does not ----
