@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/Preferences.h"
 #include "station/Clock.h"
 #include "station/DailyFolders.h"
