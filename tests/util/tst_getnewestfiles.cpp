@@ -25,19 +25,13 @@ class TestGetNewestFiles : public QObject
 private slots:
     void initTestCase()
     {
-        photo("111/a.jpg", 1);
-        photo("111/b.JPG", 3);
-        photo("111/c c.Jpg", 3); // same time as b.JPG: ordered by name
-        photo("111/d.jpeg", 9);
-        photo("111/.hidden.jpg", 9);
-        photo("111/notes.txt", 9);
-        photo("111/thumbs/t.jpg", 9);
-        photo("1111/other.jpg", 8);
-        photo("222/e.jpg", 5);
-        photo("222/line\nbreak.jpg", 9);
-        photo(".trash/old.jpg", 9);
-        photo("loose.jpg", 9);
-        photo("../outside/secret.jpg", 9);
+        // c c.Jpg has the time of b.JPG: ordered by name.
+        for (const QString &entry :
+             QString("111/a.jpg:1|111/b.JPG:3|111/c c.Jpg:3|111/d.jpeg:9|111/.hidden.jpg:9|"
+                     "111/notes.txt:9|111/thumbs/t.jpg:9|1111/other.jpg:8|222/e.jpg:5|"
+                     "222/line\nbreak.jpg:9|.trash/old.jpg:9|loose.jpg:9|../outside/secret.jpg:9")
+                 .split('|'))
+            photo(entry.section(':', 0, 0), entry.section(':', 1).toInt());
         QVERIFY(QFile::link(m_dir.filePath("outside"), day() + "/link"));
         QVERIFY(QFile::link(day() + "/111/a.jpg", day() + "/222/alias.jpg"));
         for (int i = 0; i < 45; ++i)

@@ -6,6 +6,8 @@
 
 using namespace kivo;
 
+// Decoding only: loadAsync is Async::run around it (the async helper's tests
+// and the slideshow's).
 class TestSlideImageLoader : public QObject
 {
     Q_OBJECT
@@ -67,20 +69,6 @@ private slots:
         QVERIFY(SlideImageLoader::loadScaledToFit(file, QSize(1920, 1080), &why).isNull());
         QVERIFY2(!why.isEmpty() && why.contains(error), qPrintable(why));
         QVERIFY(!SlideImageLoader::loadScaledToFit(path("whole.jpg"), QSize(640, 480)).isNull());
-    }
-
-    void asyncResultReachesTheContext()
-    {
-        QVERIFY(test::writeJpeg(path("async.jpg"), 640, 480, Qt::red));
-        QThreadPool pool;
-        QObject context;
-        QImage delivered;
-        SlideImageLoader::loadAsync(&pool, path("async.jpg"), QSize(320, 240), &context,
-                                    [&](const QImage &img, const QString &) {
-                                        QCOMPARE(QThread::currentThread(), thread());
-                                        delivered = img;
-                                    });
-        QTRY_COMPARE(delivered.size(), QSize(320, 240));
     }
 };
 
