@@ -72,11 +72,6 @@ private slots:
                   QByteArray("<data b=\"say hi\" a=\"2\">\n\t<t k=\"v\">\n\t\ttext\n\t</t>\n"
                              "\t<c k=\"v\">\n\t\t<x>1</x>\n\t\t<y>2</y>\n\t</c>\n"
                              "\t<o>\n\t\t<x>1</x>\n\t</o>\n</data>\n"));
-        // A key with a space closes with its first word.
-        test::row("spaces in keys",
-                  od({{"a b", "t"}, {"list x", QStringList{"1"}}, {"d y", od({{"k", "v"}})}}),
-                  QByteArray("<data>\n\t<a b>t</a>\n\t<list x>\n\t\t<item0>1</item0>\n\t</list>\n"
-                             "\t<d y>\n\t\t<k>v</k>\n\t</d>\n</data>\n"));
     }
 
     void documents()
@@ -113,20 +108,17 @@ private slots:
 
     void defaultPathIsPrivate()
     {
-        KivoXmlWriter first, second;
-        for (KivoXmlWriter *writer : {&first, &second})
-            writer->doStartConversion2(
+        // Each writer's own folder in the private temporary folder, closed to others.
+        KivoXmlWriter writers[2];
+        for (KivoXmlWriter &writer : writers)
+            writer.doStartConversion2(
                 {{"mainXmlKeyName", "data"}, {"dictionary", od({{"a", "1"}})}});
-        const QString path = first.writtenPath();
-        QVERIFY(QFile::exists(path));
-        QVERIFY(path != second.writtenPath());
-        QVERIFY(path.startsWith(QStandardPaths::writableLocation(QStandardPaths::TempLocation)));
-        const QFileInfo folder(QFileInfo(path).path());
-        QCOMPARE(folder.permissions() &
+        const QFileInfo file(writers[0].writtenPath());
+        QVERIFY(file.exists() && file.filePath() != writers[1].writtenPath());
+        QVERIFY(file.filePath().startsWith(QDir::tempPath()));
+        QCOMPARE(QFileInfo(file.path()).permissions() &
                      (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
                  QFile::Permissions());
-        for (KivoXmlWriter *writer : {&first, &second})
-            QDir(QFileInfo(writer->writtenPath()).path()).removeRecursively();
     }
 };
 

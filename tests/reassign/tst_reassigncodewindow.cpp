@@ -47,7 +47,8 @@ class TestReAssignCodeWindow : public QObject
         return paths;
     }
 
-    // A loaded sheet for old code A100 with its photos, the popup offering B200 and C300.
+    // A loaded sheet for old code A100 with its photos; the popup offers B200 at
+    // 2 and C300 at 3.
     std::unique_ptr<ReAssignCodeWindowController> sheet(const QStringList &images)
     {
         auto s = std::make_unique<ReAssignCodeWindowController>();
@@ -59,7 +60,8 @@ class TestReAssignCodeWindow : public QObject
             {"oldcode", "A100"},
             {"currentinfo", row("A100", "Smith wedding")},
             {"arraycontroller", QVariantList{row("C300", "Zed party"), row("A100", "Smith wedding"),
-                                             row("B200", "Jones party")}},
+                                             row("B200", "Jones party"), row("D400", "alpha"),
+                                             QVariantMap{{"name", "Apex"}}}},
             {"imageslist", images}});
         s->awakeFromNib();
         if (!QTest::qWaitFor(
@@ -100,7 +102,7 @@ private slots:
         dragAcross(*s, {0});
         s->doEndSheet(s->ibAssignButton()); // still the prompt entry, whose code is the old one
         s->revertAll();
-        s->ibPopupButton()->setCurrentIndex(2);
+        s->ibPopupButton()->setCurrentIndex(3);
         s->doEndSheet(s->ibAssignButton()); // nothing to move
         dragAcross(*s, {1});
         mAnswer = 0; // CANCEL
@@ -136,7 +138,7 @@ private slots:
         auto s = sheet(images);
         QSignalSpy finished(s.get(), &QDialog::finished);
         dragAcross(*s, {0, 1, 2});
-        s->ibPopupButton()->setCurrentIndex(1);
+        s->ibPopupButton()->setCurrentIndex(2);
         mAnswer = 1; // YES - RE-ASSIGN
         OutputCapture log;
         s->doEndSheet(s->ibAssignButton());
@@ -163,10 +165,22 @@ private slots:
                  record);
     }
 
-    void assignButtonAndRevert()
+    void popupAssignButtonAndRevert()
     {
         const QStringList images = photos(5);
         auto s = sheet(images);
+        // The popup: the prompt first (the old code, disabled, red), then by name
+        // with letter case significant (capitals first).
+        auto *model = qobject_cast<QStandardItemModel *>(s->ibPopupButton()->model());
+        QStringList entries;
+        for (int i = 0; i < model->rowCount(); ++i)
+            entries << s->fArrayController()[i].toMap().value("name").toString() + ":" +
+                           s->fArrayController()[i].toMap().value("code").toString() + ":" +
+                           QString::number(model->item(i)->isEnabled());
+        QCOMPARE(entries,
+                 (QStringList{ReAssignCodeWindowController::kPromptName + ":A100:0", "Apex::1",
+                              "Jones party:B200:1", "Zed party:C300:1", "alpha:D400:1"}));
+        QCOMPARE(model->item(0)->foreground().color(), QColor(Qt::red));
         QCOMPARE(s->fValue1(), "5");
         QCOMPARE(s->fValue2(), "0");
         // Dragged in two goes: moved, not copied; the counts follow each drag.
@@ -178,7 +192,7 @@ private slots:
         QCOMPARE(s->fValue2(), "2");
         // The assign button needs a new code and photos to move.
         QVERIFY(!s->ibAssignButton()->isEnabled()); // still the prompt entry
-        s->ibPopupButton()->setCurrentIndex(1);
+        s->ibPopupButton()->setCurrentIndex(2);
         QCOMPARE(s->fSelectedInfo().value("code").toString(), "B200");
         QVERIFY(s->ibAssignButton()->isEnabled());
         // Revert puts the moved photos back at the end, each once.
@@ -189,34 +203,14 @@ private slots:
         QCOMPARE(s->fValue1(), "5");
         QCOMPARE(s->fValue2(), "0");
         QVERIFY(!s->ibAssignButton()->isEnabled());
-    }
 
-    void setupOrdersPopupAndDisablesOldCode()
-    {
-        ReAssignCodeWindowController s;
-        s.setupWindow(
-            QVariantMap{{"oldcode", "a100"},
-                        {"arraycontroller", QVariantList{row("C300", "alpha"), row("A100", "Smith"),
-                                                         row("B200", "Zed"), row("D400", "Beta"),
-                                                         QVariantMap{{"name", "Apex"}}}},
-                        {"imageslist", QStringList()}});
-        // Prompt first (disabled, red), then by name with letter case significant
-        // (capitals first).
-        s.awakeFromNib();
-        auto *model = qobject_cast<QStandardItemModel *>(s.ibPopupButton()->model());
-        QStringList entries;
-        for (int i = 0; i < s.fArrayController().size(); ++i)
-            entries << s.fArrayController()[i].toMap().value("name").toString() + ":" +
-                           s.fArrayController()[i].toMap().value("code").toString() + ":" +
-                           QString::number(model->item(i)->isEnabled());
-        QCOMPARE(entries, (QStringList{ReAssignCodeWindowController::kPromptName + ":A100:0",
-                                       "Apex::1", "Beta:D400:1", "Zed:B200:1", "alpha:C300:1"}));
-        QCOMPARE(model->rowCount(), 5);
-        QCOMPARE(model->item(0)->foreground().color(), QColor(Qt::red));
-        QCOMPARE(s.fSelectedInfo().value("code").toString(), "A100");
-        QVERIFY(!s.ibAssignButton()->isEnabled());
-
-        ReAssignCodeWindowController ignored;
+        // The old code is matched without regard to case; a set-up that is no
+        // dictionary is ignored.
+        ReAssignCodeWindowController other, ignored;
+        other.setupWindow(QVariantMap{{"oldcode", "c300"},
+                                      {"arraycontroller", QVariantList{row("C300", "Zed party")}}});
+        QCOMPARE(other.fArrayController().size(), 1);
+        QCOMPARE(other.fSelectedInfo().value("code").toString(), "C300");
         ignored.setupWindow(QStringLiteral("not a dictionary"));
         QVERIFY(ignored.fArrayController().isEmpty());
     }
