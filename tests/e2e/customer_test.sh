@@ -8,8 +8,6 @@
 # accepted. Then the shout mode, forced through ForcedDefaultPrefs.plist in a
 # copy of the installed station, fills the working folder with "_overlay"
 # copies of the day's newest photos.
-set -uo pipefail
-
 source "$(dirname "$0")/rig.sh"
 rig_begin 240 "$@"
 
@@ -74,16 +72,9 @@ done
 [ "$(code_lines 111)" -eq 1 ] || fail "111 did not become the current code"
 # The right monitor (1280x1024 at 1920,0) shows the 900x600 slide fitted to
 # 1280x853: the frame at its left edge, the photo in the middle.
-first=""
-deadline=$((SECONDS + 15))
-while [ $SECONDS -lt $deadline ]; do
-    if near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 0; then
-        first=$(($(ms_now) - start))
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$first" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
+framed() { near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 0; }
+poll 15 framed && first=$(($(ms_now) - start))
+[ -n "${first:-}" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
 echo "scan to first framed slide on screen: ${first} ms (screenshot polling included)"
 
 # A portrait photo gets the portrait overlay.
@@ -100,9 +91,7 @@ sleep 1.5
 [ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
 
 # Codes that name another folder are refused before any path is formed.
-for code in ../Other/111 ..; do
-    scan "$code"
-done
+for code in ../Other/111 ..; do scan "$code"; done
 sleep 1.5
 [ "$(slides_now)" = "$before" ] || fail "a hostile code changed the working folder"
 [ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"

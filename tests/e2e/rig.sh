@@ -10,6 +10,7 @@
 #   bash rig.sh some_test.py
 # and the test starts the station itself (station_rig.py).
 
+set -uo pipefail
 : "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
 station="$KIVO_PREFIX/bin/kivo-slideshow"
 config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
@@ -40,6 +41,13 @@ ms_now() { echo $(($(date +%s%N) / 1000000)); }
 # Polls the shell condition every 50 ms; false when it still fails after the given seconds.
 wait_for() { # seconds condition
     timeout "$1" bash -c "until $2; do sleep 0.05; done"
+}
+# Runs the command (a shell function too) every 0.1 s until it succeeds; false
+# when it still fails after the given seconds.
+poll() { # seconds command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do [ $SECONDS -lt $deadline ] && sleep 0.1 || return 1; done
 }
 
 work=""

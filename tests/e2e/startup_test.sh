@@ -5,8 +5,6 @@
 # keeps running, and ends within 2 seconds of SIGTERM with nothing left behind.
 # The relaunch tool then starts it again once it has ended, and SIGINT ends the
 # new copy the same orderly way.
-set -uo pipefail
-
 source "$(dirname "$0")/rig.sh"
 rig_begin 120 "$@"
 
@@ -47,14 +45,12 @@ kill -0 "$station_pid" 2>/dev/null || fail "the station ended by itself"
 
 # --- second copy: exits within a second, the first runs on -----------------
 start=$(ms_now)
-timeout 10 "$station" >"$work/second.out" 2>&1
-second_rc=$?
+timeout 10 "$station" >"$work/second.out" 2>&1; second_rc=$?
 elapsed=$(( $(ms_now) - start ))
 echo "second copy exited with $second_rc after ${elapsed} ms"
 [ "$second_rc" -eq 0 ] || fail "second copy exit status $second_rc"
 [ "$elapsed" -le 1000 ] || fail "second copy took ${elapsed} ms to exit"
-grep -q "Another Instance of this app is already running" "$logfile" \
-    || fail "no duplicate-instance line in the log"
+grep -q "Another Instance of this app is already running" "$logfile" || fail "no duplicate-instance line in the log"
 sleep 0.3
 kill -0 "$station_pid" 2>/dev/null || fail "the first copy ended when the second started"
 
@@ -71,11 +67,9 @@ kill -TERM "$station_pid"
 # hard after 2 s so a hung shutdown fails the test instead of hanging it.
 ( sleep 2.5; kill -KILL "$station_pid" 2>/dev/null ) &
 watchdog=$!
-wait "$station_pid"
-rc=$?
+wait "$station_pid"; rc=$?
 elapsed=$(( $(ms_now) - start ))
-kill "$watchdog" 2>/dev/null
-wait "$watchdog" 2>/dev/null
+kill "$watchdog" 2>/dev/null; wait "$watchdog" 2>/dev/null
 station_pid=""
 echo "station ended with $rc after ${elapsed} ms"
 [ "$elapsed" -le 2000 ] || fail "station took ${elapsed} ms to end after SIGTERM"
