@@ -10,8 +10,7 @@
 namespace kivo::test {
 
 // A row of a data table: QTest::newRow(name) << values...
-template <typename... T>
-void row(const char *name, const T &...values)
+template <typename... T> void row(const char *name, const T &...values)
 {
     (QTest::newRow(name) << ... << values);
 }
