@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QFile>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -14,33 +14,32 @@ public:
     explicit OutputCapture(int fd = STDERR_FILENO) : m_fd(fd)
     {
         m_file.open();
-        std::fflush(fd == STDOUT_FILENO ? stdout : stderr);
+        flush();
         m_saved = ::dup(fd);
         ::dup2(m_file.handle(), fd);
     }
     ~OutputCapture() { restore(); }
-    OutputCapture(const OutputCapture &) = delete;
-    OutputCapture &operator=(const OutputCapture &) = delete;
 
     QByteArray text()
     {
-        std::fflush(m_fd == STDOUT_FILENO ? stdout : stderr);
+        flush();
         QFile reader(m_file.fileName());
-        reader.open(QIODevice::ReadOnly);
-        return reader.readAll();
+        return reader.open(QIODevice::ReadOnly) ? reader.readAll() : QByteArray();
     }
 
     void restore()
     {
         if (m_saved < 0)
             return;
-        std::fflush(m_fd == STDOUT_FILENO ? stdout : stderr);
+        flush();
         ::dup2(m_saved, m_fd);
         ::close(m_saved);
         m_saved = -1;
     }
 
 private:
+    void flush() { std::fflush(m_fd == STDOUT_FILENO ? stdout : stderr); }
+
     int m_fd;
     int m_saved = -1;
     QTemporaryFile m_file;

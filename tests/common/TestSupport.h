@@ -3,11 +3,17 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QTest>
+
+#include <sys/types.h>
 
 namespace kivo::test {
 
-// The test's private home folder (set by run-isolated.sh).
-QString home();
+// A row of a data table: QTest::newRow(name) << values...
+template <typename... T> void row(const char *name, const T &...values)
+{
+    (QTest::newRow(name) << ... << values);
+}
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
@@ -18,5 +24,19 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 // Writes a solid-colour JPEG of the given size.
 bool writeJpeg(const QString &path, int width, int height, QColor color = Qt::darkCyan,
                int quality = 90);
+
+// Writes an executable /bin/sh script with the given body.
+bool writeScript(const QString &path, const QByteArray &body);
+
+// The st_mode of a path (links not followed); 0 when it does not exist.
+mode_t modeOf(const QString &path);
+
+// Makes a folder unwritable or writable again: the immutable flag for the
+// superuser (whom permissions do not bind), the permissions otherwise.
+bool lockFolder(const QString &path, bool locked);
+
+// A new folder in /dev/shm when that is another file system than `near`, for
+// moves across file systems; empty otherwise. The caller removes it.
+QString folderOnOtherFileSystem(const QString &near);
 
 } // namespace kivo::test

@@ -8,15 +8,8 @@
 # accepted. Then the shout mode, forced through ForcedDefaultPrefs.plist in a
 # copy of the installed station, fills the working folder with "_overlay"
 # copies of the day's newest photos.
-set -uo pipefail
-
 source "$(dirname "$0")/rig.sh"
 rig_begin 240 "$@"
-
-fail_report() {
-    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log (tail):"; tail -n 60 "$logfile"; }
-    [ -f "$work/station.out" ] && { echo "--- station output (tail):"; tail -n 20 "$work/station.out"; }
-}
 
 start_x
 
@@ -38,21 +31,16 @@ convert -size 900x600 xc:yellow -alpha set -region 450x300+225+150 -alpha transp
 convert -size 600x900 xc:yellow -alpha set -region 300x450+150+225 -alpha transparent \
     "$HOME/Desktop/Slideshow_PRT.png" || fail "cannot make the portrait overlay"
 write_prefs <<PLIST
-	<key>prefRedirectNSLogToFile</key>
-	<true/>
-	<key>prefSlideShowPath</key>
-	<string>$HOME/Photos</string>
-	<key>prefSearchDemoCodeAtStartup</key>
-	<false/>
-	<key>prefShowPhotoWithFilename</key>
-	<false/>
+	<key>prefRedirectNSLogToFile</key><true/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
+	<key>prefSearchDemoCodeAtStartup</key><false/>
+	<key>prefShowPhotoWithFilename</key><false/>
 PLIST
 
-near() { # "r g b" r g b
-    local a=($1)
-    [ ${#a[@]} -eq 3 ] && [ $((${a[0]} - $2)) -le 40 ] && [ $(($2 - ${a[0]})) -le 40 ] &&
-        [ $((${a[1]} - $3)) -le 40 ] && [ $(($3 - ${a[1]})) -le 40 ] &&
-        [ $((${a[2]} - $4)) -le 40 ] && [ $(($4 - ${a[2]})) -le 40 ]
+near() { # "r g b" r g b: true when each channel is within 40
+    local a=($1) want=("${@:2}") i
+    [ ${#a[@]} -eq 3 ] || return 1
+    for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
 }
 scan() { # code [delay ms]
     xdotool type --delay "${2:-20}" "$1" && xdotool key Return
@@ -76,8 +64,7 @@ xdotool windowfocus --sync "$win" || fail "cannot focus the display window"
 
 start=$(ms_now)
 scan 111
-timeout 10 bash -c "until [ \"\$(ls '$slides' 2>/dev/null | wc -l)\" -eq 2 ]; do sleep 0.05; done" \
-    || fail "the working folder did not fill: $(slides_now)"
+wait_for 10 "[ \"\$(ls '$slides' 2>/dev/null | wc -l)\" -eq 2 ]" || fail "the working folder did not fill: $(slides_now)"
 [ "$(slides_now)" = "IMG_1.jpg IMG_2.JPG " ] || fail "working folder holds $(slides_now)"
 for f in "$slides"/*; do
     [ "$(identify -format %wx%h "$f")" = 900x600 ] || fail "$f is not at the overlay's size"
@@ -85,21 +72,14 @@ done
 [ "$(code_lines 111)" -eq 1 ] || fail "111 did not become the current code"
 # The right monitor (1280x1024 at 1920,0) shows the 900x600 slide fitted to
 # 1280x853: the frame at its left edge, the photo in the middle.
-first=""
-deadline=$((SECONDS + 15))
-while [ $SECONDS -lt $deadline ]; do
-    if near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 0; then
-        first=$(($(ms_now) - start))
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$first" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
+framed() { near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 0; }
+poll 15 framed && first=$(($(ms_now) - start))
+[ -n "${first:-}" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
 echo "scan to first framed slide on screen: ${first} ms (screenshot polling included)"
 
 # A portrait photo gets the portrait overlay.
 scan 333
-timeout 10 bash -c "until [ -f '$slides/tall.jpg' ]; do sleep 0.05; done" || fail "333 not prepared"
+wait_for 10 "[ -f '$slides/tall.jpg' ]" || fail "333 not prepared"
 [ "$(identify -format %wx%h "$slides/tall.jpg")" = 600x900 ] || fail "portrait overlay not used"
 
 # Typed too slowly (0.7 s between presses): only the last key is a code ("2",
@@ -111,9 +91,7 @@ sleep 1.5
 [ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
 
 # Codes that name another folder are refused before any path is formed.
-for code in ../Other/111 ..; do
-    scan "$code"
-done
+for code in ../Other/111 ..; do scan "$code"; done
 sleep 1.5
 [ "$(slides_now)" = "$before" ] || fail "a hostile code changed the working folder"
 [ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"
@@ -123,8 +101,7 @@ sleep 1.5
 gdbus emit --session --object-path /org/kivo/Previewer \
     --signal org.kivo.DistributedNotification.Post KivoPreviewerNotification \
     "{'action': <'newCustomerSittingStarted'>, 'value': <' 444 '>}" >/dev/null || fail "gdbus emit"
-timeout 5 bash -c "until grep -q 'kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[444\]' '$logfile'; do sleep 0.05; done" \
-    || fail "the previewer's code did not become current"
+wait_for 5 "grep -q 'kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[444\]' '$logfile'" || fail "the previewer's code did not become current"
 
 # The recorder records: a new scan raises the warning and is not accepted.
 windows_before=$(xdotool search --onlyvisible --pid "$station_pid" | wc -l)
@@ -133,29 +110,24 @@ dbus-send --session --type=signal /org/kivo/Video org.kivo.DistributedNotificati
     || fail "dbus-send"
 sleep 0.3
 scan 222
-timeout 5 bash -c "until [ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]; do sleep 0.05; done" \
-    || fail "no warning alert while the video records"
+wait_for 5 "[ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]" || fail "no warning alert while the video records"
 [ "$(code_lines 222)" -eq 0 ] || fail "a scan while recording was accepted"
 alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)
 xdotool windowfocus --sync "$alert" 2>/dev/null; xdotool key Return
-timeout 5 bash -c "until [ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -eq $windows_before ]; do sleep 0.05; done" \
-    || fail "the alert did not close"
+wait_for 5 "[ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -eq $windows_before ]" || fail "the alert did not close"
 stop_station || fail "the station did not end"
 
 # --- shout mode, forced for a copy of the installed station -----------------------
 cp -a "$KIVO_PREFIX" "$work/prefix"
 write_plist "$work/prefix/share/kivo-slideshow/ForcedDefaultPrefs.plist" <<PLIST
-	<key>prefDoShoutMode</key>
-	<true/>
-	<key>prefMaxPhotosInLocalFolder</key>
-	<integer>3</integer>
+	<key>prefDoShoutMode</key><true/>
+	<key>prefMaxPhotosInLocalFolder</key><integer>3</integer>
 PLIST
 rm -rf "$slides"
 start_station "$work/prefix"
 wait_launched
 want="222_IMG_1_overlay.jpg 333_tall_overlay.jpg 111_IMG_2_overlay.JPG "
-timeout 10 bash -c "until [ \"\$(cd '$slides' 2>/dev/null && ls | wc -l)\" -eq 3 ]; do sleep 0.05; done" \
-    || fail "shout mode did not fill the working folder: $(slides_now)"
+wait_for 10 "[ \"\$(cd '$slides' 2>/dev/null && ls | wc -l)\" -eq 3 ]" || fail "shout mode did not fill the working folder: $(slides_now)"
 [ "$(slides_now)" = "$(echo $want | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ] \
     || fail "shout mode holds $(slides_now)"
 cmp -s "$day/333/tall.jpg" "$slides/333_tall_overlay.jpg" || fail "shout-mode copy differs from its photo"

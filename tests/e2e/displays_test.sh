@@ -3,39 +3,24 @@
 # station fills the right one with its display window, whose background is
 # the pattern picture found in ~/KivoSlideShow (prefPatternImageBaseNames),
 # and leaves the left one to the console; with one monitor display 0 shows it.
-set -uo pipefail
-
 source "$(dirname "$0")/rig.sh"
 rig_begin 120 "$@"
 
-# Waits until the pixel at x,y is magenta; true when it became so.
-wait_magenta() {
-    local deadline=$((SECONDS + 20)) value
-    while [ $SECONDS -lt $deadline ]; do
-        value=$(pixel "$1" "$2")
-        [ "$value" = "255 0 255" ] && return 0
-        sleep 0.3
-    done
-    echo "pixel $1,$2 is $value" >&2
-    return 1
-}
+magenta() { [ "$(pixel "$1" "$2")" = "255 0 255" ]; }
 
 # --- a fresh home with a pattern picture and a main images folder ------------
 mkdir -p "$HOME/Photos" "$HOME/KivoSlideShow"
 convert -size 32x32 xc:magenta "$HOME/KivoSlideShow/pattern.png" || fail "cannot make the pattern"
 write_prefs <<PLIST
-	<key>prefSlideShowPath</key>
-	<string>$HOME/Photos</string>
-	<key>prefPatternImageBaseNames</key>
-	<array><string>pattern</string></array>
-	<key>prefShowPhotoWithFilename</key>
-	<false/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
+	<key>prefPatternImageBaseNames</key><array><string>pattern</string></array>
+	<key>prefShowPhotoWithFilename</key><false/>
 PLIST
 
 # --- two monitors: the right one shows the pattern, the left one does not ----
 start_x
 start_station
-wait_magenta 2560 500 || fail "the right monitor does not show the pattern picture"
+poll 20 magenta 2560 500 || fail "the right monitor does not show the pattern picture ($(pixel 2560 500))"
 left=$(pixel 960 540)
 [ "$left" != "255 0 255" ] || fail "the left monitor shows a display window"
 # Right monitor's lower edge (1024 of 1080 high): the window stops there.
@@ -47,7 +32,7 @@ stop_x
 # --- one monitor: display 0 shows it -----------------------------------------
 start_x one
 start_station
-wait_magenta 960 540 || fail "with one monitor display 0 does not show the pattern picture"
+poll 20 magenta 960 540 || fail "with one monitor display 0 does not show the pattern picture ($(pixel 960 540))"
 echo "one monitor: display 0 shows the pattern"
 stop_station
 echo "PASS"

@@ -1,13 +1,12 @@
 #!/usr/bin/python3
-"""Whole-station test of the code reassignment, driven over AT-SPI and xdotool.
-
-On a real X server with a private session bus, the installed station lists a
-day's codes; the operator selects a code, opens the reassignment sheet, drags
-two thumbnails from the first grid into the second with the mouse, chooses the
-new code and confirms. The two photos are then in the new code's folder, the
-old folder keeps the rest, ~/.Corvel/CodeChanges holds exactly one record with
-the documented layout, and the console's counts follow.
-"""
+# Whole-station test of the code reassignment, driven over AT-SPI and xdotool.
+#
+# On a real X server with a private session bus, the installed station lists a
+# day's codes; the operator selects a code, opens the reassignment sheet, drags
+# two thumbnails from the first grid into the second with the mouse, chooses the
+# new code and confirms. The two photos are then in the new code's folder, the
+# old folder keeps the rest, ~/.Corvel/CodeChanges holds exactly one record with
+# the documented layout, and the console's counts follow.
 import os
 import re
 import subprocess
@@ -16,34 +15,14 @@ import time
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from station_rig import (add_code_folder, business_day_name, centre, click, fail,  # noqa: E402
-                         find, find_where, poll, reexec_in_bus, require_station,
-                         running_station, set_failure_report, station_app, write_jpeg,
-                         write_prefs)
+from station_rig import (cell, centre, click, counts, enter_rig, fail, find,  # noqa: E402
+                         find_where, make_day, poll, running_station, station_app, write_prefs)
 
 OLD, NEW = "20240601", "20240602"
 
 
-def failure_report(lines):
-    return ("--- station output (reassignment lines):\n" + "".join(
-        line for line in lines if "ReAssign" in line or "xml" in line) +
-        "\n--- station output (tail):\n" + "".join(lines[-20:]))
-
-
-def prepare_day(home):
-    photos = os.path.join(home, "Photos")
-    day_name = business_day_name()
-    day = os.path.join(photos, day_name)
-    for code, count, party in ((OLD, 3, "Smith"), (NEW, 1, "Jones")):
-        folder = add_code_folder(day, code, party)
-        for i in range(count):
-            name = "%s_%d.jpg" % ("OLD" if code == OLD else "NEW", i)
-            write_jpeg(os.path.join(folder, name), (60 * i + 40, 90, 90), (320, 240))
-    return photos, day_name, day
-
-
+# A thumbnail's accessible name (its path or its title) as the photo's file name.
 def file_name(item_name):
-    """A thumbnail's accessible name (its path or its title) as the photo's file name."""
     name = os.path.basename(item_name)
     return name if name.endswith(".jpg") else name + ".jpg"
 
@@ -53,14 +32,13 @@ def xdo(*args):
 
 
 def main():
-    reexec_in_bus(__file__, "reassign")
-    set_failure_report(failure_report)
-    require_station()
-    home = os.environ["HOME"]
-    photos, day_name, day = prepare_day(home)
-    write_prefs(os.environ["XDG_CONFIG_HOME"], {"prefSlideShowPath": photos})
+    enter_rig(__file__)
+    day = make_day([(OLD, "Smith", [("OLD_%d.jpg" % i, (60 * i + 40, 90, 90), (320, 240))
+                                    for i in range(3)]),
+                    (NEW, "Jones", [("NEW_0.jpg", (40, 90, 90), (320, 240))])])
+    write_prefs({"prefSlideShowPath": os.path.dirname(day)})
     with running_station():
-        run(home, day_name, day)
+        run(os.environ["HOME"], os.path.basename(day), day)
 
 
 def run(home, day_name, day):
@@ -68,22 +46,12 @@ def run(home, day_name, day):
 
     app = poll("the station on the accessibility bus", station_app, 20)
     table = poll("the code table", lambda: find(app, "table", "Codes"), 10)
-
-    def counts():
-        t = table.queryTable()
-        got = {t.getAccessibleAt(r, 0).name: t.getAccessibleAt(r, 2).name for r in range(t.nRows)}
-        return got if len(got) == 2 and "-" not in got.values() else None
-
-    def row_of(code):
-        t = table.queryTable()
-        return next(r for r in range(t.nRows) if t.getAccessibleAt(r, 0).name == code)
-
-    listed = poll("two rows with counts", counts)
+    listed = poll("two rows with counts", lambda: counts(table, 2))
     if listed != {OLD: "3", NEW: "1"}:
         fail("rows listed: %r" % (listed,))
 
     # Select the old code; its photos fill the console's browser; open the sheet.
-    click(table.queryTable().getAccessibleAt(row_of(OLD), 0))
+    click(cell(table, OLD))
     reassign = find(app, "push button", "Reassign")
     poll("Reassign enabled", lambda: reassign.getState().contains(pyatspi.STATE_ENABLED))
     reassign.queryAction().doAction(0)
@@ -99,13 +67,8 @@ def run(home, day_name, day):
     # Select two thumbnails (click, Ctrl+click) and drag them across.
     (x0, y0), (x2, y2) = centre(items[0]), centre(items[2])
     tx, ty = centre(second)
-    xdo("mousemove", "--sync", x0, y0)
-    xdo("click", 1)
-    xdo("mousemove", "--sync", x2, y2)
-    xdo("keydown", "ctrl")
-    xdo("click", 1)
-    xdo("keyup", "ctrl")
-    xdo("mousedown", 1)
+    xdo("mousemove", "--sync", x0, y0, "click", 1, "mousemove", "--sync", x2, y2,
+        "keydown", "ctrl", "click", 1, "keyup", "ctrl", "mousedown", 1)
     for step in range(1, 21):
         xdo("mousemove", "--sync", x2 + (tx - x2) * step // 20, y2 + (ty - y2) * step // 20)
         time.sleep(0.03)
@@ -114,10 +77,9 @@ def run(home, day_name, day):
     poll("two thumbnails in the second grid", lambda: second.childCount == 2)
     if first.childCount != 1:
         fail("the first grid keeps %d thumbnails" % first.childCount)
-    moved = sorted(file_name(second.getChildAtIndex(i).name) for i in range(2))
-    if moved != sorted(chosen):
-        fail("dragged %r, second grid shows %r" % (chosen, moved))
     order = [file_name(second.getChildAtIndex(i).name) for i in range(2)]
+    if sorted(order) != sorted(chosen):
+        fail("dragged %r, second grid shows %r" % (chosen, sorted(order)))
 
     # Choose the new code in the popup (the prompt entry is first), confirm.
     popup = find(app, "combo box", "New Code") or find_where(
@@ -132,8 +94,8 @@ def run(home, day_name, day):
     assign = find(app, "push button", "Re-Assign")
     poll("Re-Assign enabled", lambda: assign.getState().contains(pyatspi.STATE_ENABLED))
     assign.queryAction().doAction(0)
-    yes = poll("the confirmation", lambda: find(app, "push button", "YES - RE-ASSIGN"))
-    yes.queryAction().doAction(0)
+    poll("the confirmation", lambda: find(app, "push button", "YES - RE-ASSIGN")
+         ).queryAction().doAction(0)
 
     # The files moved, the record is written, the console's counts follow.
     new_folder, old_folder = os.path.join(day, NEW), os.path.join(day, OLD)
@@ -164,7 +126,8 @@ def run(home, day_name, day):
     if record != expected:
         fail("record differs:\n%s\nexpected:\n%s" % (record, expected))
     after = poll("the counts after the reassignment",
-                 lambda: (lambda c: c if c == {OLD: "1", NEW: "3"} else None)(counts()), 15)
+                 lambda: (lambda c: c if c == {OLD: "1", NEW: "3"} else None)(counts(table, 2)),
+                 15)
     print("reassignment whole-station test passed: %r, record %s" % (after, records[0]))
 
 

@@ -1,12 +1,16 @@
-# Shared rig of the whole-station shell tests; sourced, not run:
+# Shared rig of the whole-station tests. A shell test sources it:
 #   source "$(dirname "$0")/rig.sh"
 #   rig_begin 120 "$@"
 # It runs the test inside a private session bus, starts a real X server (two
 # monitors: LEFT 1920x1080 at 0,0 and RIGHT 1280x1024 at 1920,0) and the
 # installed station, and ends both and removes its work folder on exit.
-# A test may define fail_report to print more than the station's output when
-# it fails.
+# A failing test prints the station's log file and output.
+#
+# Run as a program, it runs a Python test the same way, with the AT-SPI bus:
+#   bash rig.sh some_test.py
+# and the test starts the station itself (station_rig.py).
 
+set -uo pipefail
 : "${KIVO_PREFIX:?KIVO_PREFIX must name the installed station}"
 station="$KIVO_PREFIX/bin/kivo-slideshow"
 config="${XDG_CONFIG_HOME:-$HOME/.config}/Kivo"
@@ -27,20 +31,29 @@ rig_begin() { # seconds "$@"
 
 fail() {
     echo "FAIL: $*" >&2
-    if declare -F fail_report >/dev/null; then
-        fail_report >&2
-    elif [ -f "$work/station.out" ]; then
-        echo "--- station output (tail):" >&2
-        tail -n 40 "$work/station.out" >&2
-    fi
+    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log (tail):"; tail -n 60 "$logfile"; } >&2
+    [ -f "$work/station.out" ] && { echo "--- station output (tail):"; tail -n 40 "$work/station.out"; } >&2
     exit 1
 }
 
 ms_now() { echo $(($(date +%s%N) / 1000000)); }
 
+# Polls the shell condition every 50 ms; false when it still fails after the given seconds.
+wait_for() { # seconds condition
+    timeout "$1" bash -c "until $2; do sleep 0.05; done"
+}
+# Runs the command (a shell function too) every 0.1 s until it succeeds; false
+# when it still fails after the given seconds.
+poll() { # seconds command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do [ $SECONDS -lt $deadline ] && sleep 0.1 || return 1; done
+}
+
 work=""
 xvfb_pid=""
 station_pid=""
+helper_pid=""
 
 # Ends the station with SIGTERM; false (and SIGKILL) when it is still running
 # 5 s later.
@@ -61,6 +74,7 @@ stop_x() {
 }
 rig_cleanup() {
     stop_station
+    [ -n "$helper_pid" ] && kill "$helper_pid" 2>/dev/null
     stop_x
     rm -rf "$work"
 }
@@ -75,11 +89,9 @@ start_x() { # [one]: one monitor instead of LEFT and RIGHT
         Xvfb ":$((100 + RANDOM % 800))" -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp \
             -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
-        timeout 10 bash -c "until [ -s '$work/display' ] || ! kill -0 $xvfb_pid 2>/dev/null; do
-                                sleep 0.05; done"
+        wait_for 10 "[ -s '$work/display' ] || ! kill -0 $xvfb_pid 2>/dev/null"
         [ -s "$work/display" ] &&
-            timeout 5 bash -c "until DISPLAY=:$(head -n1 "$work/display") xrandr --query >/dev/null 2>&1; do
-                                   sleep 0.1; done" && break
+            wait_for 5 "DISPLAY=:$(head -n1 "$work/display") xrandr --query >/dev/null 2>&1" && break
         kill "$xvfb_pid" 2>/dev/null
         wait "$xvfb_pid" 2>/dev/null
         xvfb_pid=""
@@ -100,8 +112,8 @@ start_station() { # [prefix]: another installed copy
 
 # Waits until the station logged that it finished launching; sets logfile.
 wait_launched() { # [seconds]
-    timeout "${1:-20}" bash -c "until grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/kivo-slideshow_*.log; do
-                            sleep 0.1; done" || fail "the station did not finish launching (log folder $logdir)"
+    wait_for "${1:-20}" "grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/kivo-slideshow_*.log" \
+        || fail "the station did not finish launching (log folder $logdir)"
     logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
 }
 
@@ -127,3 +139,13 @@ pixel() {
     convert "$work/shot.png" -format \
         "%[fx:int(255*p{$1,$2}.r+0.5)] %[fx:int(255*p{$1,$2}.g+0.5)] %[fx:int(255*p{$1,$2}.b+0.5)]" info:
 }
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then # the rig of a Python test
+    rig_begin 150 "$@"
+    start_x
+    unset AT_SPI_BUS_ADDRESS
+    /usr/libexec/at-spi-bus-launcher --launch-immediately 2>/dev/null &
+    helper_pid=$!
+    sleep 0.5
+    KIVO_E2E_WORK=$work QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 /usr/bin/python3 "$@"
+fi

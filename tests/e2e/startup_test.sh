@@ -5,25 +5,16 @@
 # keeps running, and ends within 2 seconds of SIGTERM with nothing left behind.
 # The relaunch tool then starts it again once it has ended, and SIGINT ends the
 # new copy the same orderly way.
-set -uo pipefail
-
 source "$(dirname "$0")/rig.sh"
 rig_begin 120 "$@"
-
-fail_report() {
-    [ -n "${logfile:-}" ] && [ -f "$logfile" ] && { echo "--- log file:"; cat "$logfile"; }
-    [ -f "$work/station.out" ] && { echo "--- station output:"; cat "$work/station.out"; }
-}
 
 start_x
 
 # --- fresh home; the log redirect is a stored user preference --------------
 mkdir -p "$HOME/Photos"
 write_prefs <<PLIST
-	<key>prefRedirectNSLogToFile</key>
-	<true/>
-	<key>prefSlideShowPath</key>
-	<string>$HOME/Photos</string>
+	<key>prefRedirectNSLogToFile</key><true/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
 PLIST
 [ -e "$logdir" ] && fail "log folder exists before the first start"
 
@@ -46,7 +37,7 @@ grep -q "] OS: \|failed to get the OS version" "$logfile" || fail "OS line missi
 grep -q "(\(x86_64\|aarch64\|$(uname -m)\))\$" "$logfile" || fail "machine line missing"
 grep -q "] kivo-slideshow => $version\$" "$logfile" || fail "name and version line missing"
 
-timeout 10 bash -c "until [ -d '$HOME/KivoSlideShow/LocalSlideShowFolder/Processed' ]; do sleep 0.1; done"
+wait_for 10 "[ -d '$HOME/KivoSlideShow/LocalSlideShowFolder/Processed' ]"
 for sub in Current Failed Processed; do
     [ -d "$HOME/KivoSlideShow/LocalSlideShowFolder/$sub" ] || fail "missing local folder $sub"
 done
@@ -54,14 +45,12 @@ kill -0 "$station_pid" 2>/dev/null || fail "the station ended by itself"
 
 # --- second copy: exits within a second, the first runs on -----------------
 start=$(ms_now)
-timeout 10 "$station" >"$work/second.out" 2>&1
-second_rc=$?
+timeout 10 "$station" >"$work/second.out" 2>&1; second_rc=$?
 elapsed=$(( $(ms_now) - start ))
 echo "second copy exited with $second_rc after ${elapsed} ms"
 [ "$second_rc" -eq 0 ] || fail "second copy exit status $second_rc"
 [ "$elapsed" -le 1000 ] || fail "second copy took ${elapsed} ms to exit"
-grep -q "Another Instance of this app is already running" "$logfile" \
-    || fail "no duplicate-instance line in the log"
+grep -q "Another Instance of this app is already running" "$logfile" || fail "no duplicate-instance line in the log"
 sleep 0.3
 kill -0 "$station_pid" 2>/dev/null || fail "the first copy ended when the second started"
 
@@ -71,19 +60,16 @@ kill -0 "$station_pid" 2>/dev/null || fail "the first copy ended when the second
 "$KIVO_PREFIX/libexec/kivo-slideshow/relaunch" "$station" "$station_pid" 768 \
     >"$work/relaunch.out" 2>>"$logfile" &
 relaunch_pid=$!
-timeout 10 bash -c "until grep -q 'waiting for process $station_pid to end' '$logfile'; do sleep 0.05; done" \
-    || fail "relaunch tool did not start waiting"
+wait_for 10 "grep -q 'waiting for process $station_pid to end' '$logfile'" || fail "relaunch tool did not start waiting"
 start=$(ms_now)
 kill -TERM "$station_pid"
 # The station is this shell's child: wait for it, with a watchdog that ends it
 # hard after 2 s so a hung shutdown fails the test instead of hanging it.
 ( sleep 2.5; kill -KILL "$station_pid" 2>/dev/null ) &
 watchdog=$!
-wait "$station_pid"
-rc=$?
+wait "$station_pid"; rc=$?
 elapsed=$(( $(ms_now) - start ))
-kill "$watchdog" 2>/dev/null
-wait "$watchdog" 2>/dev/null
+kill "$watchdog" 2>/dev/null; wait "$watchdog" 2>/dev/null
 station_pid=""
 echo "station ended with $rc after ${elapsed} ms"
 [ "$elapsed" -le 2000 ] || fail "station took ${elapsed} ms to end after SIGTERM"
@@ -91,15 +77,14 @@ echo "station ended with $rc after ${elapsed} ms"
 grep -q "applicationWillTerminate...Done..." "$logfile" || fail "no orderly shutdown in the log"
 
 # --- the relaunch tool started a new copy once the old one had ended ---------
-timeout 10 bash -c "while kill -0 $relaunch_pid 2>/dev/null; do sleep 0.05; done" \
-    || fail "relaunch tool still running"
+wait_for 10 "! kill -0 $relaunch_pid 2>/dev/null" || fail "relaunch tool still running"
 wait "$relaunch_pid" || fail "relaunch tool failed"
 grep -q "launch flags \[768\]" "$logfile" || fail "relaunch did not log the launch flags"
 new_pid=$(sed -n 's/.*started \[.*\] as process \([0-9]*\).*/\1/p' "$logfile" | tail -n1)
 [ -n "$new_pid" ] || fail "relaunch did not start the station"
 station_pid=$new_pid # for the cleanup trap
-timeout 15 bash -c "until grep -q 'kivo-slideshow\[$new_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logfile'; do
-                        sleep 0.1; done" || fail "the relaunched station did not come up"
+wait_for 15 "grep -q 'kivo-slideshow\[$new_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logfile'" \
+    || fail "the relaunched station did not come up"
 # SIGINT takes the same orderly way out as SIGTERM.
 kill -INT "$new_pid"
 gone() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat" 2>/dev/null; }

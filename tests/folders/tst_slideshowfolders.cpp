@@ -3,10 +3,8 @@
 #include "folders/SlideShowFolders.h"
 #include "platform/Preferences.h"
 #include "station/MyAliasKit.h"
+#include "station/PrefKeys.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QtTest>
 
 using namespace kivo;
@@ -17,18 +15,12 @@ class TestSlideShowFolders : public QObject
 {
     Q_OBJECT
 
-    const QString kPath = QStringLiteral("prefSlideShowPath");
-    const QString kAlias = QStringLiteral("prefSlideShowPathAliasData");
-    const QString kValid = QStringLiteral("prefSlideShowPathAliasDataIsValid");
-    const QString kMove = QStringLiteral("prefMoveItemsAterFactoryDefault");
-
-    QString m_source;
-    QString m_factory;
-
+    const QString m_source = QDir::homePath() + "/Configured";
+    const QString m_factory = QDir::homePath() + "/Factory/SlideShow";
     Preferences &prefs() { return Preferences::standard(); }
 
-    // The configured folder with two photos and a day folder, and the factory
-    // folder created empty as start-up does.
+    // The configured folder with a photo in a day folder and a note, and the
+    // factory folder created empty as start-up does.
     void makeFolders()
     {
         QDir(m_source).removeRecursively();
@@ -36,36 +28,22 @@ class TestSlideShowFolders : public QObject
         QVERIFY(test::writeJpeg(m_source + "/2024-05-06/12345678/a.jpg", 8, 8));
         QVERIFY(test::writeFile(m_source + "/readme.txt", "keep"));
         QVERIFY(QDir().mkpath(m_factory));
-        prefs().setValues({{kPath, QStringLiteral("~/Configured")},
-                           {kValid, false},
-                           {kAlias, QByteArray("old-reference")},
-                           {kMove, true}});
-    }
-
-    void verifyPrefsUntouched()
-    {
-        QCOMPARE(prefs().string(kPath), QStringLiteral("~/Configured"));
-        QCOMPARE(prefs().boolean(kValid), false);
-        QCOMPARE(prefs().data(kAlias), QByteArray("old-reference"));
+        prefs().setValues({{keys::prefSlideShowPath, "~/Configured"},
+                           {keys::prefSlideShowPathAliasDataIsValid, false},
+                           {keys::prefSlideShowPathAliasData, QByteArray("old-reference")},
+                           {keys::prefMoveItemsAterFactoryDefault, true}});
     }
 
 private slots:
-    void initTestCase()
-    {
-        m_source = QDir::homePath() + QStringLiteral("/Configured");
-        m_factory = QDir::homePath() + QStringLiteral("/Factory/SlideShow");
-    }
-
     void createsTheLocalTree()
     {
-        QVERIFY(SlideShowFolders::createLocalFolders());
-        const QString root =
-            QDir::homePath() + QStringLiteral("/KivoSlideShow/LocalSlideShowFolder");
+        const QString root = QDir::homePath() + "/KivoSlideShow/LocalSlideShowFolder";
         QCOMPARE(SlideShowFolders::localFolderPaths(),
                  (QStringList{root + "/Current", root + "/Failed", root + "/Processed"}));
+        for (int round = 0; round < 2; ++round) // the second time: nothing to do
+            QVERIFY(SlideShowFolders::createLocalFolders());
         for (const QString &folder : SlideShowFolders::localFolderPaths())
             QVERIFY2(QFileInfo(folder).isDir(), qPrintable(folder));
-        QVERIFY(SlideShowFolders::createLocalFolders()); // again: nothing to do
     }
 
     void movesTheFolderAndRemembersIt()
@@ -75,69 +53,51 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_source));
         QVERIFY(QFileInfo::exists(m_factory + "/2024-05-06/12345678/a.jpg"));
         QVERIFY(QFileInfo::exists(m_factory + "/readme.txt"));
-        QCOMPARE(prefs().string(kPath), m_factory);
-        QCOMPARE(prefs().boolean(kValid), true);
+        QCOMPARE(prefs().string(keys::prefSlideShowPath), m_factory);
+        QCOMPARE(prefs().boolean(keys::prefSlideShowPathAliasDataIsValid), true);
         QString resolved;
-        QVERIFY(MyAliasKit::resolveAliasFromData(prefs().data(kAlias), &resolved));
+        QVERIFY(MyAliasKit::resolveAliasFromData(prefs().data(keys::prefSlideShowPathAliasData),
+                                                 &resolved));
         QCOMPARE(QDir::cleanPath(resolved), m_factory);
     }
 
-    void letterCaseEqualPathsMoveNothing()
+    void movesNothing_data()
     {
-        makeFolders();
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(QDir::homePath() + "/CONFIGURED"));
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(QDir::homePath() + "/configured/"));
-        QVERIFY(QFileInfo::exists(m_source + "/readme.txt"));
-        verifyPrefsUntouched();
-    }
-
-    void switchedOffMovesNothing()
-    {
-        makeFolders();
-        prefs().setValue(kMove, false);
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(m_factory));
-        QVERIFY(QFileInfo::exists(m_source + "/readme.txt"));
-        QVERIFY(QFileInfo(m_factory).isDir());
-        verifyPrefsUntouched();
-        prefs().remove(kMove);
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(m_factory));
-        verifyPrefsUntouched();
-    }
-
-    void failedMoveLeavesPreferencesAlone()
-    {
+        QTest::addColumn<QString>("factory");
+        QTest::addColumn<QString>("change");
+        test::row("same in other case", "~/configured/", "");
+        test::row("switched off", "", "off");
+        test::row("path unset", "", "unset path");
         // Something already in the factory folder: never overwritten or merged.
-        makeFolders();
-        QVERIFY(test::writeFile(m_factory + "/readme.txt", "factory"));
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(m_factory));
-        verifyPrefsUntouched();
-        QFile kept(m_factory + "/readme.txt");
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("factory"));
-        QVERIFY(QFileInfo::exists(m_source + "/2024-05-06/12345678/a.jpg"));
-
-        // A configured folder that does not exist: the factory folder stays.
-        makeFolders();
-        QDir(m_source).removeRecursively();
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(m_factory));
-        verifyPrefsUntouched();
-        QVERIFY(QFileInfo(m_factory).isDir());
-
-        // The factory folder inside the configured one.
-        makeFolders();
-        const QString inside = m_source + "/Factory";
-        QVERIFY(QDir().mkpath(inside));
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(inside));
-        verifyPrefsUntouched();
-        QVERIFY(QFileInfo::exists(m_source + "/readme.txt"));
+        test::row("factory in use", "", "factory in use");
+        test::row("no configured folder", "", "no source");
+        test::row("factory inside", "~/Configured/Factory", "");
     }
 
-    void unsetPathMovesNothing()
+    void movesNothing()
     {
+        QFETCH(QString, factory);
+        QFETCH(QString, change);
         makeFolders();
-        prefs().remove(kPath);
-        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(m_factory));
-        QVERIFY(QFileInfo::exists(m_source + "/readme.txt"));
+        factory = factory.isEmpty() ? m_factory : factory.replace("~", QDir::homePath());
+        QVERIFY(QDir().mkpath(factory));
+        if (change == "off")
+            prefs().setValue(keys::prefMoveItemsAterFactoryDefault, false);
+        if (change == "unset path")
+            prefs().remove(keys::prefSlideShowPath);
+        if (change == "factory in use")
+            QVERIFY(test::writeFile(m_factory + "/readme.txt", "factory"));
+        if (change == "no source")
+            QVERIFY(QDir(m_source).removeRecursively());
+        QVERIFY(!SlideShowFolders::moveItemsToDefaultFolder(factory));
+        QVERIFY(QFileInfo(factory).isDir());
+        QCOMPARE(test::readFile(m_factory + "/readme.txt"),
+                 change == "factory in use" ? "factory" : "");
+        QCOMPARE(test::readFile(m_source + "/readme.txt"), change == "no source" ? "" : "keep");
+        if (change != "unset path")
+            QCOMPARE(prefs().string(keys::prefSlideShowPath), "~/Configured");
+        QCOMPARE(prefs().boolean(keys::prefSlideShowPathAliasDataIsValid), false);
+        QCOMPARE(prefs().data(keys::prefSlideShowPathAliasData), QByteArray("old-reference"));
     }
 };
 

@@ -1,13 +1,8 @@
+#include "TestSupport.h"
 #include "platform/SingleInstance.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QLocalSocket>
 #include <QtTest>
-
-#include <cstdio>
 
 using namespace kivo;
 
@@ -15,143 +10,105 @@ namespace {
 
 const QString kName = QStringLiteral("kivo-slideshow");
 
-// The test program doubles as a second copy of the station: with
-// KIVO_SI_MODE=probe it tries to start once and reports its role and how long
-// that took; with KIVO_SI_MODE=hold it starts and stays until killed.
-int runAsCopy(int argc, char *argv[])
+QByteArray roleIs(SingleInstance::Role role)
 {
-    QCoreApplication app(argc, argv);
-    SingleInstance instance(kName, qEnvironmentVariable("KIVO_SI_DIR"));
-    QElapsedTimer timer;
-    timer.start();
-    const SingleInstance::Role role = instance.start();
-    std::printf("role=%d ms=%lld other=%lld\n", int(role), timer.elapsed(),
-                instance.otherProcessId());
-    std::fflush(stdout);
-    if (qgetenv("KIVO_SI_MODE") == "hold")
-        return app.exec();
-    return 0;
+    return "role=" + QByteArray::number(int(role));
 }
 
 } // namespace
 
+// The test program doubles as a second copy of the station: with KIVO_SI_MODE
+// set it starts once and prints its role, how long that took and the other
+// copy's process id; with KIVO_SI_MODE=hold it then stays until killed.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
 
-    QProcess *startCopy(const QByteArray &mode)
+    QProcess *startCopy(const QString &mode)
     {
         auto *p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KIVO_SI_MODE"), QString::fromLatin1(mode));
-        env.insert(QStringLiteral("KIVO_SI_DIR"), m_dir.path());
+        env.insert("KIVO_SI_MODE", mode);
+        env.insert("KIVO_SI_DIR", m_dir.path());
         p->setProcessEnvironment(env);
         p->start(QCoreApplication::applicationFilePath());
         return p;
     }
 
-    // Runs a probing copy; gives its report line.
     QByteArray probe()
     {
-        QProcess *p = startCopy("probe");
+        std::unique_ptr<QProcess> p(startCopy("probe"));
         p->waitForFinished(10000);
-        const QByteArray out = p->readAllStandardOutput().trimmed();
-        delete p;
-        return out;
+        return p->readAllStandardOutput().trimmed();
     }
-
-    static int role(SingleInstance::Role r) { return int(r); }
 
 private slots:
-    void init()
+    void lockOfDeadCopyDoesNotBlockAndSecondCopyActivates()
     {
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-    }
+        std::unique_ptr<QProcess> holder(startCopy("hold"));
+        QVERIFY(holder->waitForReadyRead(10000));
+        QVERIFY(holder->readAllStandardOutput().startsWith(roleIs(SingleInstance::Role::First)));
+        holder->kill(); // SIGKILL: lock and socket files stay behind
+        QVERIFY(holder->waitForFinished(5000));
+        QVERIFY(QFileInfo::exists(m_dir.path() + "/kivo-slideshow.lock"));
 
-    void secondCopyActivatesTheFirst()
-    {
         SingleInstance first(kName, m_dir.path());
         QSignalSpy activated(&first, &SingleInstance::activationRequested);
         QCOMPARE(first.start(), SingleInstance::Role::First);
-        QVERIFY(QFileInfo::exists(first.lockFilePath()));
-
+        // It listens on the socket the dead copy left: a second copy learns who
+        // runs, asks it to come to the front and is told so within a second.
         const QByteArray report = probe();
-        QVERIFY2(
-            report.startsWith("role=" + QByteArray::number(role(SingleInstance::Role::Second))),
-            report);
+        QVERIFY2(report.startsWith(roleIs(SingleInstance::Role::Second)), report);
         QVERIFY2(
             report.endsWith(" other=" + QByteArray::number(QCoreApplication::applicationPid())),
             report);
-        const int ms = report.split(' ').at(1).mid(3).toInt();
-        QVERIFY2(ms < 1000, report);
+        QVERIFY2(report.split(' ').at(1).mid(3).toInt() < 1000, report);
         QTRY_COMPARE(activated.count(), 1);
 
         // Junk on the socket is not an activation request.
-        QProcess junk;
-        junk.start(QStringLiteral("python3"),
-                   {QStringLiteral("-c"),
-                    QStringLiteral("import socket,sys; s=socket.socket(socket.AF_UNIX); "
-                                   "s.connect(sys.argv[1]); s.sendall(b'activatE\\n'); s.close()"),
-                    first.socketPath()});
-        junk.waitForFinished(5000);
+        QLocalSocket junk;
+        junk.connectToServer(first.socketPath());
+        QVERIFY(junk.waitForConnected(5000));
+        junk.write("activatE\n");
+        junk.waitForBytesWritten(5000);
+        junk.disconnectFromServer();
         QTest::qWait(100);
         QCOMPARE(activated.count(), 1);
     }
 
-    void lockOfDeadCopyDoesNotBlock()
-    {
-        QProcess *holder = startCopy("hold");
-        QVERIFY(holder->waitForReadyRead(10000));
-        QVERIFY(holder->readAllStandardOutput().startsWith(
-            "role=" + QByteArray::number(role(SingleInstance::Role::First))));
-        holder->kill(); // SIGKILL: lock and socket files stay behind
-        QVERIFY(holder->waitForFinished(5000));
-        delete holder;
-        QVERIFY(QFileInfo::exists(m_dir.path() + "/kivo-slideshow.lock"));
-
-        SingleInstance next(kName, m_dir.path());
-        QSignalSpy activated(&next, &SingleInstance::activationRequested);
-        QCOMPARE(next.start(), SingleInstance::Role::First);
-        // and it listens on the socket the dead copy left
-        QVERIFY(
-            probe().startsWith("role=" + QByteArray::number(role(SingleInstance::Role::Second))));
-        QTRY_COMPARE(activated.count(), 1);
-    }
-
-    void unusableLockFilesDoNotBlock_data()
-    {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("garbage") << QByteArray("\xff\xfe not a lock");
-        // A process id that now belongs to another program.
-        QTest::newRow("reused pid")
-            << "1\nkivo-slideshow\n" + QSysInfo::machineHostName().toUtf8() + "\n";
-    }
-
     void unusableLockFilesDoNotBlock()
     {
-        QFETCH(QByteArray, contents);
-        SingleInstance instance(kName, m_dir.path());
-        QFile lock(instance.lockFilePath());
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(contents);
-        lock.close();
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(instance.start(), SingleInstance::Role::First);
-        QVERIFY(timer.elapsed() < 1000);
+        // Garbage, and a process id that now belongs to another program.
+        for (const QByteArray &contents :
+             {QByteArray("\xff\xfe not a lock"),
+              "1\nkivo-slideshow\n" + QSysInfo::machineHostName().toUtf8() + "\n"}) {
+            SingleInstance instance(kName, m_dir.path());
+            QVERIFY(test::writeFile(instance.lockFilePath(), contents));
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(instance.start(), SingleInstance::Role::First);
+            QVERIFY(timer.elapsed() < 1000);
+        }
     }
 };
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsSet("KIVO_SI_MODE"))
-        return runAsCopy(argc, argv);
     QCoreApplication app(argc, argv);
-    TestSingleInstance test;
-    return QTest::qExec(&test, argc, argv);
+    if (!qEnvironmentVariableIsSet("KIVO_SI_MODE")) {
+        TestSingleInstance test;
+        return QTest::qExec(&test, argc, argv);
+    }
+    SingleInstance instance(kName, qEnvironmentVariable("KIVO_SI_DIR"));
+    QElapsedTimer timer;
+    timer.start();
+    const SingleInstance::Role role = instance.start();
+    std::printf("%s ms=%lld other=%lld\n", roleIs(role).constData(), timer.elapsed(),
+                instance.otherProcessId());
+    std::fflush(stdout);
+    return qgetenv("KIVO_SI_MODE") == "hold" ? app.exec() : 0;
 }
 
 #include "tst_singleinstance.moc"

@@ -3,81 +3,29 @@
 
 #include "reassign/ChangeRecord.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QtTest>
 
-#include <unistd.h>
-
 using namespace kivo;
-
-namespace {
-
-const QDateTime kWinter(QDate(2025, 12, 29), QTime(10, 30, 5));
-} // namespace
 
 // The change record: its folder, its name and its bytes.
 class TestChangeRecord : public QObject
 {
     Q_OBJECT
-
+    // 29 December 2025 lies in week 1 of the week-based year 2026.
+    const QDateTime kWinter{QDate(2025, 12, 29), QTime(10, 30, 5)};
     QString folder() const { return QDir::home().filePath(".Corvel/CodeChanges"); }
 
 private slots:
     void init() { QDir(folder()).removeRecursively(); }
 
-    void nameUsesTheCalendarYear()
-    {
-        // 29 December 2025 lies in week 1 of the week-based year 2026.
-        QCOMPARE(ChangeRecord::recordFileName(kWinter), "20251229103005_reassigned.xml");
-        QCOMPARE(ChangeRecord::recordFileName(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0))),
-                 "20270101000000_reassigned.xml");
-        QCOMPARE(ChangeRecord::recordFileName(kWinter, 3), "20251229103005_3_reassigned.xml");
-    }
-
-    void folderThatIsAFileGivesNoPath()
-    {
-        QVERIFY(QDir().mkpath(QDir::home().filePath(".Corvel")));
-        QFile blocker(folder());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        OutputCapture log;
-        QVERIFY(ChangeRecord::getReassignmentXmlPath(kWinter).isNull());
-        QVERIFY(
-            ChangeRecord::write("/p/2025-12-29/A", "/p/2025-12-29/B", {"x.jpg"}, kWinter).isNull());
-        QVERIFY(log.text().contains("createCodeChangesPath"));
-        QVERIFY(QFileInfo(folder()).isFile());
-        QFile::remove(folder());
-    }
-
-    void unwritableFolderWritesNothingAndSaysSo()
-    {
-        QVERIFY(!ChangeRecord::createCodeChangesPath().isEmpty());
-        const bool root = ::geteuid() == 0;
-        auto lock = [&](bool on) {
-            if (root)
-                return QProcess::execute("chattr", {on ? "+i" : "-i", folder()}) == 0;
-            return QFile::setPermissions(folder(), on ? QFile::ReadOwner | QFile::ExeOwner
-                                                      : QFile::ReadOwner | QFile::WriteOwner |
-                                                            QFile::ExeOwner);
-        };
-        if (!lock(true))
-            QSKIP("the folder cannot be made unwritable here");
-        OutputCapture log;
-        const QString path = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
-        lock(false);
-        QVERIFY(path.isNull());
-        QVERIFY(log.text().contains("ERROR in renaming/moving final xml path = "));
-        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
-    }
-
     void recordByteForByte()
     {
+        QCOMPARE(ChangeRecord::recordFileName(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0)), 3),
+                 "20270101000000_3_reassigned.xml");
         const QString path = ChangeRecord::write("/photos/2025-12-29/20251229A0042",
                                                  "/photos/2025-12-29/20251229A0107/",
                                                  {"IMG_4701.jpg", "Tom & Jerry <1>.jpg"}, kWinter);
-        QCOMPARE(path, folder() + "/20251229103005_reassigned.xml");
+        QCOMPARE(path, folder() + "/20251229103005_reassigned.xml"); // the calendar year
         QCOMPARE(test::readFile(path),
                  QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
                             "<data type=\"changecode\">\n"
@@ -98,20 +46,42 @@ private slots:
 
     void recordsOfOneSecondNeverReplaceEachOther()
     {
-        const QString first = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
-        const QString second = ChangeRecord::write("/p/d/A", "/p/d/C", {"2.jpg"}, kWinter);
-        // A stale temporary file of the third name keeps that name from being used.
-        QFile stale(folder() + "/20251229103005_3_reassigned.xml.tmp");
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.close();
-        const QString third = ChangeRecord::write("/p/d/A", "/p/d/D", {"3.jpg"}, kWinter);
-        QCOMPARE(QFileInfo(first).fileName(), "20251229103005_reassigned.xml");
-        QCOMPARE(QFileInfo(second).fileName(), "20251229103005_2_reassigned.xml");
-        QCOMPARE(QFileInfo(third).fileName(), "20251229103005_4_reassigned.xml");
-        QVERIFY(test::readFile(first).contains("<filename>1.jpg</filename>"));
-        QVERIFY(test::readFile(second).contains("<filename>2.jpg</filename>"));
-        QVERIFY(test::readFile(third).contains("<filename>3.jpg</filename>"));
-        QVERIFY(test::readFile(second).contains("\t\tC\n"));
+        QStringList names;
+        for (const char *code : {"B", "C", "D"}) {
+            // A stale temporary file of the third name keeps that name from being used.
+            if (QByteArray(code) == "D")
+                QVERIFY(test::writeFile(folder() + "/20251229103005_3_reassigned.xml.tmp", ""));
+            const QString path = ChangeRecord::write("/p/d/A", QString("/p/d/") + code,
+                                                     {code + QString(".jpg")}, kWinter);
+            QVERIFY(test::readFile(path).contains(QString("\t\t%1\n").arg(code).toUtf8()));
+            QVERIFY(test::readFile(path).contains(QString("<filename>%1.jpg").arg(code).toUtf8()));
+            names << QFileInfo(path).fileName();
+        }
+        QCOMPARE(names,
+                 (QStringList{"20251229103005_reassigned.xml", "20251229103005_2_reassigned.xml",
+                              "20251229103005_4_reassigned.xml"}));
+    }
+
+    void nothingWrittenWhereNothingCanBe()
+    {
+        // The folder is a file: no path at all.
+        QVERIFY(test::writeFile(folder(), ""));
+        OutputCapture log;
+        QVERIFY(ChangeRecord::getReassignmentXmlPath(kWinter).isNull());
+        QVERIFY(ChangeRecord::write("/p/d/A", "/p/d/B", {"x.jpg"}, kWinter).isNull());
+        QVERIFY(log.text().contains("createCodeChangesPath"));
+        QVERIFY(QFileInfo(folder()).isFile());
+        QVERIFY(QFile::remove(folder()));
+
+        // An unwritable folder: nothing written, and the log says so.
+        QVERIFY(!ChangeRecord::createCodeChangesPath().isEmpty());
+        if (!test::lockFolder(folder(), true))
+            QSKIP("the folder cannot be made unwritable here");
+        const QString path = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
+        QVERIFY(test::lockFolder(folder(), false));
+        QVERIFY(path.isNull());
+        QVERIFY(log.text().contains("ERROR in renaming/moving final xml path = "));
+        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
     }
 };
 

@@ -1,123 +1,75 @@
 #include "OutputCapture.h"
-
 #include "TestSupport.h"
+
 #include "reassign/ReassignmentMover.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace kivo;
 
-// Moving photos into another code's folder, one at a time, never replacing.
+// Moving photos into another code's folder, one at a time, never replacing:
+// the failing middle photo is the sheet's own test.
 class TestReassignmentMover : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir mRoot;
-    QString mOld, mNew;
-
-    QString photo(const QString &name, QColor color = Qt::darkCyan)
-    {
-        const QString path = QDir(mOld).filePath(name);
-        if (!test::writeJpeg(path, 64, 48, color))
-            qFatal("cannot write a photo");
-        return path;
-    }
 
 private slots:
-    void init()
+    void failuresKeepThePhotos_data()
     {
-        QDir(mRoot.path()).removeRecursively();
-        mOld = mRoot.filePath("2025-12-29/A100");
-        mNew = mRoot.filePath("2025-12-29/B200");
-        QVERIFY(QDir().mkpath(mOld));
-        QVERIFY(QDir().mkpath(mNew));
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QStringList>("moved");
+        test::row("none", "", QStringList{"gone.jpg", "Tom & Jerry <1>.jpg"});
+        // A photo deleted meanwhile is skipped, the rest still move.
+        test::row("deleted photo", "deleted", QStringList{"Tom & Jerry <1>.jpg"});
+        // A missing folder is not created.
+        test::row("no folder", "no folder", QStringList());
+        // Permissions do not bind the superuser; the immutable flag does.
+        test::row("locked folder", "locked", QStringList());
     }
 
-    void failingMiddlePhotoStaysAndIsLeftOut()
+    void failuresKeepThePhotos()
     {
-        const QStringList photos = {photo("1.jpg"), photo("2.jpg", Qt::red), photo("3.jpg")};
-        // Another photo of the same name is already in the new code.
-        QVERIFY(test::writeJpeg(QDir(mNew).filePath("2.jpg"), 32, 32, Qt::blue));
-        const QByteArray theirs = test::readFile(QDir(mNew).filePath("2.jpg"));
-        const QByteArray ours = test::readFile(photos[1]);
+        QFETCH(QString, obstacle);
+        QFETCH(QStringList, moved);
+        const QString day = mRoot.filePath(QTest::currentDataTag()) + "/2025-12-29";
+        const QString from = day + "/A100", to = day + "/B200";
+        QStringList photos;
+        for (const char *name : {"gone.jpg", "Tom & Jerry <1>.jpg"}) {
+            photos << from + "/" + name;
+            QVERIFY(test::writeJpeg(photos.last(), 64, 48));
+        }
+        QVERIFY(obstacle == "no folder" || QDir().mkpath(to));
+        if (obstacle == "deleted")
+            QVERIFY(QFile::remove(photos[0]));
+        if (obstacle == "locked" && !test::lockFolder(to, true))
+            QSKIP("the folder cannot be made unwritable here");
         OutputCapture log;
-        QCOMPARE(ReassignmentMover::moveImages(photos, mNew), (QStringList{"1.jpg", "3.jpg"}));
-        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("1.jpg")));
-        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("3.jpg")));
-        QVERIFY(!QFileInfo::exists(photos[0]) && !QFileInfo::exists(photos[2]));
-        QCOMPARE(test::readFile(photos[1]), ours);
-        QCOMPARE(test::readFile(QDir(mNew).filePath("2.jpg")), theirs);
-        const QString expected = QStringLiteral("ReAssignCodeWindowController->doMoveImages..."
-                                                "moveItemAtPath FROM: [%1] TO: [%2] returned "
-                                                "Error:[")
-                                     .arg(photos[1], mNew);
-        QVERIFY2(QString::fromUtf8(log.text()).contains(expected), log.text().constData());
-    }
-
-    void deletedPhotoIsSkippedAndOddNamesMove()
-    {
-        const QStringList photos = {photo("gone.jpg"), photo("Tom & Jerry <1>.jpg")};
-        QVERIFY(QFile::remove(photos[0]));
-        OutputCapture log;
-        QCOMPARE(ReassignmentMover::moveImages(photos, mNew), QStringList{"Tom & Jerry <1>.jpg"});
-        QVERIFY(log.text().contains("gone.jpg"));
-        QVERIFY(QFileInfo::exists(QDir(mNew).filePath("Tom & Jerry <1>.jpg")));
-    }
-
-    void missingNewFolderMovesNothingAndCreatesNothing()
-    {
-        const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
-        QVERIFY(QDir(mNew).removeRecursively());
-        OutputCapture log;
-        QVERIFY(ReassignmentMover::moveImages(photos, mNew).isEmpty());
-        QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
-        QVERIFY(!QFileInfo::exists(mNew));
-        QCOMPARE(log.text().count("moveItemAtPath"), 2);
+        const QStringList result = ReassignmentMover::moveImages(photos, to);
+        QVERIFY(obstacle != "locked" || test::lockFolder(to, false));
+        QCOMPARE(result, moved);
+        for (const QString &photo : photos) {
+            const QString name = QFileInfo(photo).fileName();
+            QCOMPARE(QFileInfo::exists(to + "/" + name), moved.contains(name));
+            QCOMPARE(QFileInfo::exists(photo),
+                     !moved.contains(name) && !(obstacle == "deleted" && name == "gone.jpg"));
+        }
+        QCOMPARE(log.text().count("moveItemAtPath"), 2 - moved.size());
+        QCOMPARE(QFileInfo::exists(to), obstacle != "no folder");
     }
 
     void moveAcrossFileSystemsKeepsTheBytes()
     {
-        // /dev/shm is a memory file system on most Linux machines.
-        QTemporaryDir other(QStringLiteral("/dev/shm/kivo-mover-XXXXXX"));
-        struct stat a, b;
-        if (!other.isValid() || ::stat(QFile::encodeName(other.path()), &a) != 0 ||
-            ::stat(QFile::encodeName(mNew), &b) != 0 || a.st_dev == b.st_dev)
+        const QString other = test::folderOnOtherFileSystem(mRoot.path());
+        if (other.isEmpty())
             QSKIP("no second file system at hand");
-        const QString photo = other.filePath("far.jpg");
-        QVERIFY(test::writeJpeg(photo, 300, 200, Qt::magenta));
-        const QByteArray original = test::readFile(photo);
-        QCOMPARE(ReassignmentMover::moveImages({photo}, mNew), QStringList{"far.jpg"});
-        QVERIFY(!QFileInfo::exists(photo));
-        QCOMPARE(test::readFile(QDir(mNew).filePath("far.jpg")), original);
-    }
-
-    void unwritableFolderKeepsEveryPhoto()
-    {
-        const QStringList photos = {photo("1.jpg"), photo("2.jpg")};
-        // Permissions do not bind the superuser; the immutable flag does.
-        const bool root = ::geteuid() == 0;
-        auto lock = [&](bool on) {
-            if (root)
-                return QProcess::execute("chattr", {on ? "+i" : "-i", mNew}) == 0;
-            return QFile::setPermissions(mNew, on ? QFile::ReadOwner | QFile::ExeOwner
-                                                  : QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ExeOwner);
-        };
-        if (!lock(true))
-            QSKIP("the folder cannot be made unwritable here");
-        OutputCapture log;
-        const QStringList moved = ReassignmentMover::moveImages(photos, mNew);
-        lock(false);
-        QVERIFY(moved.isEmpty());
-        QVERIFY(QFileInfo::exists(photos[0]) && QFileInfo::exists(photos[1]));
-        QCOMPARE(log.text().count("moveItemAtPath"), 2);
+        const auto cleanup = qScopeGuard([&] { QDir(other).removeRecursively(); });
+        QVERIFY(test::writeJpeg(other + "/far.jpg", 300, 200, Qt::magenta));
+        const QByteArray original = test::readFile(other + "/far.jpg");
+        QCOMPARE(ReassignmentMover::moveImages({other + "/far.jpg"}, mRoot.path()),
+                 QStringList{"far.jpg"});
+        QVERIFY(!QFileInfo::exists(other + "/far.jpg"));
+        QCOMPARE(test::readFile(mRoot.filePath("far.jpg")), original);
     }
 };
 

@@ -1,132 +1,87 @@
 #include "TestSupport.h"
 #include "platform/AppPaths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kivo;
-
-namespace {
-
-struct Run
-{
-    int status = -1;
-    QStringList lines;
-};
-
-} // namespace
 
 // The photo search script, run from the build tree as the station runs it.
 class TestGetNewestFiles : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString m_script;
     QString day() const { return m_dir.filePath("2024-06-09"); }
 
-    // A file under the day folder with its modification time `minute` minutes past 10:00.
+    // A file under the day folder, modified `minute` minutes past 10:00.
     void photo(const QString &relative, int minute)
     {
         const QString path = day() + "/" + relative;
         QVERIFY(test::writeFile(path, "jpeg"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(QDateTime(QDate(2024, 6, 9), QTime(10, minute)),
-                              QFileDevice::FileModificationTime));
-    }
-
-    Run run(const QStringList &args)
-    {
-        QProcess proc;
-        proc.start(m_script, args);
-        Run result;
-        if (!proc.waitForFinished(30000))
-            return result;
-        result.status = proc.exitCode();
-        const QString out = QString::fromUtf8(proc.readAllStandardOutput());
-        result.lines = out.split('\n', Qt::SkipEmptyParts);
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            result.lines << "<missing final newline>";
-        return result;
+        QCOMPARE(
+            QProcess::execute("touch", {"-m", "-d", QString("2024-06-09 10:%1").arg(minute), path}),
+            0);
     }
 
 private slots:
     void initTestCase()
     {
-        m_script = AppPaths::auxiliaryExecutable("getnewestfiles.sh");
-        QVERIFY2(!m_script.isEmpty(), "build the kivo_resources target");
-        photo("111/a.jpg", 1);
-        photo("111/b.JPG", 3);
-        photo("111/c c.Jpg", 3); // same time as b.JPG: ordered by name
-        photo("111/d.jpeg", 9);
-        photo("111/.hidden.jpg", 9);
-        photo("111/notes.txt", 9);
-        photo("111/thumbs/t.jpg", 9);
-        photo("1111/other.jpg", 8);
-        photo("222/e.jpg", 5);
-        photo("222/line\nbreak.jpg", 9);
-        photo(".trash/old.jpg", 9);
-        photo("loose.jpg", 9);
-        photo("../outside/secret.jpg", 9);
+        // c c.Jpg has the time of b.JPG: ordered by name.
+        for (const QString &entry :
+             QString("111/a.jpg:1|111/b.JPG:3|111/c c.Jpg:3|111/d.jpeg:9|111/.hidden.jpg:9|"
+                     "111/notes.txt:9|111/thumbs/t.jpg:9|1111/other.jpg:8|222/e.jpg:5|"
+                     "222/line\nbreak.jpg:9|.trash/old.jpg:9|loose.jpg:9|../outside/secret.jpg:9")
+                 .split('|'))
+            photo(entry.section(':', 0, 0), entry.section(':', 1).toInt());
         QVERIFY(QFile::link(m_dir.filePath("outside"), day() + "/link"));
         QVERIFY(QFile::link(day() + "/111/a.jpg", day() + "/222/alias.jpg"));
-    }
-
-    void oneCode()
-    {
-        const Run r = run({day(), "40", "111"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.lines, (QStringList{"111/b.JPG", "111/c c.Jpg", "111/a.jpg"}));
-        QCOMPARE(run({day(), "2", "111"}).lines, (QStringList{"111/b.JPG", "111/c c.Jpg"}));
-        QCOMPARE(run({day(), "40", "222"}).lines, (QStringList{"222/e.jpg"}));
-        QCOMPARE(run({day(), "40", "11"}).lines, QStringList());
-        QCOMPARE(run({day(), "40", "999"}).status, 0);
-        QCOMPARE(run({day(), "40", "999"}).lines, QStringList());
-    }
-
-    void wholeDay()
-    {
-        QCOMPARE(run({day(), "40"}).lines, (QStringList{"1111/other.jpg", "222/e.jpg", "111/b.JPG",
-                                                        "111/c c.Jpg", "111/a.jpg"}));
-        QCOMPARE(run({day(), "1"}).lines, QStringList{"1111/other.jpg"});
-    }
-
-    void hostileCodes()
-    {
-        for (const QString &code :
-             {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
-              QStringLiteral("../outside"), QStringLiteral("111/"), QStringLiteral("1\t1"),
-              QStringLiteral("111\n")}) {
-            const Run r = run({day(), "40", code});
-            QVERIFY2(r.status == 2, qPrintable(code));
-            QVERIFY2(r.lines.isEmpty(), qPrintable(code));
-        }
-        // A code folder that is a link leading out of the day is not followed.
-        QCOMPARE(run({day(), "40", "link"}).lines, QStringList());
-        QCOMPARE(run({day(), "40", "-name"}).status, 0);
-    }
-
-    void countFallsBackTo40()
-    {
-        QTemporaryDir many;
         for (int i = 0; i < 45; ++i)
-            QVERIFY(
-                test::writeFile(many.filePath(QString("7/%1.jpg").arg(i, 2, 10, QChar('0'))), "x"));
-        for (const char *count : {"0", "-3", "abc", "", "4x"})
-            QCOMPARE(run({many.path(), count, "7"}).lines.size(), 40);
-        QCOMPARE(run({many.path(), "007", "7"}).lines.size(), 7);
-        QCOMPARE(run({many.path(), "99999999999999999999", "7"}).lines.size(), 45);
+            QVERIFY(test::writeFile(
+                m_dir.filePath(QString("many/7/%1.jpg").arg(i, 2, 10, QChar('0'))), "x"));
     }
 
-    void badFolder()
+    void search_data()
     {
-        const Run r = run({m_dir.filePath("no-such-day"), "40", "111"});
-        QCOMPARE(r.status, 1);
-        QVERIFY(r.lines.isEmpty());
-        QCOMPARE(run({day()}).status, 64);
+        QTest::addColumn<QString>("args"); // split at |; DAY is the day folder, MANY 45 photos
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("lines"); // split at |; for MANY their count
+        const QString code111 = "111/b.JPG|111/c c.Jpg|111/a.jpg";
+        test::row("code", "DAY|40|111", 0, code111);
+        test::row("code, 2", "DAY|2|111", 0, "111/b.JPG|111/c c.Jpg");
+        test::row("other code", "DAY|40|222", 0, "222/e.jpg");
+        test::row("prefix of a code", "DAY|40|11", 0, "");
+        test::row("no such code", "DAY|40|999", 0, "");
+        test::row("whole day", "DAY|40", 0, "1111/other.jpg|222/e.jpg|" + code111);
+        test::row("whole day, 1", "DAY|1", 0, "1111/other.jpg");
+        // A code folder that is a link leading out of the day is not followed.
+        test::row("link", "DAY|40|link", 0, "");
+        test::row("option-like code", "DAY|40|-name", 0, "");
+        int hostile = 0;
+        for (const char *code : {"", ".", "..", "a/b", "../outside", "111/", "1\t1", "111\n"})
+            QTest::addRow("hostile %d", ++hostile) << QString("DAY|40|") + code << 2 << QString();
+        test::row("no such day", "DAY/../none|40|111", 1, "");
+        test::row("usage", "DAY", 64, "");
+        // Counts that are not positive numbers fall back to 40.
+        for (const char *count : {"0", "-3", "abc", "", "4x"})
+            QTest::addRow("count '%s'", count) << QString("MANY|%1|7").arg(count) << 0 << "40";
+        test::row("count 007", "MANY|007|7", 0, "7");
+        test::row("huge count", "MANY|99999999999999999999|7", 0, "45");
+    }
+
+    void search()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QString, lines);
+        const bool many = args.startsWith("MANY");
+        args.replace("DAY", day()).replace("MANY", m_dir.filePath("many"));
+        QProcess proc;
+        proc.start(AppPaths::auxiliaryExecutable("getnewestfiles.sh"), args.split('|'));
+        QVERIFY2(proc.waitForFinished(30000), "build the kivo_resources target");
+        QCOMPARE(proc.exitCode(), status);
+        const QString out = QString::fromUtf8(proc.readAllStandardOutput());
+        QVERIFY(out.isEmpty() || out.endsWith('\n'));
+        const QStringList got = out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(many ? QString::number(got.size()) : got.join('|'), lines);
     }
 };
 

@@ -1,75 +1,54 @@
+#include "TestSupport.h"
 #include "xml/TestParser.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
+
+using namespace kivo;
 
 // The support command, run as the installed program is: no display needed.
 class TestDescriptionDump : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir mDir;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QByteArray out;
-        QByteArray err;
-    };
-
-    static Run dump(const QString &path)
-    {
-        QProcess p;
-        p.start(QStringLiteral(KIVO_BUILD_DIR "/bin/kivo-slideshow"),
-                {QStringLiteral("--dump-description"), path});
-        Run run;
-        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit)
-            return run;
-        run.exitCode = p.exitCode();
-        run.out = p.readAllStandardOutput();
-        run.err = p.readAllStandardError();
-        return run;
-    }
-
 private slots:
-    void printsWhatTheConsoleReads()
+    void dump_data()
     {
-        const QString path = QStringLiteral(KIVO_TEST_DATA_DIR "/xml/description-2k.xml");
-        const Run run = dump(path);
-        QCOMPARE(run.exitCode, 0);
-        QJsonParseError error;
-        const QJsonDocument json = QJsonDocument::fromJson(run.out, &error);
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(json.object().toVariantMap(), *kivo::testParser(path));
-        QVERIFY(run.out.contains("\n    \"code\": \"20240517A0042\"")); // indented
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out"); // the start of the standard output
+        QTest::addColumn<QByteArray>("err"); // a part of the standard error
+        QVERIFY(test::writeFile(mDir.filePath("bad.xml"), "<data><code>1</data>"));
+        test::row("description", KIVO_TEST_DATA_DIR "/xml/description-2k.xml", 0,
+                  QByteArray("{\n    \""), QByteArray());
+        test::row("malformed", mDir.filePath("bad.xml"), 0, QByteArray("{\n}"),
+                  QByteArray("parseError"));
+        test::row("absent", mDir.filePath("absent.xml"), 1, QByteArray(),
+                  QByteArray("absent.xml: no such file"));
+        test::row("folder", mDir.path(), 1, QByteArray(), QByteArray("not a regular file"));
     }
 
-    void malformedIsEmptyObject()
+    void dump()
     {
-        const QString path = mDir.filePath("bad.xml");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<data><code>1</data>");
-        file.close();
-        const Run run = dump(path);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.trimmed(), QByteArray("{\n}"));
-        QVERIFY(run.err.contains("parseError"));
-    }
-
-    void missingOrUnreadableFails()
-    {
-        Run run = dump(mDir.filePath("absent.xml"));
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.isEmpty());
-        QVERIFY(run.err.contains("absent.xml: no such file"));
-
-        run = dump(mDir.path());
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.err.contains("not a regular file"));
+        QFETCH(QString, path);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QProcess p;
+        p.start(KIVO_BUILD_DIR "/bin/kivo-slideshow", {"--dump-description", path});
+        QVERIFY(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        const QByteArray printed = p.readAllStandardOutput();
+        QCOMPARE(printed.left(out.size()), out);
+        QVERIFY(out.isEmpty() == printed.isEmpty());
+        QVERIFY(p.readAllStandardError().contains(err));
+        if (exitCode == 0) {
+            // Indented JSON of what the console reads.
+            QJsonParseError error;
+            const QJsonDocument json = QJsonDocument::fromJson(printed, &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(json.object().toVariantMap(), *testParser(path));
+        }
     }
 };
 
