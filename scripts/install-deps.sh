@@ -8,12 +8,16 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libplist-dev libicu-dev libturbojpeg0-dev libbenchmark-dev
+    libsystemd-dev libxcb1-dev libxcb-dpms0-dev
     # run
-    xdg-utils
+    xdg-utils fonts-dejavu-core
     # whole-station test rig and peer tools
     xvfb xauth x11-xserver-utils xdotool dbus dbus-x11 libglib2.0-bin imagemagick
     libjpeg-turbo-progs libvips-tools gcovr
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
+    openbox python3-fusepy fuse3
+    # the Debian package and its checks
+    dpkg-dev lintian desktop-file-utils appstream man-db systemd
 )
 
 missing=()

@@ -7,7 +7,9 @@
 #   .config/Kivo/KivoSlideShow.plist                     preferences pointing there
 # Landscape photos are stored upright; portrait photos are stored sideways with
 # a camera orientation tag, as cameras do. Existing files are kept, so running
-# it again only adds a new business day. Needs ImageMagick (convert).
+# it again only adds a new business day. Needs ImageMagick (convert) and the
+# DejaVu fonts (fonts-dejavu-core). Every file is dated a few minutes back, so
+# the station takes it at once instead of waiting for it to settle.
 #
 # Usage: make-demo-store.sh HOME_DIR
 set -euo pipefail
@@ -18,6 +20,8 @@ store="$home/Pictures/KivoPhotos"
 demo="$home/KivoSlideShow/DemoSlides"
 desk="$home/Desktop"
 day=$(date -d '3 hours ago' +%Y-%m-%d) # a business day starts at 03:00
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+[ -r "$font" ] || { echo "make-demo-store.sh: missing font $font (install fonts-dejavu-core)" >&2; exit 69; }
 codes=(1001 1002 1003 A7K2 B3X9)
 names=("Ada Lovelace" "Alan Turing" "Grace Hopper" "Edsger Dijkstra" "Barbara Liskov")
 colours=("#2a6f97" "#6a994e" "#bc4749" "#7b2cbf" "#e09f3e")
@@ -32,14 +36,15 @@ photo() { # path label colour portrait(0/1)
     local tmp="$1.part"
     if [ "$4" = 1 ]; then
         convert -size 1600x2400 "gradient:$3-#101010" -gravity center -fill white \
-            -pointsize 140 -annotate +0+0 "$2" -rotate -90 \
+            -font "$font" -pointsize 140 -annotate +0+0 "$2" -rotate -90 \
             -sampling-factor 4:2:0 -quality 88 "jpg:$1.raw"
         { printf '\xff\xd8'; exif_right_top; tail -c +3 "$1.raw"; } >"$tmp"
         rm -f "$1.raw"
     else
         convert -size 2400x1600 "gradient:$3-#101010" -gravity center -fill white \
-            -pointsize 140 -annotate +0+0 "$2" -sampling-factor 4:2:0 -quality 88 "jpg:$tmp"
+            -font "$font" -pointsize 140 -annotate +0+0 "$2" -sampling-factor 4:2:0 -quality 88 "jpg:$tmp"
     fi
+    touch -d '10 minutes ago' "$tmp"
     mv "$tmp" "$1"
 }
 
@@ -48,7 +53,7 @@ overlay() { # path width height
     local w=$2 h=$3 bw=$(($2 / 12)) bh=$(($3 / 12))
     convert -size "${w}x${h}" xc:'#1b263b' -alpha set \
         -region "$((w - 2 * bw))x$((h - 3 * bh))+${bw}+${bh}" -alpha transparent +region \
-        -fill '#e0e1dd' -gravity south -pointsize $((bh / 2)) -annotate "+0+$((bh / 4))" \
+        -fill '#e0e1dd' -font "$font" -gravity south -pointsize $((bh / 2)) -annotate "+0+$((bh / 4))" \
         'Kivo Party Rooms' "$1.part.png"
     mv "$1.part.png" "$1"
 }

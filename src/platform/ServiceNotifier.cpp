@@ -1,0 +1,59 @@
+#include "ServiceNotifier.h"
+
+#include "Log.h"
+#include "PlatformLog.h"
+
+#include <systemd/sd-daemon.h>
+
+#include <cstring>
+#include <utility>
+
+namespace kivo {
+
+ServiceNotifier::ServiceNotifier(QObject *parent) : QObject(parent)
+{
+    if (!isSupervised())
+        return;
+    uint64_t usec = 0;
+    if (sd_watchdog_enabled(0, &usec) > 0 && usec > 0) {
+        m_watchdogUsec = qint64(usec);
+        m_watchdog.setInterval(std::max<qint64>(1, m_watchdogUsec / 3000));
+        m_watchdog.setTimerType(Qt::PreciseTimer);
+        connect(&m_watchdog, &QTimer::timeout, this, [] { send("WATCHDOG=1"); });
+        m_watchdog.start();
+        logLine(lcPlatform(),
+                QStringLiteral("ServiceNotifier: watchdog every %1 ms").arg(m_watchdog.interval()));
+    }
+}
+
+bool ServiceNotifier::isSupervised()
+{
+    return !qEnvironmentVariableIsEmpty("NOTIFY_SOCKET");
+}
+
+void ServiceNotifier::notifyReady()
+{
+    send("READY=1\nSTATUS=Displays are up");
+}
+
+void ServiceNotifier::notifyStopping()
+{
+    m_watchdog.stop();
+    send("STOPPING=1");
+}
+
+void ServiceNotifier::send(const char *state)
+{
+    if (!isSupervised())
+        return;
+    // A lost socket would fail every watchdog ping: say it once.
+    static bool failureLogged = false;
+    const int rc = sd_notify(0, state);
+    if (rc < 0 && !std::exchange(failureLogged, true))
+        logLine(lcPlatform(), QStringLiteral("ServiceNotifier: sd_notify(%1) failed: %2")
+                                      .arg(QString::fromLatin1(state).section(u'\n', 0, 0),
+                                           QString::fromLocal8Bit(std::strerror(-rc))) +
+                                  QStringLiteral(" (later failures are not logged)"));
+}
+
+} // namespace kivo
