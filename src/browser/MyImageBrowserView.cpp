@@ -23,7 +23,7 @@ void MyImageBrowserView::enableDragAndDrop()
     viewport()->setAcceptDrops(true);
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
-    setDefaultDropAction(Qt::MoveAction);
+    setDefaultDropAction(Qt::CopyAction);
 }
 
 QStringList MyImageBrowserView::pathsFromMimeData(const QMimeData *data)
@@ -93,26 +93,25 @@ void MyImageBrowserView::startDrag(Qt::DropActions)
     const QPixmap thumb = first.data(Qt::DecorationRole).value<QPixmap>();
     if (!thumb.isNull())
         drag->setPixmap(thumb.scaled(64, 64, Qt::KeepAspectRatio));
-    // The photos are moved by the receiving browser's notification, never by
-    // the drag's result: a file manager that "moves" a dropped photo must not
-    // make it vanish from here without a trace.
-    drag->exec(Qt::MoveAction | Qt::CopyAction | Qt::LinkAction, Qt::MoveAction);
+    // Copy only: between browsers the photos are moved by the receiving
+    // browser's notification, never by the drag's result, and a file manager
+    // offered "move" could take a photo out of the store with no record.
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 bool MyImageBrowserView::acceptDrag(QDropEvent *event)
 {
-    const bool allowed = (!mAllowDrop || mAllowDrop()) && event->mimeData()->hasUrls();
+    const bool allowed =
+        (!mAllowDrop || mAllowDrop(event->source())) && event->mimeData()->hasUrls();
     if (!allowed) {
         event->ignore();
         return false;
     }
-    // Between the station's own browsers a drag moves the photos; from outside
-    // it only refers to them, so the sender keeps its file.
+    // A drop never takes a file from its sender: the station's own drags offer
+    // copying only, and from outside the photos are only referred to.
     const bool ours = qobject_cast<MyImageBrowserView *>(event->source()) != nullptr;
-    Qt::DropAction action = Qt::MoveAction;
-    if (!ours)
-        action = (event->possibleActions() & Qt::LinkAction) ? Qt::LinkAction : Qt::CopyAction;
-    event->setDropAction(action);
+    const bool link = !ours && (event->possibleActions() & Qt::LinkAction);
+    event->setDropAction(link ? Qt::LinkAction : Qt::CopyAction);
     event->accept();
     return true;
 }

@@ -11,8 +11,9 @@ namespace kivo {
 
 // The grid of an image browser. Drags carry the selected photos as
 // text/uri-list, so they can be dropped on another browser or on a file
-// manager, and drops from a file manager are accepted too. The grid only
-// reports a drop (dropRequested); what happens to the items is the
+// manager, and drops from a file manager are accepted too. A drag out offers
+// copying only: no other program can take a photo out of its folder. The grid
+// only reports a drop (dropRequested); what happens to the items is the
 // controller's business.
 class MyImageBrowserView : public QListView
 {
@@ -20,8 +21,12 @@ class MyImageBrowserView : public QListView
 public:
     explicit MyImageBrowserView(QWidget *parent = nullptr);
 
-    // Asked on every drag over the grid; drops are refused while it says no.
-    void setDropPolicy(std::function<bool()> allowDrop) { mAllowDrop = std::move(allowDrop); }
+    // Asked on every drag over the grid with the drag's source (nullptr from
+    // outside the station); the drop is refused while it says no.
+    void setDropPolicy(std::function<bool(QObject *source)> allowDrop)
+    {
+        mAllowDrop = std::move(allowDrop);
+    }
 
     // Turns dragging and dropping on again: QListView::setMovement() switches
     // both off for static grids, but photos are dragged in and out of any grid.
@@ -51,7 +56,7 @@ protected:
 private:
     bool acceptDrag(QDropEvent *event);
 
-    std::function<bool()> mAllowDrop;
+    std::function<bool(QObject *source)> mAllowDrop;
 };
 
 } // namespace kivo

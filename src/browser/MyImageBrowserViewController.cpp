@@ -63,7 +63,7 @@ MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
 
     auto *grid = static_cast<MyImageBrowserView *>(m_view);
     grid->enableDragAndDrop();
-    grid->setDropPolicy([this] { return m_allowDrop; });
+    grid->setDropPolicy([this](QObject *source) { return acceptsDropFrom(source); });
     connect(grid, &MyImageBrowserView::dropRequested, this,
             [this](const QStringList &paths, int row, QObject *source) {
                 performDragOperation(paths, row, source);
@@ -228,6 +228,11 @@ void MyImageBrowserViewController::stopWaitTimedOut()
 
 void MyImageBrowserViewController::removeImages()
 {
+    // The batch in hand is dropped when it arrives; nothing is loaded after it.
+    m_stopRequested = m_loading;
+    m_hasPending = false;
+    m_pendingPaths.clear();
+    m_stopWait.stop();
     m_model->clear();
     updateDatasource();
 }
@@ -260,10 +265,15 @@ bool MyImageBrowserViewController::moveItemsAtIndexes(const QList<int> &indexes,
     return true;
 }
 
+bool MyImageBrowserViewController::acceptsDropFrom(const QObject *source) const
+{
+    return m_allowDrop && (m_dropSources.isEmpty() || m_dropSources.contains(source));
+}
+
 bool MyImageBrowserViewController::performDragOperation(const QStringList &paths, int position,
                                                         QObject *source)
 {
-    if (!m_allowDrop)
+    if (!acceptsDropFrom(source))
         return false;
     if (source == m_view) {
         if (m_allowsReordering)

@@ -16,7 +16,8 @@ namespace kivo {
 // at a time on a worker (the application's pool), appending what each batch
 // accepts before the next batch starts. A new load while one runs asks the
 // running one to stop and waits for its batch in hand (without blocking any
-// thread) before the list is emptied and loaded again.
+// thread) before the list is emptied and loaded again; emptying the list
+// stops the running load for good.
 class MyImageBrowserViewController : public QWidget
 {
     Q_OBJECT
@@ -30,15 +31,16 @@ public:
 
     // Replaces the items by the photos found at paths.
     void addImages(const QStringList &paths);
+    // Empties the list; a running load stops and adds nothing more.
     void removeImages();
     void updateDatasource();
     // Inserts the accepted paths as one block at position; returns how many.
     int insertImagesWithPaths(const QStringList &paths, int position);
     bool moveItemsAtIndexes(const QList<int> &indexes, int destination);
     // A drop of paths before position, dragged from source (nullptr from outside
-    // the station): reorders when source is this grid, else inserts the
-    // accepted photos, refreshes and posts "objectdragged". True when the list
-    // is not empty afterwards.
+    // the station), refused unless acceptsDropFrom(source): reorders when
+    // source is this grid, else inserts the accepted photos, refreshes and
+    // posts "objectdragged". True when the list is not empty afterwards.
     bool performDragOperation(const QStringList &paths, int position, QObject *source);
     // On "objectdragged" from a drop whose source is this grid: removes every
     // item also listed in the destination (letter case ignored) and refreshes.
@@ -67,6 +69,10 @@ public:
 
     void setAllowDrop(bool allow) { m_allowDrop = allow; }
     bool allowDrop() const { return m_allowDrop; }
+    // Only drops dragged from one of these grids are accepted; with none
+    // named, drops from anywhere (a file manager too).
+    void setDropSources(const QList<const QObject *> &sources) { m_dropSources = sources; }
+    bool acceptsDropFrom(const QObject *source) const;
     void setAllowsReordering(bool allow);
     void setAllowItemSelection(bool allow);
 
@@ -104,6 +110,7 @@ private:
     int m_col = 0;
     QSize m_cellSize;
     bool m_allowDrop = true;
+    QList<const QObject *> m_dropSources;
     bool m_allowsReordering = false;
     bool m_allowItemSelection = true;
     double m_zoom = 0.5;

@@ -4,6 +4,7 @@
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
 
+#include <QDrag>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -38,7 +39,8 @@ class TestImageBrowser : public QObject
 
 private slots:
     // A folder's photos once each (letter case ignored), no other files; a new
-    // load while one runs stops it before the list is emptied and loaded again.
+    // load while one runs stops it before the list is emptied and loaded again;
+    // emptying the list stops a running load for good.
     void loadsPhotosOnce()
     {
         const QString folder = m_tmp.filePath(QStringLiteral("load"));
@@ -59,6 +61,12 @@ private slots:
         QCOMPARE(finished.size(), 1);
         QCOMPARE(inserted.size(), 1);
         QCOMPARE(browser.imagePaths(), photos("only", 1));
+
+        browser.addImages(photos("many", 400));
+        browser.removeImages();
+        QVERIFY(finished.wait(5000));
+        QTest::qWait(50);
+        QVERIFY(browser.images().isEmpty());
     }
 
     // An item is laid out at full size before its thumbnail arrives.
@@ -128,7 +136,7 @@ private slots:
     }
 
     // A file manager's photos arrive as text/uri-list and are referred to,
-    // never taken away from it.
+    // never taken away from it; a drag out offers it copying only.
     void fileManagerDropArrivesAsUriList()
     {
         const QStringList paths = {m_tmp.filePath("Tom & Jerry <1> #2.jpg"), photos("u", 1)[0]};
@@ -144,6 +152,16 @@ private slots:
         QDropEvent drop(QPointF(10, 10), offered, data.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &drop);
         QCOMPARE(destination.imagePaths(), paths);
+
+        struct Grid : MyImageBrowserView
+        {
+            using MyImageBrowserView::startDrag;
+        } grid;
+        grid.setModel(destination.model());
+        grid.selectionModel()->select(grid.model()->index(0, 0), QItemSelectionModel::Select);
+        grid.startDrag(Qt::MoveAction | Qt::CopyAction);
+        QVERIFY(grid.findChild<QDrag *>());
+        QCOMPARE(grid.findChild<QDrag *>()->supportedActions(), Qt::CopyAction);
     }
 };
 
