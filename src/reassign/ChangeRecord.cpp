@@ -113,44 +113,95 @@ OrderedDictionary ChangeRecord::content(const QString &oldCodeFolder, const QStr
     };
 }
 
-QString ChangeRecord::write(const QString &oldCodeFolder, const QString &newCodeFolder,
-                            const QStringList &fileNames, const QDateTime &time)
-{
-    QString path = getReassignmentXmlPath(time);
-    if (path.isEmpty())
-        return QString();
-    const QString temporary = path + QLatin1String(".tmp");
+ChangeRecord::ChangeRecord(QString oldCodeFolder, QString newCodeFolder, QDateTime time)
+    : mOldCodeFolder(std::move(oldCodeFolder)), mNewCodeFolder(std::move(newCodeFolder)),
+      mTime(std::move(time))
+{}
 
+bool ChangeRecord::fail(const QString &error)
+{
+    mError = error.isEmpty() ? QStringLiteral("unknown error") : error;
+    return false;
+}
+
+bool ChangeRecord::prepare(const QStringList &fileNames)
+{
+    mError.clear();
+    mPath = getReassignmentXmlPath(mTime);
+    if (mPath.isEmpty()) {
+        mError = QStringLiteral("the folder %1 cannot be used").arg(codeChangesFolder());
+        return false;
+    }
+    if (!writeTemporary(fileNames)) {
+        QFile::remove(temporaryPath());
+        logLine(lcReassign(),
+                QStringLiteral("ReAssignCodeWindowController->doMoveImages... cannot write the "
+                               "change record [%1]: %2")
+                    .arg(temporaryPath(), mError));
+        return false;
+    }
+    mPrepared = fileNames;
+    return true;
+}
+
+bool ChangeRecord::writeTemporary(const QStringList &fileNames)
+{
     KivoXmlWriter writer;
     writer.setMLookupArrayName({{QStringLiteral("files"), QStringLiteral("filename")}});
     writer.doStartConversion2(
         {{QStringLiteral("mainXmlKeyName"), QStringLiteral("data")},
-         {QStringLiteral("writeXmlPath"), temporary},
+         {QStringLiteral("writeXmlPath"), temporaryPath()},
          {QStringLiteral("dictionary"),
-          QVariant::fromValue(content(oldCodeFolder, newCodeFolder, fileNames))}});
-
-    QString error;
-    if (!QFileInfo(temporary).isFile()) {
+          QVariant::fromValue(content(mOldCodeFolder, mNewCodeFolder, fileNames))}});
+    QString error = writer.errorString();
+    if (error.isEmpty() && QFileInfo(temporaryPath()).size() != writer.mString().toUtf8().size())
         error = QStringLiteral("the record was not written");
-    } else if (syncPath(temporary, &error)) {
+    if (error.isEmpty() && syncPath(temporaryPath(), &error))
+        return true;
+    return fail(error);
+}
+
+bool ChangeRecord::commit(const QStringList &fileNames)
+{
+    mError.clear();
+    if (mPath.isEmpty())
+        return fail(QStringLiteral("the record was not prepared"));
+    const QString temporary = temporaryPath();
+    if (fileNames == mPrepared || writeTemporary(fileNames)) {
+        mPrepared = fileNames;
         // Another record may have taken the name since it was chosen: take the next.
-        bool placed = false;
-        for (int sequence = 2; !placed && sequence <= kMaxSequence + 1; ++sequence) {
-            placed = FileOps::moveNoReplace(temporary, path, &error);
-            if (!placed && QFileInfo::exists(path))
-                path = QDir(QFileInfo(path).path()).filePath(recordFileName(time, sequence));
-            else
+        QString error;
+        for (int sequence = 2; sequence <= kMaxSequence + 1; ++sequence) {
+            if (FileOps::moveNoReplace(temporary, mPath, &error)) {
+                QString folderError;
+                syncPath(QFileInfo(mPath).path(), &folderError);
+                return true;
+            }
+            if (!QFileInfo::exists(mPath))
                 break;
+            mPath = QDir(QFileInfo(mPath).path()).filePath(recordFileName(mTime, sequence));
         }
-        if (placed) {
-            QString folderError;
-            syncPath(QFileInfo(path).path(), &folderError);
-            return path;
-        }
+        fail(error);
     }
     // A written ".tmp" stays: it names photos that did move.
+    mPath = temporary.chopped(4);
     logLine(lcReassign(),
-            QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(path, error));
+            QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(mPath, mError));
+    return false;
+}
+
+void ChangeRecord::discard()
+{
+    if (!mPath.isEmpty())
+        QFile::remove(temporaryPath());
+}
+
+QString ChangeRecord::write(const QString &oldCodeFolder, const QString &newCodeFolder,
+                            const QStringList &fileNames, const QDateTime &time)
+{
+    ChangeRecord record(oldCodeFolder, newCodeFolder, time);
+    if (record.prepare(fileNames) && record.commit(fileNames))
+        return record.path();
     return QString();
 }
 

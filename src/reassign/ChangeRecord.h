@@ -14,11 +14,33 @@ namespace kivo {
 // same second gets "yyyyMMddHHmmss_<n>_reassigned.xml" (n = 2, 3, ...), so the
 // name still starts with the time and ends with "_reassigned.xml" and no record
 // ever replaces another.
+//
+// A record is written in two steps around the moves: prepare() writes it as
+// "<path>.tmp" before anything moves, proving that it can be written, and
+// commit() puts it in place afterwards, naming the photos that did move.
 class ChangeRecord
 {
 public:
     static constexpr char kNameSuffix[] = "_reassigned.xml";
     static constexpr char kTimePattern[] = "yyyyMMddHHmmss";
+
+    // A record of photos moved from one code folder to another, written at time.
+    ChangeRecord(QString oldCodeFolder, QString newCodeFolder, QDateTime time);
+
+    // Writes "<path>.tmp" listing fileNames and flushes it to disk. False when
+    // it cannot be written (error() says why); nothing is left behind then.
+    bool prepare(const QStringList &fileNames);
+    // Rewrites the ".tmp" when fileNames differ from the prepared ones, then
+    // renames it into place without replacing anything. False when the record
+    // is not in place (error() says why); a written ".tmp" is kept then.
+    bool commit(const QStringList &fileNames);
+    // Removes the prepared ".tmp" (nothing moved).
+    void discard();
+
+    // The record's path (once prepared; its final name once committed).
+    const QString &path() const { return mPath; }
+    QString temporaryPath() const { return mPath + QLatin1String(".tmp"); }
+    const QString &error() const { return mError; }
 
     // "~/.Corvel/CodeChanges" with the home folder expanded; not created.
     static QString codeChangesFolder();
@@ -38,11 +60,21 @@ public:
     static OrderedDictionary content(const QString &oldCodeFolder, const QString &newCodeFolder,
                                      const QStringList &fileNames);
 
-    // Writes the record to "<path>.tmp", flushes it to disk and renames it into
-    // place without replacing anything. Returns the record's path, or a null
+    // prepare() and commit() in one go. Returns the record's path, or a null
     // string (logged) when nothing was put in place.
     static QString write(const QString &oldCodeFolder, const QString &newCodeFolder,
                          const QStringList &fileNames, const QDateTime &time);
+
+private:
+    bool writeTemporary(const QStringList &fileNames);
+    bool fail(const QString &error);
+
+    QString mOldCodeFolder;
+    QString mNewCodeFolder;
+    QDateTime mTime;
+    QString mPath;
+    QStringList mPrepared;
+    QString mError;
 };
 
 } // namespace kivo

@@ -118,10 +118,13 @@ void KivoXmlWriter::writeFile(const QString &path)
 
     QSaveFile file(path);
     const QByteArray bytes = mString_.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    mError.clear();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        mError = file.errorString();
         logLine(lcReassign(), QStringLiteral("%1-%2 -> writeToFile returned ERROR = %3")
                                   .arg(QStringLiteral("KivoXmlWriter"),
-                                       QStringLiteral("doStartConversion2"), file.errorString()));
+                                       QStringLiteral("doStartConversion2"), mError));
+    }
 }
 
 QString KivoXmlWriter::getEndElementKeyName(const QString &key)

@@ -43,6 +43,8 @@ public:
     const QString &mString() const { return mString_; }
     // Where the last conversion wrote its file.
     const QString &writtenPath() const { return mWrittenPath; }
+    // Why the last conversion's file was not written; empty when it was.
+    const QString &errorString() const { return mError; }
 
     static std::optional<OrderedDictionary> dictionaryFrom(const QVariant &value);
     static std::optional<QVariantList> arrayFrom(const QVariant &value);
@@ -55,6 +57,7 @@ private:
     QHash<QString, QString> mLookupArrayName_;
     qint64 _indentCount = 0;
     QString mWrittenPath;
+    QString mError;
 };
 
 } // namespace kivo

@@ -1,17 +1,19 @@
 #include "ReAssignCodeWindowController.h"
 
-#include "ChangeRecord.h"
+#include "PhotoReassignment.h"
 #include "ReassignLog.h"
-#include "ReassignmentMover.h"
+#include "RecordableName.h"
 #include "browser/MyImageBrowserViewController.h"
 #include "platform/Log.h"
 #include "station/Clock.h"
 #include "station/DailyFolders.h"
 #include "station/NotificationNames.h"
+#include "util/Async.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -19,6 +21,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStandardItemModel>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -31,7 +34,6 @@ const QString ReAssignCodeWindowController::kAssignAlternateTitle = QStringLiter
 
 namespace {
 const char kAlternateTitle[] = "alternateTitle";
-const char kTag[] = "tag";
 const QString kCode = QStringLiteral("code");
 const QString kName = QStringLiteral("name");
 } // namespace
@@ -42,7 +44,7 @@ ReAssignCodeWindowController::ReAssignCodeWindowController(QWidget *parent)
     setWindowTitle(tr("Re-Assign Photos"));
     setAccessibleName(QStringLiteral("Re-Assign Photos"));
     setWindowModality(Qt::WindowModal);
-    buildWindow();
+    connectWindow();
 }
 
 ReAssignCodeWindowController::~ReAssignCodeWindowController() = default;
@@ -62,95 +64,20 @@ ReAssignCodeWindowController::openSheet(QWidget *parent, const QVariantMap &setu
     return sheet;
 }
 
-void ReAssignCodeWindowController::buildWindow()
+void ReAssignCodeWindowController::connectWindow()
 {
-    mPopup = new QComboBox(this);
-    mPopup->setAccessibleName(QStringLiteral("New Code"));
-    mPopup->setAccessibleDescription(QStringLiteral("New Code"));
-    mPopup->setModel(new QStandardItemModel(mPopup));
-    connect(mPopup, &QComboBox::currentIndexChanged, this,
+    connect(mUi.popup, &QComboBox::currentIndexChanged, this,
             &ReAssignCodeWindowController::ibClickedOnPopup);
-
-    mBrowserViewHolder = new QWidget(this);
-    mBrowserViewHolder2 = new QWidget(this);
-    mValue1 = new QLabel(this);
-    mValue2 = new QLabel(this);
-    mValue1->setAccessibleName(QStringLiteral("Photos of the old code count"));
-    mValue2->setAccessibleName(QStringLiteral("Photos to move count"));
-    setCount(mValue1, 0);
-    setCount(mValue2, 0);
-    mZoom1 = new QSlider(Qt::Horizontal, this);
-    mZoom2 = new QSlider(Qt::Horizontal, this);
-    int tag = 1;
-    for (QSlider *slider : {mZoom1, mZoom2}) {
-        slider->setRange(0, 100);
-        slider->setValue(50);
-        slider->setProperty(kTag, tag);
-        slider->setAccessibleName(tag == 1 ? QStringLiteral("Zoom old code photos")
-                                           : QStringLiteral("Zoom photos to move"));
+    for (QSlider *slider : {mUi.zoom1, mUi.zoom2})
         connect(slider, &QSlider::valueChanged, this,
                 [this, slider] { zoomSliderDidChange(slider); });
-        ++tag;
-    }
-
-    buildButtons();
-
-    auto *browsers = new QHBoxLayout;
-    browsers->addWidget(
-        buildBrowserColumn(tr("Photos of the old code"), mBrowserViewHolder, mValue1, mZoom1), 1);
-    browsers->addWidget(buildBrowserColumn(tr("Photos to move to the new code"),
-                                           mBrowserViewHolder2, mValue2, mZoom2),
-                        1);
-    auto *codeRow = new QHBoxLayout;
-    auto *codeLabel = new QLabel(tr("New code:"), this);
-    codeLabel->setBuddy(mPopup);
-    codeRow->addWidget(codeLabel);
-    codeRow->addWidget(mPopup, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(mRevertButton);
-    buttons->addStretch(1);
-    buttons->addWidget(mCancelButton);
-    buttons->addWidget(mAssignButton);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(browsers, 1);
-    layout->addLayout(codeRow);
-    layout->addLayout(buttons);
-}
-
-void ReAssignCodeWindowController::buildButtons()
-{
-    mRevertButton = new QPushButton(tr("Revert All"), this);
-    mRevertButton->setAccessibleName(QStringLiteral("Revert All"));
-    connect(mRevertButton, &QPushButton::clicked, this, &ReAssignCodeWindowController::revertAll);
-    mCancelButton = new QPushButton(tr("Cancel"), this);
-    mCancelButton->setAccessibleName(QStringLiteral("Cancel"));
-    mCancelButton->setAutoDefault(false);
-    mAssignButton = new QPushButton(tr("Re-Assign"), this);
-    mAssignButton->setAccessibleName(QStringLiteral("Re-Assign"));
-    mAssignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
-    mAssignButton->setAutoDefault(false);
-    mAssignButton->setEnabled(false);
-    for (QPushButton *button : {mCancelButton, mAssignButton})
+    connect(mUi.revertButton, &QPushButton::clicked, this,
+            &ReAssignCodeWindowController::revertAll);
+    mUi.assignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
+    for (QPushButton *button : {mUi.cancelButton, mUi.assignButton})
         connect(button, &QPushButton::clicked, this, [this, button] { doEndSheet(button); });
-}
-
-QWidget *ReAssignCodeWindowController::buildBrowserColumn(const QString &title, QWidget *holder,
-                                                          QLabel *count, QSlider *zoom)
-{
-    auto *column = new QWidget(this);
-    auto *heading = new QHBoxLayout;
-    heading->addWidget(new QLabel(title, column));
-    heading->addStretch(1);
-    heading->addWidget(count);
-    auto *holderLayout = new QVBoxLayout(holder);
-    holderLayout->setContentsMargins(0, 0, 0, 0);
-    holder->setMinimumSize(320, 240);
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(heading);
-    layout->addWidget(holder, 1);
-    layout->addWidget(zoom);
-    return column;
+    setCount(mUi.value1, 0);
+    setCount(mUi.value2, 0);
 }
 
 void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
@@ -185,23 +112,25 @@ void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
     mArrangedEntries = entries;
     mSelectedInfo = entries.isEmpty() ? QVariantMap() : entries.first().toMap();
     mOriginalImages = s.value(QStringLiteral("imageslist")).toStringList();
+    mOldFolder = mOldCode.isEmpty() ? QString() : mCodePath(mOldCode);
 }
 
 void ReAssignCodeWindowController::fillPopup()
 {
-    auto *model = static_cast<QStandardItemModel *>(mPopup->model());
-    const QSignalBlocker block(mPopup);
+    auto *model = static_cast<QStandardItemModel *>(mUi.popup->model());
+    const QSignalBlocker block(mUi.popup);
     model->clear();
     for (const QVariant &entry : std::as_const(mArrangedEntries)) {
         const QString code = entry.toMap().value(kCode).toString();
         auto *item = new QStandardItem(code);
-        if (code.compare(mOldCode, Qt::CaseInsensitive) == 0)
+        // A row without a code names no folder to move to.
+        if (code.isEmpty() || code.compare(mOldCode, Qt::CaseInsensitive) == 0)
             item->setEnabled(false);
         model->appendRow(item);
     }
     if (model->rowCount() > 0) {
         model->item(0)->setForeground(Qt::red);
-        mPopup->setCurrentIndex(0);
+        mUi.popup->setCurrentIndex(0);
     }
 }
 
@@ -229,10 +158,34 @@ void ReAssignCodeWindowController::awakeFromNib()
     mDragObserver = NotificationCenter::defaultCenter().addObserver(
         notification::concludeDragOperation,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
-    mBrowser1 = makeBrowser(mBrowserViewHolder, QStringLiteral("Photos of the old code"));
-    mBrowser2 = makeBrowser(mBrowserViewHolder2, QStringLiteral("Photos to move"));
+    mBrowser1 = makeBrowser(mUi.browserViewHolder, QStringLiteral("Photos of the old code"));
+    mBrowser2 = makeBrowser(mUi.browserViewHolder2, QStringLiteral("Photos to move"));
+    const QList<const QObject *> grids{mBrowser1->imageBrowser(), mBrowser2->imageBrowser()};
+    mBrowser1->setDropSources(grids);
+    mBrowser2->setDropSources(grids);
     mBrowser1->addImages(mOriginalImages);
-    mAssignButton->setEnabled(false);
+    mUi.assignButton->setEnabled(false);
+    if (!mOldFolder.isEmpty())
+        Async::run(
+            *QThreadPool::globalInstance(), this,
+            [folder = mOldFolder] { return RecordableName::unrecordableIn(folder); },
+            [this](const QStringList &names) { showUnrecordable(names); });
+}
+
+void ReAssignCodeWindowController::showUnrecordable(const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    mUi.notice->setText(tr("These photos of the old code have names that the change record cannot "
+                           "carry; they stay where they are until renamed:\n%1")
+                            .arg(PhotoReassignment::listing(names)));
+    mUi.notice->setAccessibleDescription(mUi.notice->text());
+    mUi.notice->show();
+}
+
+QString ReAssignCodeWindowController::notice() const
+{
+    return mUi.notice->isHidden() ? QString() : mUi.notice->text();
 }
 
 void ReAssignCodeWindowController::showEvent(QShowEvent *event)
@@ -250,8 +203,10 @@ void ReAssignCodeWindowController::ibClickedOnPopup(int index)
 
 void ReAssignCodeWindowController::enableAssignButton()
 {
-    const bool enable = mPopup->currentIndex() >= 1 && mBrowser2 && !mBrowser2->images().isEmpty();
-    mAssignButton->setEnabled(enable);
+    const bool enable = mUi.popup->currentIndex() >= 1 &&
+                        !mSelectedInfo.value(kCode).toString().isEmpty() && mBrowser2 &&
+                        !mBrowser2->images().isEmpty();
+    mUi.assignButton->setEnabled(enable);
 }
 
 void ReAssignCodeWindowController::setCount(QLabel *label, qsizetype count)
@@ -262,12 +217,12 @@ void ReAssignCodeWindowController::setCount(QLabel *label, qsizetype count)
 
 QString ReAssignCodeWindowController::fValue1() const
 {
-    return mValue1->text();
+    return mUi.value1->text();
 }
 
 QString ReAssignCodeWindowController::fValue2() const
 {
-    return mValue2->text();
+    return mUi.value2->text();
 }
 
 void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notification &notification)
@@ -277,9 +232,9 @@ void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notific
     if (!grid)
         return;
     if (mBrowser1 && grid == mBrowser1->imageBrowser())
-        setCount(mValue1, mBrowser1->images().size());
+        setCount(mUi.value1, mBrowser1->images().size());
     else if (mBrowser2 && grid == mBrowser2->imageBrowser())
-        setCount(mValue2, mBrowser2->images().size());
+        setCount(mUi.value2, mBrowser2->images().size());
     else
         return;
     enableAssignButton();
@@ -287,7 +242,7 @@ void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notific
 
 void ReAssignCodeWindowController::zoomSliderDidChange(QSlider *slider)
 {
-    const int tag = slider ? slider->property(kTag).toInt() : 0;
+    const int tag = slider ? slider->property(ReAssignCodeWindowLayout::kTag).toInt() : 0;
     MyImageBrowserViewController *browser = tag == 1 ? mBrowser1 : tag == 2 ? mBrowser2 : nullptr;
     if (browser)
         browser->setZoomValue(slider->value() / 100.0);
@@ -356,21 +311,19 @@ void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
         return;
     }
     const QString newCode = mSelectedInfo.value(kCode).toString();
-    if (!mOldCode.isEmpty() && !newCode.isEmpty()) {
-        if (mOldCode.toUpper() == newCode.toUpper()) {
-            alert(QStringLiteral("PLEASE SELECT A NEW Party Room/Code !!"),
-                  QStringLiteral("You must pick a party room/code that is different from the "
-                                 "original!"),
-                  {QStringLiteral("OK")});
-            return;
-        }
-        if (getChangedImageList().isEmpty()) {
-            alert(QStringLiteral("NO IMAGES to RE-ASSIGN !!"),
-                  QStringLiteral("You did not add/move any images to be re-assigned.\nNothing "
-                                 "has been changed."),
-                  {QStringLiteral("OK")});
-            return;
-        }
+    if (newCode.isEmpty() || mOldCode.toUpper() == newCode.toUpper()) {
+        alert(QStringLiteral("PLEASE SELECT A NEW Party Room/Code !!"),
+              QStringLiteral("You must pick a party room/code that is different from the "
+                             "original!"),
+              {QStringLiteral("OK")});
+        return;
+    }
+    if (getChangedImageList().isEmpty()) {
+        alert(QStringLiteral("NO IMAGES to RE-ASSIGN !!"),
+              QStringLiteral("You did not add/move any images to be re-assigned.\nNothing "
+                             "has been changed."),
+              {QStringLiteral("OK")});
+        return;
     }
     const QString text =
         QStringLiteral("Are you sure you want to re-assign photos\n\nFROM\nOld "
@@ -379,35 +332,47 @@ void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
                  mSelectedInfo.value(kName).toString(), newCode);
     const int pressed = alert(QStringLiteral("ARE YOU SURE ???"), text,
                               {QStringLiteral("CANCEL"), QStringLiteral("YES - RE-ASSIGN")});
-    if (pressed != 1)
-        return;
-    doMoveImages();
-    done(kReassigned);
+    // When nothing moved the sheet stays open: the operator has been told why.
+    if (pressed == 1 && !doMoveImages().isEmpty())
+        done(kReassigned);
+}
+
+QString ReAssignCodeWindowController::newCodeFolder(const QString &code) const
+{
+    // A code names one folder beside the old code's and never leads out of the day.
+    if (mOldFolder.isEmpty() || code.isEmpty() || code.contains(QLatin1Char('/')) ||
+        code == QLatin1String(".") || code == QLatin1String(".."))
+        return QString();
+    return QDir(QFileInfo(mOldFolder).path()).filePath(code);
 }
 
 QStringList ReAssignCodeWindowController::doMoveImages()
 {
     const QString newCode = mSelectedInfo.value(kCode).toString();
-    if (mOldCode.isEmpty() || newCode.isEmpty() ||
-        mOldCode.compare(newCode, Qt::CaseInsensitive) == 0)
+    if (newCode.isEmpty() || mOldCode.compare(newCode, Qt::CaseInsensitive) == 0)
         return {};
-    const QString oldFolder = mCodePath(mOldCode);
-    const QString newFolder = mCodePath(newCode);
-    if (oldFolder.isEmpty() || newFolder.isEmpty()) {
+    const QString newFolder = newCodeFolder(newCode);
+    if (newFolder.isEmpty()) {
         logLine(lcReassign(),
                 QStringLiteral("ReAssignCodeWindowController->doMoveImages... no folder for "
                                "[%1] or [%2]")
                     .arg(mOldCode, newCode));
+        alert(QStringLiteral("NOTHING RE-ASSIGNED !!"),
+              QStringLiteral("There is no folder for the code [%1] or [%2].\nNothing has been "
+                             "changed.")
+                  .arg(mOldCode, newCode),
+              {QStringLiteral("OK")});
         return {};
     }
-    const QStringList photos = mBrowserViewHolder2 ? getChangedImageList() : mOriginalImages;
+    const QStringList photos = mUi.browserViewHolder2 ? getChangedImageList() : mOriginalImages;
     if (photos.isEmpty())
         return {};
-    const QStringList moved = ReassignmentMover::moveImages(photos, newFolder);
-    if (moved.isEmpty())
-        return moved;
-    mLastRecordPath = ChangeRecord::write(oldFolder, newFolder, moved, Clock::now());
-    return moved;
+    const PhotoReassignment::Result result =
+        PhotoReassignment::run(mOldFolder, newFolder, photos, Clock::now());
+    mLastRecordPath = result.recordPath;
+    if (!result.headline().isEmpty())
+        alert(result.headline(), result.text(), {QStringLiteral("OK")});
+    return result.moved;
 }
 
 void ReAssignCodeWindowController::reject()

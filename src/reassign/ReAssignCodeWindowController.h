@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReAssignCodeWindowLayout.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDialog>
@@ -32,8 +33,12 @@ using AlertPresenter = std::function<int(QWidget *parent, const AlertRequest &al
 
 // The reassignment sheet: the old code's photos in a first image browser, the
 // photos to move dragged into a second one, the new code chosen in a popup.
-// Confirming moves the photos into the new code's folder, writes the change
-// record and ends the sheet with kReassigned; any other end gives kStopResponse.
+// The code folders are those of the day the console showed when the sheet
+// was set up. Confirming moves the photos into the new code's folder, writes
+// the change record and ends the sheet with kReassigned; whatever went wrong
+// is shown in an alert, and the sheet stays open when nothing moved. Any other
+// end gives kStopResponse. Only photos dragged between its own two browsers
+// are accepted.
 class ReAssignCodeWindowController : public QDialog
 {
     Q_OBJECT
@@ -66,7 +71,8 @@ public:
     void revertAll();
     void doEndSheet(QAbstractButton *button);
     QStringList getChangedImageList() const;
-    // Moves the photos and writes the record; the file names that moved.
+    // Moves the photos and writes the record, telling the operator what went
+    // wrong; the file names that moved.
     QStringList doMoveImages();
 
     // Replaces the alerts (tests); the default shows a QMessageBox.
@@ -85,14 +91,16 @@ public:
     QString fValue1() const;
     QString fValue2() const;
     QString lastRecordPath() const { return mLastRecordPath; }
+    // The old code's photos whose names cannot be recorded; empty when there are none.
+    QString notice() const;
 
     MyImageBrowserViewController *fImageBrowserViewController() const { return mBrowser1; }
     MyImageBrowserViewController *fImageBrowserViewController2() const { return mBrowser2; }
-    QComboBox *ibPopupButton() const { return mPopup; }
-    QPushButton *ibAssignButton() const { return mAssignButton; }
-    QPushButton *cancelButton() const { return mCancelButton; }
-    QPushButton *revertButton() const { return mRevertButton; }
-    QSlider *zoomSlider(int tag) const { return tag == 1 ? mZoom1 : mZoom2; }
+    QComboBox *ibPopupButton() const { return mUi.popup; }
+    QPushButton *ibAssignButton() const { return mUi.assignButton; }
+    QPushButton *cancelButton() const { return mUi.cancelButton; }
+    QPushButton *revertButton() const { return mUi.revertButton; }
+    QSlider *zoomSlider(int tag) const { return tag == 1 ? mUi.zoom1 : mUi.zoom2; }
 
     static int showAlert(QWidget *parent, const AlertRequest &alert);
 
@@ -103,33 +111,24 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildWindow();
-    void buildButtons();
-    QWidget *buildBrowserColumn(const QString &title, QWidget *holder, QLabel *count,
-                                QSlider *zoom);
+    void connectWindow();
     void fillPopup();
     MyImageBrowserViewController *makeBrowser(QWidget *holder, const QString &name);
     int alert(const QString &message, const QString &text, const QStringList &buttons);
     void setCount(QLabel *label, qsizetype count);
+    QString newCodeFolder(const QString &code) const;
+    void showUnrecordable(const QStringList &names);
 
     QString mOldCode;
     QVariantMap mOldInfo;
     QVariantList mArrangedEntries;
     QVariantMap mSelectedInfo;
     QStringList mOriginalImages;
+    QString mOldFolder; // fixed at set-up: the console's day may change meanwhile
     QString mLastRecordPath;
     bool mAwake = false;
 
-    QComboBox *mPopup = nullptr;
-    QPushButton *mAssignButton = nullptr;
-    QPushButton *mCancelButton = nullptr;
-    QPushButton *mRevertButton = nullptr;
-    QLabel *mValue1 = nullptr;
-    QLabel *mValue2 = nullptr;
-    QSlider *mZoom1 = nullptr;
-    QSlider *mZoom2 = nullptr;
-    QWidget *mBrowserViewHolder = nullptr;
-    QWidget *mBrowserViewHolder2 = nullptr;
+    ReAssignCodeWindowLayout mUi{this};
     MyImageBrowserViewController *mBrowser1 = nullptr;
     MyImageBrowserViewController *mBrowser2 = nullptr;
 

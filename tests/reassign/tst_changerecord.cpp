@@ -73,15 +73,22 @@ private slots:
         QVERIFY(QFileInfo(folder()).isFile());
         QVERIFY(QFile::remove(folder()));
 
-        // An unwritable folder: nothing written, and the log says so.
-        QVERIFY(!ChangeRecord::createCodeChangesPath().isEmpty());
+        // The ".tmp" written before the moves names the photos that did move; when
+        // it cannot be put in place it is kept, and the log says so.
+        ChangeRecord record("/p/d/A", "/p/d/B", kWinter);
+        QVERIFY(record.prepare({"1.jpg", "2.jpg"}));
+        const QString temporary = record.temporaryPath();
+        QVERIFY(test::readFile(temporary).contains("<filename>2.jpg</filename>"));
         if (!test::lockFolder(folder(), true))
             QSKIP("the folder cannot be made unwritable here");
-        const QString path = ChangeRecord::write("/p/d/A", "/p/d/B", {"1.jpg"}, kWinter);
+        QVERIFY(!record.commit({"1.jpg"}));
         QVERIFY(test::lockFolder(folder(), false));
-        QVERIFY(path.isNull());
+        QVERIFY(!record.error().isEmpty());
         QVERIFY(log.text().contains("ERROR in renaming/moving final xml path = "));
-        QVERIFY(QDir(folder()).entryList(QDir::Files).isEmpty());
+        QCOMPARE(QDir(folder()).entryList(QDir::Files),
+                 QStringList{QFileInfo(temporary).fileName()});
+        QVERIFY(record.commit({"1.jpg"}));
+        QVERIFY(!test::readFile(record.path()).contains("2.jpg"));
     }
 };
 

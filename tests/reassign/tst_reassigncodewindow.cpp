@@ -23,7 +23,7 @@ QVariantMap row(const QString &code, const QString &name)
 } // namespace
 
 // The reassignment sheet: set-up, the assign button, the alerts, the move and
-// its change record, revert.
+// its change record, revert. The console shows 28 December when the sheet opens.
 class TestReAssignCodeWindow : public QObject
 {
     Q_OBJECT
@@ -35,7 +35,11 @@ class TestReAssignCodeWindow : public QObject
     QList<AlertRequest> mAlerts;
     int mAnswer = 0;
 
-    QString codeFolder(const QString &code) const { return mDay + "/" + code; }
+    QString codeFolder(const QString &code, const QString &day = {}) const
+    {
+        return (day.isEmpty() ? mDay : mRoot.filePath(day)) + "/" + code;
+    }
+    QString records() const { return QDir::home().filePath(".Corvel/CodeChanges"); }
 
     QStringList photos(int count)
     {
@@ -86,10 +90,13 @@ private slots:
     {
         QDir(QDir::home().filePath(".Corvel")).removeRecursively();
         Preferences::standard().setValue("prefSlideShowPath", mRoot.path());
-        mDay = mRoot.filePath("2025-12-29");
-        QDir(mDay).removeRecursively();
-        for (const char *code : {"A100", "B200", "C300"})
-            QDir().mkpath(codeFolder(code));
+        mDay = mRoot.filePath("2025-12-28");
+        Preferences::standard().setValue("prefPathToAlternateDateFolder", mDay);
+        for (const char *day : {"2025-12-28", "2025-12-29"}) {
+            QDir(mRoot.filePath(day)).removeRecursively();
+            for (const char *code : {"A100", "B200", "C300"})
+                QDir().mkpath(codeFolder(code, day));
+        }
         mAlerts.clear();
         mAnswer = 0;
     }
@@ -100,7 +107,10 @@ private slots:
         auto s = sheet(images);
         QSignalSpy finished(s.get(), &QDialog::finished);
         dragAcross(*s, {0});
-        s->doEndSheet(s->ibAssignButton()); // still the prompt entry, whose code is the old one
+        s->doEndSheet(s->ibAssignButton());     // still the prompt entry, whose code is the old one
+        s->ibPopupButton()->setCurrentIndex(1); // a row without a code
+        QVERIFY(!s->ibAssignButton()->isEnabled());
+        s->doEndSheet(s->ibAssignButton());
         s->revertAll();
         s->ibPopupButton()->setCurrentIndex(3);
         s->doEndSheet(s->ibAssignButton()); // nothing to move
@@ -111,9 +121,10 @@ private slots:
         for (const AlertRequest &alert : mAlerts)
             alerts << alert.messageText + "|" + alert.informativeText + "|" +
                           alert.buttons.join('|');
+        const QString please = "PLEASE SELECT A NEW Party Room/Code !!|You must pick a party "
+                               "room/code that is different from the original!|OK";
         QCOMPARE(alerts,
-                 (QStringList{"PLEASE SELECT A NEW Party Room/Code !!|You must pick a party "
-                              "room/code that is different from the original!|OK",
+                 (QStringList{please, please,
                               "NO IMAGES to RE-ASSIGN !!|You did not add/move any images to be "
                               "re-assigned.\nNothing has been changed.|OK",
                               "ARE YOU SURE ???|Are you sure you want to re-assign photos\n\nFROM\n"
@@ -121,7 +132,15 @@ private slots:
                               "\t\t [C300]\n\n|CANCEL|YES - RE-ASSIGN"}));
         QCOMPARE(finished.size(), 0);
         QVERIFY(QFileInfo::exists(images[0]) && QFileInfo::exists(images[1]));
-        QVERIFY(!QFileInfo::exists(QDir::home().filePath(".Corvel/CodeChanges")));
+        QVERIFY(!QFileInfo::exists(records()));
+
+        // A record that cannot be written moves nothing; the operator is told.
+        QVERIFY(test::writeFile(records(), ""));
+        mAnswer = 1; // YES - RE-ASSIGN
+        s->doEndSheet(s->ibAssignButton());
+        QCOMPARE(mAlerts.last().messageText, "NOTHING RE-ASSIGNED !!");
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(QFileInfo::exists(images[1]));
 
         // Any other button closes with the stop response.
         s->doEndSheet(s->cancelButton());
@@ -129,37 +148,50 @@ private slots:
         QCOMPARE(finished[0][0].toInt(), ReAssignCodeWindowController::kStopResponse);
     }
 
-    void confirmedMoveSkipsAFailingMiddlePhotoAndRecordsTheRest()
+    // The middle photo clashes with one of the new code and one name holds a
+    // control character: both stay and the operator is told; the rest move into
+    // the day the sheet opened on, though the console went back to today.
+    void confirmedMoveKeepsItsDayAndSkipsWhatCannotMove()
     {
-        const QStringList images = photos(4);
-        // The new code already holds a photo named like the middle one.
+        QStringList images = photos(4);
+        images.insert(1, codeFolder("A100") + "/CTL\x01.jpg");
+        QVERIFY(test::writeJpeg(images[1], 20, 20));
+        // Qt's listings leave out a name that is not valid UTF-8.
+        FILE *bad =
+            std::fopen((QFile::encodeName(codeFolder("A100")) + "/BAD\xff.jpg").data(), "w");
+        QVERIFY(bad && std::fclose(bad) == 0);
         QVERIFY(test::writeJpeg(codeFolder("B200") + "/IMG_2.jpg", 20, 20, Qt::blue));
         const QByteArray theirs = test::readFile(codeFolder("B200") + "/IMG_2.jpg");
         auto s = sheet(images);
+        QTRY_COMPARE(s->notice().section('\n', 1), "BAD\uFFFD.jpg\nCTL\uFFFD.jpg");
         QSignalSpy finished(s.get(), &QDialog::finished);
-        dragAcross(*s, {0, 1, 2});
+        dragAcross(*s, {0, 1, 2, 3});
         s->ibPopupButton()->setCurrentIndex(2);
+        Preferences::standard().remove("prefPathToAlternateDateFolder");
         mAnswer = 1; // YES - RE-ASSIGN
         OutputCapture log;
         s->doEndSheet(s->ibAssignButton());
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toInt(), ReAssignCodeWindowController::kReassigned);
+        QCOMPARE(mAlerts.last().messageText, "SOME PHOTOS NOT RE-ASSIGNED !!");
+        QCOMPARE(mAlerts.last().informativeText.split('\n').mid(1),
+                 (QStringList{"CTL\uFFFD.jpg: its name cannot be written in the change record",
+                              "IMG_2.jpg: the new code already has a file of that name"}));
 
         QCOMPARE(QDir(codeFolder("B200")).entryList(QDir::Files),
                  (QStringList{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
         QCOMPARE(test::readFile(codeFolder("B200") + "/IMG_2.jpg"), theirs);
         QCOMPARE(QDir(codeFolder("A100")).entryList(QDir::Files),
-                 (QStringList{"IMG_2.jpg", "IMG_4.jpg"}));
-        QVERIFY(log.text().contains("moveItemAtPath FROM: [" + images[1].toUtf8() + "]"));
+                 (QStringList{"CTL\x01.jpg", "IMG_2.jpg", "IMG_4.jpg"}));
+        QVERIFY(log.text().contains("moveItemAtPath FROM: [" + images[2].toUtf8() + "]"));
 
-        const QString records = QDir::home().filePath(".Corvel/CodeChanges");
-        QCOMPARE(QDir(records).entryList(QDir::Files),
+        QCOMPARE(QDir(records()).entryList(QDir::Files),
                  QStringList{"20251229103005_reassigned.xml"});
-        QCOMPARE(s->lastRecordPath(), records + "/20251229103005_reassigned.xml");
+        QCOMPARE(s->lastRecordPath(), records() + "/20251229103005_reassigned.xml");
         // The record (laid out as the change record's own test shows) lists the moved ones.
         const QByteArray record = test::readFile(s->lastRecordPath());
-        QVERIFY2(record.contains("\t\tA100\n\t</oldcode>") &&
-                     record.contains("\t\tB200\n\t</newcode>") &&
+        QVERIFY2(record.contains("\"2025-12-28\">\n\t\tA100\n\t</oldcode>") &&
+                     record.contains("\"2025-12-28\">\n\t\tB200\n\t</newcode>") &&
                      record.contains("<files>\n\t\t<filename>IMG_1.jpg</filename>\n\t\t<filename>"
                                      "IMG_3.jpg</filename>\n\t</files>"),
                  record);
@@ -178,7 +210,7 @@ private slots:
                            s->fArrayController()[i].toMap().value("code").toString() + ":" +
                            QString::number(model->item(i)->isEnabled());
         QCOMPARE(entries,
-                 (QStringList{ReAssignCodeWindowController::kPromptName + ":A100:0", "Apex::1",
+                 (QStringList{ReAssignCodeWindowController::kPromptName + ":A100:0", "Apex::0",
                               "Jones party:B200:1", "Zed party:C300:1", "alpha:D400:1"}));
         QCOMPARE(model->item(0)->foreground().color(), QColor(Qt::red));
         QCOMPARE(s->fValue1(), "5");
@@ -186,6 +218,9 @@ private slots:
         // Dragged in two goes: moved, not copied; the counts follow each drag.
         dragAcross(*s, {3});
         dragAcross(*s, {1});
+        // Photos from outside the sheet are refused by both browsers.
+        for (auto *browser : {s->fImageBrowserViewController(), s->fImageBrowserViewController2()})
+            QVERIFY(!browser->performDragOperation({images[3]}, 0, nullptr));
         QCOMPARE(s->getChangedImageList(), (QStringList{images[3], images[1]}));
         QCOMPARE(s->fImageBrowserViewController()->images().size(), 3);
         QCOMPARE(s->fValue1(), "3");
