@@ -119,7 +119,10 @@ void KivoXmlWriter::writeFile(const QString &path)
     QSaveFile file(path);
     const QByteArray bytes = mString_.toUtf8();
     mError.clear();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // commit() can report success when its final flush failed (a full disk):
+    // the device's error tells.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit() ||
+        file.error() != QFileDevice::NoError) {
         mError = file.errorString();
         logLine(lcReassign(), QStringLiteral("%1-%2 -> writeToFile returned ERROR = %3")
                                   .arg(QStringLiteral("KivoXmlWriter"),
