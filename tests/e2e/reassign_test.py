@@ -6,7 +6,9 @@
 # two thumbnails from the first grid into the second with the mouse, chooses the
 # new code and confirms. The two photos are then in the new code's folder, the
 # old folder keeps the rest, ~/.Corvel/CodeChanges holds exactly one record with
-# the documented layout, and the console's counts follow.
+# the documented layout, and the console's counts follow. Then, with the record
+# folder on a full tmpfs, a second reassignment moves nothing, an alert says
+# why, and the station runs on.
 import os
 import re
 import subprocess
@@ -31,6 +33,53 @@ def xdo(*args):
     subprocess.run(["timeout", "10", "xdotool"] + [str(a) for a in args], check=True)
 
 
+# Selects the old code, opens the sheet and waits for its first grid to show
+# count thumbnails; the two grids.
+def open_sheet(app, table, count):
+    import pyatspi
+    click(cell(table, OLD))
+    reassign = find(app, "push button", "Reassign")
+    poll("Reassign enabled", lambda: reassign.getState().contains(pyatspi.STATE_ENABLED))
+    reassign.queryAction().doAction(0)
+    first = poll("the old code's grid", lambda: find(app, "list", "Photos of the old code"))
+    poll("%d thumbnails" % count, lambda: first.childCount == count)
+    time.sleep(0.5)  # let the sheet settle at its final geometry
+    return first, find(app, "list", "Photos to move")
+
+
+# Selects the first and last of the items (click, Ctrl+click) and drags them
+# onto the target with the mouse.
+def drag(items, target):
+    (x0, y0), (x, y), (tx, ty) = centre(items[0]), centre(items[-1]), centre(target)
+    select = ["mousemove", "--sync", x, y, "keydown", "ctrl", "click", 1, "keyup", "ctrl"
+              ] if len(items) > 1 else ["sleep", 0.6]  # no double click
+    xdo("mousemove", "--sync", x0, y0, "click", 1, *select, "mousedown", 1)
+    for step in range(1, 21):
+        xdo("mousemove", "--sync", x + (tx - x) * step // 20, y + (ty - y) * step // 20)
+        time.sleep(0.03)
+    time.sleep(0.2)
+    xdo("mouseup", 1)
+
+
+# Chooses the new code in the popup (the prompt entry is first) and confirms.
+def confirm(app):
+    import pyatspi
+    popup = find(app, "combo box", "New Code") or find_where(
+        app, lambda a: a.getRoleName() == "combo box" and a.description == "New Code")
+    action = popup.queryAction()
+    actions = [action.getName(i) for i in range(action.nActions)]
+    action.doAction(actions.index("ShowMenu") if "ShowMenu" in actions else 0)
+    time.sleep(0.5)
+    xdo("key", "Down")
+    xdo("key", "Return")
+    poll("the new code chosen", lambda: popup.name == NEW)
+    assign = find(app, "push button", "Re-Assign")
+    poll("Re-Assign enabled", lambda: assign.getState().contains(pyatspi.STATE_ENABLED))
+    assign.queryAction().doAction(0)
+    poll("the confirmation", lambda: find(app, "push button", "YES - RE-ASSIGN")
+         ).queryAction().doAction(0)
+
+
 def main():
     enter_rig(__file__)
     day = make_day([(OLD, "Smith", [("OLD_%d.jpg" % i, (60 * i + 40, 90, 90), (320, 240))
@@ -50,52 +99,19 @@ def run(home, day_name, day):
     if listed != {OLD: "3", NEW: "1"}:
         fail("rows listed: %r" % (listed,))
 
-    # Select the old code; its photos fill the console's browser; open the sheet.
-    click(cell(table, OLD))
-    reassign = find(app, "push button", "Reassign")
-    poll("Reassign enabled", lambda: reassign.getState().contains(pyatspi.STATE_ENABLED))
-    reassign.queryAction().doAction(0)
-
-    first = poll("the old code's grid", lambda: find(app, "list", "Photos of the old code"))
-    second = find(app, "list", "Photos to move")
-    poll("three thumbnails", lambda: first.childCount == 3)
-    time.sleep(0.5)  # let the sheet settle at its final geometry
+    # Select the old code, open the sheet, drag two thumbnails across, confirm.
+    first, second = open_sheet(app, table, 3)
     items = [first.getChildAtIndex(i) for i in range(first.childCount)]
     names = [file_name(item.name) for item in items]
     chosen = [names[0], names[2]]
-
-    # Select two thumbnails (click, Ctrl+click) and drag them across.
-    (x0, y0), (x2, y2) = centre(items[0]), centre(items[2])
-    tx, ty = centre(second)
-    xdo("mousemove", "--sync", x0, y0, "click", 1, "mousemove", "--sync", x2, y2,
-        "keydown", "ctrl", "click", 1, "keyup", "ctrl", "mousedown", 1)
-    for step in range(1, 21):
-        xdo("mousemove", "--sync", x2 + (tx - x2) * step // 20, y2 + (ty - y2) * step // 20)
-        time.sleep(0.03)
-    time.sleep(0.2)
-    xdo("mouseup", 1)
+    drag([items[0], items[2]], second)
     poll("two thumbnails in the second grid", lambda: second.childCount == 2)
     if first.childCount != 1:
         fail("the first grid keeps %d thumbnails" % first.childCount)
     order = [file_name(second.getChildAtIndex(i).name) for i in range(2)]
     if sorted(order) != sorted(chosen):
         fail("dragged %r, second grid shows %r" % (chosen, sorted(order)))
-
-    # Choose the new code in the popup (the prompt entry is first), confirm.
-    popup = find(app, "combo box", "New Code") or find_where(
-        app, lambda a: a.getRoleName() == "combo box" and a.description == "New Code")
-    action = popup.queryAction()
-    actions = [action.getName(i) for i in range(action.nActions)]
-    action.doAction(actions.index("ShowMenu") if "ShowMenu" in actions else 0)
-    time.sleep(0.5)
-    xdo("key", "Down")
-    xdo("key", "Return")
-    poll("the new code chosen", lambda: popup.name == NEW)
-    assign = find(app, "push button", "Re-Assign")
-    poll("Re-Assign enabled", lambda: assign.getState().contains(pyatspi.STATE_ENABLED))
-    assign.queryAction().doAction(0)
-    poll("the confirmation", lambda: find(app, "push button", "YES - RE-ASSIGN")
-         ).queryAction().doAction(0)
+    confirm(app)
 
     # The files moved, the record is written, the console's counts follow.
     new_folder, old_folder = os.path.join(day, NEW), os.path.join(day, OLD)
@@ -125,9 +141,27 @@ def run(home, day_name, day):
                     "".join("\t\t<filename>%s</filename>\n" % n for n in order))
     if record != expected:
         fail("record differs:\n%s\nexpected:\n%s" % (record, expected))
-    after = poll("the counts after the reassignment",
-                 lambda: (lambda c: c if c == {OLD: "1", NEW: "3"} else None)(counts(table, 2)),
-                 15)
+    after = {OLD: "1", NEW: "3"}
+    poll("the counts after the reassignment", lambda: counts(table, 2) == after, 15)
+
+    # The record folder full: nothing moves, an alert says why, the station runs on.
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", records_dir], check=True)
+    try:
+        subprocess.run(["dd", "if=/dev/zero", "of=" + os.path.join(records_dir, "fill"), "bs=4k"],
+                       stderr=subprocess.DEVNULL)
+        first, second = open_sheet(app, table, 1)
+        drag([first.getChildAtIndex(0)], second)
+        poll("the photo in the second grid", lambda: second.childCount == 1)
+        confirm(app)
+        poll("the alert", lambda: find_where(app, lambda a: a.name == "NOTHING RE-ASSIGNED !!"))
+        poll("its reason", lambda: find_where(app, lambda a: "No space left on device" in a.name))
+        find(app, "push button", "OK").queryAction().doAction(0)
+        if os.listdir(records_dir) != ["fill"] or names[1] not in os.listdir(old_folder):
+            fail("records %r, old folder %r" % (os.listdir(records_dir), os.listdir(old_folder)))
+        poll("the sheet open", lambda: find(app, "push button", "Cancel")).queryAction().doAction(0)
+        poll("the counts unchanged", lambda: counts(table, 2) == after, 15)
+    finally:
+        subprocess.run(["umount", "-l", records_dir])
     print("reassignment whole-station test passed: %r, record %s" % (after, records[0]))
 
 
