@@ -129,7 +129,7 @@ bool ChangeRecord::prepare(const QStringList &fileNames)
     mError.clear();
     mPath = getReassignmentXmlPath(mTime);
     if (mPath.isEmpty()) {
-        mError = QStringLiteral("the folder %1 cannot be used").arg(codeChangesFolder());
+        mError = QStringLiteral("there is no folder and none can be made");
         return false;
     }
     if (!writeTemporary(fileNames)) {

@@ -254,7 +254,7 @@ void ReAssignCodeWindowController::revertAll()
         return;
     QList<MyImageBrowserObject> back;
     for (const MyImageBrowserObject &item : mBrowser2->images()) {
-        // A photo dropped from the file manager may be listed on the left already.
+        // Each photo goes back once, whatever the left lists already.
         if (!mBrowser1->objectExistsAtPath(item.path))
             back << item;
     }
