@@ -85,7 +85,9 @@ def main():
     day = make_day([(OLD, "Smith", [("OLD_%d.jpg" % i, (60 * i + 40, 90, 90), (320, 240))
                                     for i in range(3)]),
                     (NEW, "Jones", [("NEW_0.jpg", (40, 90, 90), (320, 240))])])
-    write_prefs({"prefSlideShowPath": os.path.dirname(day)})
+    # The bring-to-front raises the console over the sheet on a bare X server.
+    write_prefs({"prefSlideShowPath": os.path.dirname(day),
+                 "prefAutoBringAppToFrontAfterLaunch": False})
     with running_station():
         run(os.environ["HOME"], os.path.basename(day), day)
 
