@@ -52,10 +52,12 @@ void DisplayBar::buildControls(ConsoleDelegate *delegate)
 {
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(0, 0, 0, 0);
-    auto *row = new QHBoxLayout;
-    auto *allRow = new QHBoxLayout;
-    rows->addLayout(row);
-    rows->addLayout(allRow);
+    rows->addLayout(buildChosenDisplayRow(delegate));
+    rows->addLayout(buildEveryDisplayRow(delegate));
+}
+
+QHBoxLayout *DisplayBar::buildChosenDisplayRow(ConsoleDelegate *delegate)
+{
     m_popup = new QComboBox;
     m_popup->setAccessibleName(QStringLiteral("Display"));
     m_popup->setAccessibleDescription(QStringLiteral("Display to play on"));
@@ -71,32 +73,40 @@ void DisplayBar::buildControls(ConsoleDelegate *delegate)
     connect(next, &QPushButton::clicked, this, &DisplayBar::doTestButton);
     QPushButton *identify = barButton(tr("Identify"), QStringLiteral("Identify Display"),
                                       QKeySequence(operatorKey::identifyDisplay));
-    QPushButton *demo = barButton(tr("Demo Slides"), QStringLiteral("Demo Slides"));
-    connect(demo, &QPushButton::clicked, this, &DisplayBar::demoClicked);
-    QPushButton *identifyAll = barButton(tr("Identify All"), QStringLiteral("Identify Displays"),
-                                         QKeySequence(operatorKey::identifyAll));
-    QPushButton *stopAll =
-        barButton(tr("Stop All"), QStringLiteral("Stop All"), QKeySequence(operatorKey::stopAll));
-    if (delegate) {
+    if (delegate)
         connect(identify, &QPushButton::clicked, this,
                 [this, delegate] { delegate->doIdentify(chosenDisplayIndex() + 1); });
-        connect(identifyAll, &QPushButton::clicked, this,
-                [delegate] { delegate->doIdentifyAll(); });
-        connect(stopAll, &QPushButton::clicked, this, [delegate] { delegate->doStopSlideShow(0); });
-    }
+    QPushButton *demo = barButton(tr("Demo Slides"), QStringLiteral("Demo Slides"));
+    connect(demo, &QPushButton::clicked, this, &DisplayBar::demoClicked);
 
-    m_status = new QLabel;
-    m_status->setAccessibleName(QStringLiteral("Display Status"));
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
+    auto *row = new QHBoxLayout;
     row->addWidget(new QLabel(tr("Display:")));
     row->addWidget(m_popup);
     for (QPushButton *button : {m_playButton, toggle, next, identify, demo})
         row->addWidget(button);
     row->addStretch();
-    allRow->addWidget(m_status, 1);
-    allRow->addWidget(identifyAll);
-    allRow->addWidget(stopAll);
+    return row;
+}
+
+QHBoxLayout *DisplayBar::buildEveryDisplayRow(ConsoleDelegate *delegate)
+{
+    m_status = new QLabel;
+    m_status->setAccessibleName(QStringLiteral("Display Status"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton *identifyAll = barButton(tr("Identify All"), QStringLiteral("Identify Displays"),
+                                         QKeySequence(operatorKey::identifyAll));
+    QPushButton *stopAll =
+        barButton(tr("Stop All"), QStringLiteral("Stop All"), QKeySequence(operatorKey::stopAll));
+    if (delegate) {
+        connect(identifyAll, &QPushButton::clicked, this,
+                [delegate] { delegate->doIdentifyAll(); });
+        connect(stopAll, &QPushButton::clicked, this, [delegate] { delegate->doStopSlideShow(0); });
+    }
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_status, 1);
+    row->addWidget(identifyAll);
+    row->addWidget(stopAll);
+    return row;
 }
 
 void DisplayBar::observeNotifications()

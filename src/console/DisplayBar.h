@@ -8,6 +8,7 @@
 #include <vector>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QScreen;
@@ -60,6 +61,10 @@ signals:
 
 private:
     void buildControls(ConsoleDelegate *delegate);
+    // The chooser and the controls for the chosen display.
+    QHBoxLayout *buildChosenDisplayRow(ConsoleDelegate *delegate);
+    // The chosen display's status line and the controls for every display.
+    QHBoxLayout *buildEveryDisplayRow(ConsoleDelegate *delegate);
     void observeNotifications();
     void observeScreen(QScreen *screen);
     // Rebuilds the chooser and chooses the same display again.
