@@ -12,7 +12,7 @@ packages=(
     # run
     xdg-utils fonts-dejavu-core
     # whole-station test rig and peer tools
-    xvfb xauth x11-xserver-utils xdotool dbus dbus-x11 libglib2.0-bin imagemagick
+    xvfb xauth x11-xserver-utils x11-utils xdotool dbus dbus-x11 libglib2.0-bin imagemagick
     libjpeg-turbo-progs libvips-tools gcovr
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
     openbox python3-fusepy fuse3

@@ -88,6 +88,17 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
     }
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    if (KIVOApplication *app = KIVOApplication::instance()) {
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive)
+                        applicationWillBecomeActive();
+                });
+        connect(app, &KIVOApplication::preferencesRequested, &m_subsystems,
+                &StationSubsystems::openPreferences);
+    }
+    connect(&m_subsystems, &StationSubsystems::revealRequested, &m_actions,
+            &DelegateActions::doRevealInFinder);
     setupSignalHandling();
 }
 

@@ -43,6 +43,8 @@ public:
     // The start-up, in the order the application calls them.
     void applicationWillFinishLaunching() { m_startup.applicationWillFinishLaunching(); }
     void applicationDidFinishLaunching() { m_startup.applicationDidFinishLaunching(); }
+    // Each time the station becomes the active application: the console to
+    // the front, floating and centred (console mode).
     void applicationWillBecomeActive();
     // Stops the timers, the display controllers, the notifications and the
     // workers (waiting a bounded time). Once is enough; again is harmless.

@@ -1,6 +1,6 @@
 #include "ConsoleHost.h"
 
-#include "PreferencesWindow.h"
+#include "WindowStacking.h"
 #include "browser/MyImageBrowserViewController.h"
 #include "console/DisplayChooser.h"
 #include "console/MainWindowController.h"
@@ -9,6 +9,7 @@
 #include "reassign/ReAssignCodeWindowController.h"
 #include "station/PrefKeys.h"
 
+#include <QApplication>
 #include <QListView>
 #include <QMenuBar>
 #include <QTableView>
@@ -68,7 +69,6 @@ void ConsoleHost::reassignmentDidEnd(QPointer<MainWindowController> console, int
 
 ConsoleHost::~ConsoleHost()
 {
-    delete m_prefs.data();
     delete m_console.data();
 }
 
@@ -91,9 +91,10 @@ void ConsoleHost::raiseConsole()
         m_console->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         m_console->show(); // changing the flags hides a window
     }
-    m_console->raise();
-    m_console->activateWindow();
     m_console->centerToMainScreen();
+    WindowStacking::restack();
+    QWidget *sheet = QApplication::activeModalWidget();
+    (sheet ? sheet : m_console.data())->activateWindow();
 }
 
 void ConsoleHost::setMenuBarVisible(bool visible)
@@ -110,19 +111,32 @@ QString ConsoleHost::getSlideshowWindowName(const QString &code)
 
 void ConsoleHost::openPrefs()
 {
-    if (!m_prefs) {
-        m_prefs = new PreferencesWindow(m_console);
-        if (m_hooks.reveal)
-            connect(m_prefs.data(), &PreferencesWindow::revealRequested, this,
-                    [this](int tag) { m_hooks.reveal(tag); });
-    }
-    m_prefs->openPrefs(m_console);
+    if (m_hooks.openPrefs)
+        m_hooks.openPrefs(m_console);
 }
 
 void ConsoleHost::relaunchApp()
 {
     if (m_hooks.relaunch)
         m_hooks.relaunch();
+}
+
+void ConsoleHost::doIdentifyAll()
+{
+    if (m_hooks.identifyScreen)
+        m_hooks.identifyScreen(-1);
+}
+
+void ConsoleHost::doIdentify(int tag)
+{
+    if (tag != 0 && m_hooks.identifyScreen)
+        m_hooks.identifyScreen(tag - 1);
+}
+
+void ConsoleHost::doStopSlideShow(int tag)
+{
+    if (m_hooks.stopSlideShow)
+        m_hooks.stopSlideShow(tag - 1);
 }
 
 void ConsoleHost::showMenu()

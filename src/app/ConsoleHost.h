@@ -12,10 +12,10 @@
 namespace kivo {
 
 class MainWindowController;
-class PreferencesWindow;
 
 // The delegate's side of the operator console: owns the console window and
-// the preferences window and answers the console's questions.
+// answers the console's questions; what acts on the displays and the
+// preferences goes through the hooks.
 class ConsoleHost : public QObject, public ConsoleDelegate
 {
     Q_OBJECT
@@ -24,7 +24,10 @@ public:
     {
         std::function<QStringList()> displayFolders; // folder each display plays, by index
         std::function<void()> relaunch;
-        std::function<void(int tag)> reveal;
+        std::function<void(QWidget *over)> openPrefs;
+        // Display index, or every display for -1.
+        std::function<void(int index)> identifyScreen;
+        std::function<void(int index)> stopSlideShow;
     };
 
     explicit ConsoleHost(Hooks hooks, QObject *parent = nullptr);
@@ -34,7 +37,8 @@ public:
 
     // Shows the console and centres it on the main screen 0.2 s later.
     void showConsole();
-    // The console to the front, floating above other windows, centred.
+    // The console to the front as the key window (its open sheet above it),
+    // floating above other windows, centred.
     void raiseConsole();
     void setMenuBarVisible(bool visible);
 
@@ -42,6 +46,9 @@ public:
     void openPrefs() override;
     void relaunchApp() override;
     void showMenu() override;
+    void doIdentifyAll() override;
+    void doIdentify(int tag) override;
+    void doStopSlideShow(int tag) override;
 
 private:
     // The reassignment sheet on the console, for the console's hand-over.
@@ -50,7 +57,6 @@ private:
 
     Hooks m_hooks;
     QPointer<MainWindowController> m_console;
-    QPointer<PreferencesWindow> m_prefs;
 };
 
 } // namespace kivo

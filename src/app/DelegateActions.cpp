@@ -47,7 +47,7 @@ void DelegateActions::doIdentify(int tag)
 
 void DelegateActions::doStopSlideShow(int tag)
 {
-    doIdentify(tag);
+    m_subsystems.stopDisplay(tag - 1);
 }
 
 void DelegateActions::doRevealInFinder(int tag)

@@ -11,7 +11,7 @@ namespace kivo {
 class StationSubsystems;
 
 // The delegate's actions from the menus, the console and the timers:
-// identify displays, stop a display, reveal a folder, relaunch.
+// identify displays, pause displays, reveal a folder, relaunch.
 class DelegateActions : public QObject
 {
     Q_OBJECT
@@ -28,6 +28,7 @@ public:
     void doIdentifyAll();
     // Menu tags count displays from 1; tag 0 names none.
     void doIdentify(int tag);
+    // Pauses display tag - 1 when it plays; tag 0 pauses every display.
     void doStopSlideShow(int tag);
     // Tag 102 reveals the working folder, any other the main images folder.
     void doRevealInFinder(int tag);

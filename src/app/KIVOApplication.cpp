@@ -2,12 +2,17 @@
 
 #include "AppLog.h"
 #include "Relauncher.h"
+#include "SheetPlacement.h"
+#include "WindowStacking.h"
 #include "customer/BarcodeKeyFilter.h"
 #include "platform/AlertSound.h"
 #include "platform/Log.h"
+#include "station/OperatorKeys.h"
 
+#include <QDialog>
 #include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace kivo {
 
@@ -31,27 +36,35 @@ bool KIVOApplication::notify(QObject *receiver, QEvent *event)
     if (event->type() == QEvent::KeyPress &&
         handleKeyDown(receiver, static_cast<QKeyEvent *>(event)))
         return true;
-    return QApplication::notify(receiver, event);
+    const bool handled = QApplication::notify(receiver, event);
+    // After the dialog's own show handling, before it is mapped.
+    if (event->type() == QEvent::Show && receiver->isWidgetType()) {
+        if (auto *dialog = qobject_cast<QDialog *>(receiver); dialog && dialog->isWindow())
+            SheetPlacement::aboutToShow(dialog);
+    }
+    return handled;
 }
 
 bool KIVOApplication::handleKeyDown(QObject *receiver, QKeyEvent *event)
 {
+    if (receiver && receiver->isWindowType() &&
+        event->keyCombination() == operatorKey::preferences) {
+        QWidget *over = QApplication::activeWindow();
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->windowHandle() == receiver)
+                over = w;
+        }
+        emit preferencesRequested(over);
+        return true;
+    }
     return BarcodeKeyFilter::handleKeyDown(receiver, event);
 }
 
 void KIVOApplication::activateIgnoringOtherApps()
 {
-    QWidget *first = nullptr;
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (!w->isVisible())
-            continue;
-        w->raise();
-        if (!first)
-            first = w;
-    }
-    if (first)
-        first->activateWindow();
+    WindowStacking::restack();
+    if (QWidget *key = WindowStacking::keyWindow())
+        key->activateWindow();
 }
 
 bool KIVOApplication::relaunch(const QVariant &request)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QVariant>
+#include <QWidget>
 
 class QKeyEvent;
 
@@ -22,8 +23,9 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Brings the station's visible windows to the front and gives the first of
-    // them the keyboard focus, whatever application was active.
+    // Brings the station's visible windows to the front in their fixed order
+    // (WindowStacking) and gives the keyboard to its key window, whatever
+    // application was active.
     void activateIgnoringOtherApps();
 
     // Starts the relaunch tool and quits (see Relauncher). A request that cannot
@@ -33,9 +35,14 @@ public:
     // Ends the event loop; shutdown then runs through aboutToQuit.
     void terminate(const QVariant &sender = {});
 
+signals:
+    // The preferences key was pressed on a station window (over; may be null).
+    void preferencesRequested(QWidget *over);
+
 private:
     // Every key press of the station, before the focused widget sees it. The
-    // barcode entry hooks in here; returning true swallows the event.
+    // preferences key and the barcode entry hook in here; returning true
+    // swallows the event.
     bool handleKeyDown(QObject *receiver, QKeyEvent *event);
 };
 

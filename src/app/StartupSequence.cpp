@@ -217,8 +217,7 @@ void StartupSequence::startSequence(qint16 which)
 void StartupSequence::createConsole()
 {
     recordStage(QStringLiteral("createConsole"));
-    m_subsystems.createConsole([this] { m_actions.relaunchApp(QVariant()); },
-                               [this](int tag) { m_actions.doRevealInFinder(tag); });
+    m_subsystems.createConsole([this] { m_actions.relaunchApp(QVariant()); });
 }
 
 void StartupSequence::applicationDidFinishLaunching()

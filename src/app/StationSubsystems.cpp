@@ -2,6 +2,9 @@
 
 #include "AppLog.h"
 #include "ConsoleHost.h"
+#include "KIVOApplication.h"
+#include "PreferencesWindow.h"
+#include "console/MainWindowController.h"
 #include "customer/BarcodeEntryController.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
@@ -11,7 +14,7 @@
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 namespace kivo {
 
@@ -19,8 +22,7 @@ StationSubsystems::StationSubsystems(QObject *parent) : QObject(parent) {}
 
 StationSubsystems::~StationSubsystems() = default;
 
-void StationSubsystems::createConsole(std::function<void()> relaunch,
-                                      std::function<void(int tag)> reveal)
+void StationSubsystems::createConsole(std::function<void()> relaunch)
 {
     ConsoleHost::Hooks hooks;
     // The folder each display plays, by display index.
@@ -31,9 +33,31 @@ void StationSubsystems::createConsole(std::function<void()> relaunch,
         return folders;
     };
     hooks.relaunch = std::move(relaunch);
-    hooks.reveal = std::move(reveal);
+    hooks.openPrefs = [this](QWidget *over) { openPreferences(over); };
+    hooks.identifyScreen = [this](int index) { identifyDisplay(index); };
+    hooks.stopSlideShow = [this](int index) { stopDisplay(index); };
     m_console = std::make_unique<ConsoleHost>(std::move(hooks));
     m_console->showConsole();
+}
+
+void StationSubsystems::openPreferences(QWidget *over)
+{
+    if (m_prefs && m_prefs->isVisible()) {
+        m_prefs->raise();
+        m_prefs->activateWindow();
+        return;
+    }
+    if (QApplication::activeModalWidget()) {
+        logLine(lcApp(), QStringLiteral("AppDelegate->openPrefs... a sheet is open, not now"));
+        QApplication::beep();
+        return;
+    }
+    if (!m_prefs) {
+        m_prefs = new PreferencesWindow(over ? over->window() : nullptr);
+        connect(m_prefs.data(), &PreferencesWindow::revealRequested, this,
+                &StationSubsystems::revealRequested);
+    }
+    m_prefs->openPrefs(over ? over->window() : nullptr);
 }
 
 void StationSubsystems::raiseConsole()
@@ -50,9 +74,23 @@ void StationSubsystems::showMenuBar(bool show)
 
 bool StationSubsystems::createDisplayController(int index)
 {
-    if (!m_displays)
+    if (!m_displays) {
         m_displays = std::make_unique<DisplayManager>();
+        connect(m_displays.get(), &DisplayManager::displaysRearranged, this,
+                &StationSubsystems::displaysRearranged);
+    }
     return m_displays->createDisplayController(index);
+}
+
+// Display 0 is shown again when a screen goes: the console stays above it,
+// and keeps the keyboard (a window manager lifts a focused display window that
+// fills its screen above every other).
+void StationSubsystems::displaysRearranged()
+{
+    if (m_console && m_console->console())
+        m_console->console()->centerToMainScreen();
+    if (KIVOApplication *app = KIVOApplication::instance())
+        app->activateIgnoringOtherApps();
 }
 
 int StationSubsystems::displayControllerCount() const
@@ -77,6 +115,13 @@ void StationSubsystems::identifyDisplay(int index)
     logLine(lcApp(), QStringLiteral("AppDelegate->identifyDisplay... index = [%1]").arg(index));
     if (m_displays)
         m_displays->identifyScreen(index);
+}
+
+void StationSubsystems::stopDisplay(int index)
+{
+    logLine(lcApp(), QStringLiteral("AppDelegate->doStopSlideShow... index = [%1]").arg(index));
+    if (m_displays)
+        m_displays->stopSlideShow(index);
 }
 
 BarcodeEntryController *StationSubsystems::barcodeController() const

@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -13,6 +14,7 @@ namespace kivo {
 class BarcodeEntryController;
 class ConsoleHost;
 class DisplayManager;
+class PreferencesWindow;
 
 // The subsystems the delegate brings up and takes down: the display
 // controllers, the operator console and the barcode entry with its searches.
@@ -25,11 +27,14 @@ public:
     ~StationSubsystems() override;
 
     // The operator console (console mode only), centred on the main screen
-    // 0.2 s later; relaunch and reveal are the console's and the preferences
-    // window's actions.
-    void createConsole(std::function<void()> relaunch, std::function<void(int tag)> reveal);
+    // 0.2 s later; relaunch is its Relaunch action.
+    void createConsole(std::function<void()> relaunch);
     // The console to the front, floating, centred.
     void raiseConsole();
+    // The preferences window, as a sheet on over's window (the console's or a
+    // display's; free without one). While it or another sheet is open it is
+    // only brought forward.
+    void openPreferences(QWidget *over);
     // prefDoShowMenuBar; the menu bar is the console's.
     void showMenuBar(bool show);
 
@@ -42,6 +47,8 @@ public:
     void releaseDisplayControllers();
     // Shows display index's identify overlay.
     void identifyDisplay(int index);
+    // Pauses display index, or every display for -1, when it plays.
+    void stopDisplay(int index);
 
     // The barcode entry controller. Its preparation worker stops when the
     // event loop ends.
@@ -58,12 +65,19 @@ public:
     void setupNotifications();
     void stopNotifications();
 
+signals:
+    // The preferences window asks to reveal a folder (tag 102: the working folder).
+    void revealRequested(int tag);
+
 private:
     void handleDistNotification(const Notification &notification);
+    // After the displays followed a change of the screens.
+    void displaysRearranged();
     BarcodeEntryController *barcodeController() const;
 
     std::unique_ptr<DisplayManager> m_displays;
     std::unique_ptr<ConsoleHost> m_console;
+    QPointer<PreferencesWindow> m_prefs;
     ObserverToken m_distributedObserver;
 };
 

@@ -1,8 +1,10 @@
 #include "ConsoleButtonBar.h"
 
 #include "ConsoleDelegate.h"
+#include "station/OperatorKeys.h"
 
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
 
 namespace kivo {
@@ -27,6 +29,10 @@ ConsoleButtonBar::ConsoleButtonBar(ConsoleDelegate *delegate, QWidget *parent) :
     QPushButton *refresh = barButton(tr("Refresh"), QStringLiteral("Refresh"));
     connect(refresh, &QPushButton::clicked, this, &ConsoleButtonBar::refreshClicked);
     QPushButton *prefs = barButton(tr("Preferences..."), QStringLiteral("Preferences"));
+    // The station takes the key itself, on the console and on every display.
+    prefs->setToolTip(
+        tr("Preferences (%1)")
+            .arg(QKeySequence(operatorKey::preferences).toString(QKeySequence::NativeText)));
     QPushButton *menu = barButton(tr("Menu Bar"), QStringLiteral("Menu Bar"));
     QPushButton *relaunch = barButton(tr("Relaunch"), QStringLiteral("Relaunch"));
     if (delegate) {

@@ -1,10 +1,12 @@
 #include "DisplayBar.h"
 
+#include "ConsoleDelegate.h"
 #include "ConsoleLog.h"
 #include "SelectDisplayWindowController.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/NotificationNames.h"
+#include "station/OperatorKeys.h"
 #include "station/PrefKeys.h"
 
 #include <QComboBox>
@@ -14,23 +16,30 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace kivo {
 
 namespace {
-QPushButton *barButton(const QString &text, const QString &accessibleName)
+QPushButton *barButton(const QString &text, const QString &accessibleName,
+                       const QKeySequence &shortcut = {})
 {
     auto *button = new QPushButton(text);
     button->setAccessibleName(accessibleName);
     // A click leaves the keyboard focus where it was (on the code list).
     button->setFocusPolicy(Qt::TabFocus);
+    if (!shortcut.isEmpty()) {
+        button->setShortcut(shortcut);
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(
+            accessibleName, shortcut.toString(QKeySequence::NativeText)));
+    }
     return button;
 }
 } // namespace
 
-DisplayBar::DisplayBar(QWidget *window) : QWidget(window)
+DisplayBar::DisplayBar(QWidget *window, ConsoleDelegate *delegate) : QWidget(window)
 {
-    buildControls();
+    buildControls(delegate);
     m_sheet = new SelectDisplayWindowController(window);
     rebuildPopupArrayController();
     observeNotifications();
@@ -39,10 +48,16 @@ DisplayBar::DisplayBar(QWidget *window) : QWidget(window)
                        [this] { postToChosenDisplay(notification::RequestSlideShowStatus); });
 }
 
-void DisplayBar::buildControls()
+void DisplayBar::buildControls(ConsoleDelegate *delegate)
 {
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(buildChosenDisplayRow(delegate));
+    rows->addLayout(buildEveryDisplayRow(delegate));
+}
+
+QHBoxLayout *DisplayBar::buildChosenDisplayRow(ConsoleDelegate *delegate)
+{
     m_popup = new QComboBox;
     m_popup->setAccessibleName(QStringLiteral("Display"));
     m_popup->setAccessibleDescription(QStringLiteral("Display to play on"));
@@ -53,19 +68,45 @@ void DisplayBar::buildControls()
     connect(m_playButton, &QPushButton::clicked, this, &DisplayBar::playClicked);
     QPushButton *toggle = barButton(tr("Pause / Resume"), QStringLiteral("Pause or Resume"));
     connect(toggle, &QPushButton::clicked, this, &DisplayBar::doToggleSlideShow);
+    QPushButton *next = barButton(tr("Next Slide"), QStringLiteral("Next Slide"),
+                                  QKeySequence(operatorKey::nextSlide));
+    connect(next, &QPushButton::clicked, this, &DisplayBar::doTestButton);
+    QPushButton *identify = barButton(tr("Identify"), QStringLiteral("Identify Display"),
+                                      QKeySequence(operatorKey::identifyDisplay));
+    if (delegate)
+        connect(identify, &QPushButton::clicked, this,
+                [this, delegate] { delegate->doIdentify(chosenDisplayIndex() + 1); });
     QPushButton *demo = barButton(tr("Demo Slides"), QStringLiteral("Demo Slides"));
     connect(demo, &QPushButton::clicked, this, &DisplayBar::demoClicked);
 
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("Display:")));
+    row->addWidget(m_popup);
+    for (QPushButton *button : {m_playButton, toggle, next, identify, demo})
+        row->addWidget(button);
+    row->addStretch();
+    return row;
+}
+
+QHBoxLayout *DisplayBar::buildEveryDisplayRow(ConsoleDelegate *delegate)
+{
     m_status = new QLabel;
     m_status->setAccessibleName(QStringLiteral("Display Status"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    row->addWidget(new QLabel(tr("Display:")));
-    row->addWidget(m_popup);
-    row->addWidget(m_playButton);
-    row->addWidget(toggle);
-    row->addWidget(demo);
+    QPushButton *identifyAll = barButton(tr("Identify All"), QStringLiteral("Identify Displays"),
+                                         QKeySequence(operatorKey::identifyAll));
+    QPushButton *stopAll =
+        barButton(tr("Stop All"), QStringLiteral("Stop All"), QKeySequence(operatorKey::stopAll));
+    if (delegate) {
+        connect(identifyAll, &QPushButton::clicked, this,
+                [delegate] { delegate->doIdentifyAll(); });
+        connect(stopAll, &QPushButton::clicked, this, [delegate] { delegate->doStopSlideShow(0); });
+    }
+    auto *row = new QHBoxLayout;
     row->addWidget(m_status, 1);
+    row->addWidget(identifyAll);
+    row->addWidget(stopAll);
+    return row;
 }
 
 void DisplayBar::observeNotifications()
@@ -83,15 +124,27 @@ void DisplayBar::observeNotifications()
             QMetaObject::invokeMethod(
                 this, [this] { rebuildPopupArrayController(); }, Qt::AutoConnection);
         }));
-    connect(qApp, &QGuiApplication::screenAdded, this, &DisplayBar::handleScreenDidChange);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        observeScreen(screen);
+        handleScreenDidChange();
+    });
     connect(qApp, &QGuiApplication::screenRemoved, this, &DisplayBar::handleScreenDidChange);
+    for (QScreen *screen : QGuiApplication::screens())
+        observeScreen(screen);
     connect(
         &Preferences::standard(), &Preferences::valueChanged, this,
         [this](const QString &key) {
             if (key == statusKey(chosenDisplayIndex()))
                 showStatusOfChosenDisplay();
+            else if (key.startsWith(QLatin1String(keys::prefNameOfDisplay)))
+                rebuildKeepingChoice(); // a room name changed
         },
         Qt::QueuedConnection);
+}
+
+void DisplayBar::observeScreen(QScreen *screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &DisplayBar::handleScreenDidChange);
 }
 
 QString DisplayBar::statusKey(int index) const
@@ -109,16 +162,22 @@ void DisplayBar::rebuildPopupArrayController()
 
 void DisplayBar::doSetupDisplayPopup(bool fromPopup)
 {
+    if (!fromPopup) {
+        rebuildPopupArrayController();
+        return;
+    }
+    rebuildKeepingChoice();
+    postToChosenDisplay(notification::RequestSlideShowStatus);
+}
+
+void DisplayBar::rebuildKeepingChoice()
+{
     const int chosen = chosenDisplayIndex();
     rebuildPopupArrayController();
-    if (!fromPopup)
-        return;
-    // Keep the operator's choice across the rebuild.
     const int position = m_popup->findData(chosen);
     if (position >= 0)
         m_popup->setCurrentIndex(position);
     showStatusOfChosenDisplay();
-    postToChosenDisplay(notification::RequestSlideShowStatus);
 }
 
 int DisplayBar::chosenDisplayIndex() const

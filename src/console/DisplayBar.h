@@ -8,26 +8,32 @@
 #include <vector>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QScreen;
 
 namespace kivo {
 
+class ConsoleDelegate;
 class SelectDisplayWindowController;
 
 // The console's display bar: the display chooser, the controls that act on
-// the chosen display (Play, Pause / Resume, Demo Slides) and its status line.
-// It keeps the chooser in step with the attached screens and the status line
-// with "SlideShowStatus", and asks a newly chosen display how it is. Play and
-// Demo Slides need the console's code list, so the bar only reports their
-// clicks; controls that just tell the chosen display something post to its
-// "screenIndex" from here (postToChosenDisplay).
+// the chosen display (Play, Pause / Resume, Next Slide, Identify, Demo
+// Slides), its status line, and the controls for every display (Identify
+// All, Stop All). It keeps the chooser in step with the attached screens,
+// their geometry and the room names, and the status line with
+// "SlideShowStatus", and asks a newly chosen display how it is. Play and Demo
+// Slides need the console's code list, so the bar only reports their clicks;
+// controls that just tell the chosen display something post to its
+// "screenIndex" from here (postToChosenDisplay); identify and stop go to the
+// delegate (nothing without one).
 class DisplayBar : public QWidget
 {
     Q_OBJECT
 public:
     // window: the console window, parent of the bar and of its confirmation sheet.
-    explicit DisplayBar(QWidget *window);
+    explicit DisplayBar(QWidget *window, ConsoleDelegate *delegate = nullptr);
 
     void rebuildPopupArrayController();
     void doSetupDisplayPopup(bool fromPopup);
@@ -54,8 +60,15 @@ signals:
     void codeStatusReported(const QString &code, const QString &codeStatus);
 
 private:
-    void buildControls();
+    void buildControls(ConsoleDelegate *delegate);
+    // The chooser and the controls for the chosen display.
+    QHBoxLayout *buildChosenDisplayRow(ConsoleDelegate *delegate);
+    // The chosen display's status line and the controls for every display.
+    QHBoxLayout *buildEveryDisplayRow(ConsoleDelegate *delegate);
     void observeNotifications();
+    void observeScreen(QScreen *screen);
+    // Rebuilds the chooser and chooses the same display again.
+    void rebuildKeepingChoice();
     void showStatusOfChosenDisplay();
     void postToChosenDisplay(QLatin1StringView name);
     QString statusKey(int index) const;

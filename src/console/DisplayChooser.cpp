@@ -61,8 +61,11 @@ QString DisplayChooser::slideshowWindowName(const QString &code, const QStringLi
 {
     for (int i = 0; i < displayFolders.size(); ++i) {
         const QString last = QFileInfo(QDir::cleanPath(displayFolders.at(i))).fileName();
-        if (!code.isEmpty() && last.compare(code, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("%1 (%2)").arg(code, roomName(i + 1, prefs));
+        if (code.isEmpty() || last.compare(code, Qt::CaseInsensitive) != 0)
+            continue;
+        // As the display itself reports it: a display without a name shows the code alone.
+        const QString room = roomName(i + 1, prefs);
+        return room.trimmed().isEmpty() ? code : QStringLiteral("%1 (%2)").arg(code, room);
     }
     logLine(
         lcConsole(),

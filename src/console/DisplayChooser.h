@@ -30,7 +30,8 @@ public:
     // The room name of display number n (index + 1), empty when unset.
     static QString roomName(int displayNumber, const Preferences &prefs);
     // "%@ (%@)" of a code and the room of the first display whose folder's
-    // last component equals the code ignoring case; empty when none plays it.
+    // last component equals the code ignoring case (the code alone when that
+    // display has no room name); empty when none plays it.
     static QString slideshowWindowName(const QString &code, const QStringList &displayFolders,
                                        const Preferences &prefs);
 };

@@ -61,8 +61,17 @@ MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *p
     connect(m_codeList, &CodeList::scanFinished, this, &MainWindowController::scanFinished);
 
     buildWindow();
+    // Start-up shows the first row's photos once the first scan has listed it.
+    connect(m_codeList, &CodeList::scanListed, this, &MainWindowController::selectFirstRow,
+            Qt::SingleShotConnection);
     ibClickOnTodayFolder();
     m_table->setFocus();
+}
+
+void MainWindowController::selectFirstRow()
+{
+    if (m_model->rowCount() > 0 && selectedRow() < 0)
+        m_table->selectRow(0);
 }
 
 void MainWindowController::buildWindow()
@@ -72,7 +81,7 @@ void MainWindowController::buildWindow()
     layout->addWidget(buildDayRow());
     layout->addWidget(buildTable(), 3);
 
-    m_displayBar = new DisplayBar(this);
+    m_displayBar = new DisplayBar(this, m_delegate);
     connect(m_displayBar, &DisplayBar::playClicked, this, [this] { doDoubleClickOnTableView(); });
     connect(m_displayBar, &DisplayBar::demoClicked, this, &MainWindowController::doDemoSlides);
     connect(m_displayBar, &DisplayBar::codeStatusReported, m_model,
@@ -338,9 +347,12 @@ bool MainWindowController::validateDemoFolder(const QVariantMap &demoParameters)
     return true;
 }
 
+// The headline is the alert's text too: without a window manager there is no
+// title bar to show it.
 void MainWindowController::showSheetAlert(const QString &title, const QString &text)
 {
-    auto *alert = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    auto *alert = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::Ok, this);
+    alert->setInformativeText(text);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     alert->setAccessibleName(title);

@@ -112,6 +112,7 @@ private:
     QTableView *buildTable();
     void emptyListAndBrowser();
     void clearSelectionAndBrowser();
+    void selectFirstRow();
     void listCodeFolder(const QString &codePath);
     bool tableHasFocus() const;
     int selectedRow() const;

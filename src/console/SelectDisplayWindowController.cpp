@@ -50,6 +50,9 @@ SelectDisplayWindowController::SelectDisplayWindowController(QWidget *parent) : 
     play->setDefault(true);
     QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setAccessibleName(QStringLiteral("Cancel"));
+    QPushButton *refresh = buttons->addButton(tr("Refresh Displays"), QDialogButtonBox::ResetRole);
+    refresh->setAccessibleName(QStringLiteral("Refresh Displays"));
+    connect(refresh, &QPushButton::clicked, this, &SelectDisplayWindowController::ibTestButton);
     connect(play, &QPushButton::clicked, this, &SelectDisplayWindowController::ibAcceptButton);
     connect(cancel, &QPushButton::clicked, this, &SelectDisplayWindowController::ibCancelButton);
 
@@ -99,6 +102,12 @@ void SelectDisplayWindowController::ibAcceptButton()
 void SelectDisplayWindowController::ibCancelButton()
 {
     done(kCancel);
+}
+
+void SelectDisplayWindowController::ibTestButton()
+{
+    NotificationCenter::defaultCenter().post(notification::testNotification);
+    handleUpdateWindow();
 }
 
 void SelectDisplayWindowController::handleUpdateWindow()

@@ -32,6 +32,9 @@ public:
 
     void ibAcceptButton();
     void ibCancelButton();
+    // Asks the console to rebuild its display chooser ("testNotification"),
+    // then disables entry 0 here and chooses entry 1.
+    void ibTestButton();
     void handleUpdateWindow();
     void reject() override { ibCancelButton(); } // Escape cancels
 

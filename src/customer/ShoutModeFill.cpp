@@ -2,11 +2,11 @@
 
 #include "CustomerLog.h"
 #include "FoundPhoto.h"
-#include "ShoutCopyName.h"
 #include "WorkingFolder.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
+#include "station/ShoutCopyName.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,5 +1,12 @@
 #include "CaptionStrip.h"
 
+#include "platform/Preferences.h"
+#include "station/PrefKeys.h"
+#include "station/ShoutCopyName.h"
+#include "util/FileHelpers.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -38,6 +45,23 @@ void CaptionStrip::setText(const QString &text)
 QString CaptionStrip::text() const
 {
     return mLabel->text();
+}
+
+QString CaptionStrip::captionForPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const Preferences &prefs = Preferences::standard();
+    if (prefs.boolean(QLatin1String(keys::prefDoShoutMode))) {
+        const QString workingFolder =
+            expandTilde(prefs.string(QLatin1String(keys::prefTempFolderPath)));
+        const QString entry = ShoutCopyName::entryOf(info.fileName());
+        if (!entry.isEmpty() &&
+            (workingFolder.isEmpty() || QDir(workingFolder) == QDir(info.absolutePath())))
+            return QFileInfo(entry).completeBaseName();
+    }
+    QString name = info.completeBaseName();
+    name.remove(QStringLiteral("_overlay"));
+    return name;
 }
 
 void CaptionStrip::setChildWindowPosition()

@@ -19,6 +19,11 @@ public:
     void setText(const QString &text);
     QString text() const;
 
+    // The caption of a photo: its name without extension, "_overlay" removed.
+    // A shout-mode copy in the working folder shows the name of the photo it
+    // was copied from.
+    static QString captionForPath(const QString &path);
+
     // Places the strip across the bottom of the display window.
     void setChildWindowPosition();
 

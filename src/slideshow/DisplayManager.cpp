@@ -1,8 +1,11 @@
 #include "DisplayManager.h"
 
+#include "SlidePlayer.h"
 #include "SlideshowLog.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "slideShowWindowController.h"
+#include "station/NotificationNames.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -94,6 +97,15 @@ void DisplayManager::identifyScreen(int index)
     }
 }
 
+void DisplayManager::stopSlideShow(int index)
+{
+    for (int i = 0; i < count(); ++i) {
+        if ((index < 0 || i == index) && !controller(i)->player().isSuspended())
+            NotificationCenter::defaultCenter().post(notification::SlideShowToggleShow, {},
+                                                     {{notificationKey::screenIndex, i}});
+    }
+}
+
 void DisplayManager::screensChanged()
 {
     logLine(lcSlideshow(),
@@ -101,6 +113,7 @@ void DisplayManager::screensChanged()
                 .arg(screenCount()));
     for (const auto &c : mControllers)
         c->handleScreenDidChange();
+    emit displaysRearranged();
 }
 
 } // namespace kivo

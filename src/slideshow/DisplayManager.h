@@ -36,8 +36,15 @@ public:
     // Identifies one display, or every display for a negative index; a larger
     // index does nothing.
     void identifyScreen(int index);
+    // Pauses one display, or every display for a negative index, when it
+    // plays ("SlideShowToggleShow" to each playing one).
+    void stopSlideShow(int index);
 
     static int screenCount();
+
+signals:
+    // The displays followed a change of the screens (shown, hidden, placed again).
+    void displaysRearranged();
 
 private:
     void screensChanged();

@@ -61,9 +61,7 @@ SlidePlayer::SlidePlayer(int index, const DisplayParameterMap &parameters,
 
 QString SlidePlayer::captionForPath(const QString &path)
 {
-    QString name = QFileInfo(path).completeBaseName();
-    name.remove(QStringLiteral("_overlay"));
-    return name;
+    return CaptionStrip::captionForPath(path);
 }
 
 QSize SlidePlayer::slideSize() const

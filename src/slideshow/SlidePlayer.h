@@ -71,7 +71,7 @@ public:
     // The path shown by the last turn that decoded its image.
     const QString &currentSlidePath() const { return mCurrentSlidePath; }
 
-    // The caption of a photo: its name without extension, "_overlay" removed.
+    // The caption of a photo (CaptionStrip::captionForPath).
     static QString captionForPath(const QString &path);
 
 signals:

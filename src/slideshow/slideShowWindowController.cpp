@@ -143,8 +143,9 @@ void slideShowWindowController::resizeSelfToParent()
 
 void slideShowWindowController::showHideThisWindow()
 {
-    if (QGuiApplication::screens().size() > 1 && fScreenIndex == 0) {
-        // Display 0 carries the operator console when there are several.
+    // Display 0 carries the operator console when there are several; a
+    // display whose screen is gone waits hidden for it to come back.
+    if ((QGuiApplication::screens().size() > 1 && fScreenIndex == 0) || !screen()) {
         mWindow->hide();
     } else {
         mWindow->show();
@@ -184,7 +185,8 @@ void slideShowWindowController::setupIdentifyWindow()
 
 void slideShowWindowController::identify()
 {
-    if (!mWindow->isVisible())
+    // Display 0's window is hidden under the console, yet its screen is there.
+    if (!screen())
         return;
     const Preferences &prefs = Preferences::standard();
     const QString key =
@@ -194,7 +196,7 @@ void slideShowWindowController::identify()
     const QString secondsKey = QLatin1String(keys::prefIdentifyScreenInSeconds);
     const int seconds = prefs.contains(secondsKey) ? int(prefs.integer(secondsKey))
                                                    : IdentifyOverlay::kDefaultSeconds;
-    mIdentify->identify(mWindow->geometry(), seconds);
+    mIdentify->identify(screen()->availableGeometry(), seconds);
 }
 
 void slideShowWindowController::observe()

@@ -49,8 +49,8 @@ public:
 
     // Starts the display: slides, or the movie branch, by its preferences.
     void startSequence();
-    // Flashes the display's name for prefIdentifyScreenInSeconds (default 5)
-    // when its window is visible.
+    // Flashes the display's name on its screen for prefIdentifyScreenInSeconds
+    // (default 5), also over the console on display 0's screen.
     void identify();
     // Shows or hides the window by the screen count and places it again.
     void handleScreenDidChange();

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "browser/MyImageBrowserViewController.h"
 #include "console/CodeListDump.h"
+#include "console/ConsoleDelegate.h"
 #include "console/DemoSlides.h"
 #include "console/MainWindowController.h"
 #include "console/SelectDisplayWindowController.h"
@@ -49,6 +50,19 @@ void makeCode(const QString &day, const QString &code, int jpgs)
         QVERIFY(test::writeFile(u"%1/%2/p%3.jpg"_s.arg(day, code).arg(i), "x"));
 }
 
+// Records what the console asks of its delegate.
+struct Delegate : ConsoleDelegate
+{
+    QStringList calls;
+    QString getSlideshowWindowName(const QString &) override { return {}; }
+    void openPrefs() override { calls << u"prefs"_s; }
+    void relaunchApp() override {}
+    void showMenu() override {}
+    void doIdentifyAll() override { calls << u"identify all"_s; }
+    void doIdentify(int tag) override { calls << u"identify %1"_s.arg(tag); }
+    void doStopSlideShow(int tag) override { calls << u"stop %1"_s.arg(tag); }
+};
+
 QStringList codesOf(const QList<CodeEntry> &entries)
 {
     QStringList codes;
@@ -69,9 +83,9 @@ class TestConsole : public QObject
     std::unique_ptr<MainWindowController> m_console;
     Preferences &prefs() { return Preferences::standard(); }
 
-    MainWindowController &openConsole()
+    MainWindowController &openConsole(ConsoleDelegate *delegate = nullptr)
     {
-        m_console = std::make_unique<MainWindowController>();
+        m_console = std::make_unique<MainWindowController>(delegate);
         QSignalSpy finished(m_console.get(), &MainWindowController::scanFinished);
         m_console->show();
         if (m_console->isScanRunning())
@@ -292,9 +306,34 @@ private slots:
         QVERIFY(!console.displayPopup()->model()->index(0, 0).flags().testFlag(Qt::ItemIsEnabled));
         QVERIFY(DisplayChooser::buildEntries(1, prefs())[0].enableItem);
         QCOMPARE(DisplayChooser::buildEntries(3, prefs())[2].displayName, u"Display #3"_s);
-        const QStringList folders = {u"/day/other"_s, u"/day/1234/"_s};
+        const QStringList folders = {u"/day/other"_s, u"/day/1234/"_s, u"/day/777"_s};
         QCOMPARE(DisplayChooser::slideshowWindowName("1234", folders, prefs()), u"1234 (Hall)"_s);
+        QCOMPARE(DisplayChooser::slideshowWindowName("777", folders, prefs()), u"777"_s);
         QVERIFY(DisplayChooser::slideshowWindowName("555", folders, prefs()).isEmpty());
+    }
+
+    // Start-up chooses the first row. The controls for the displays reach the
+    // delegate or the chosen display, by their keys too; the chooser follows
+    // the room names and the sheet's Refresh Displays.
+    void displayControls()
+    {
+        Delegate delegate;
+        MainWindowController &console = openConsole(&delegate);
+        QCOMPARE(console.customerTableView()->selectionModel()->selectedRows().value(0).row(), 0);
+        console.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&console));
+        Recorder next(u"SlideShowToggleTest"_s), rebuild(u"testNotification"_s);
+        for (auto *button : console.displayBar()->findChildren<QPushButton *>()) {
+            if (!button->shortcut().isEmpty())
+                QTest::keySequence(&console, button->shortcut());
+        }
+        QTRY_COMPARE(delegate.calls, (QStringList{"identify 2", "identify all", "stop 0"}));
+        QCOMPARE(next.last().mid(0, 2), (QVariantList{1, 1}));
+        prefs().setValue(u"prefNameOfDisplay2"_s, u"Stage"_s);
+        QTRY_COMPARE(console.displayPopup()->itemText(1), u"2. Stage"_s);
+        prefs().setValue(u"prefNameOfDisplay2"_s, u"Hall"_s);
+        console.selectDisplayWindowController()->ibTestButton();
+        QCOMPARE(rebuild.posted.size(), 1);
     }
 
     // Demo slides play a folder holding a picture at its top level, only
@@ -308,7 +347,10 @@ private slots:
         MainWindowController &console = openConsole();
         Recorder play(u"SlideShowParamChanged"_s);
         console.doDemoSlides();
-        QCOMPARE(console.findChild<QMessageBox *>()->text(), DemoSlides::noImagesText(demo));
+        const QMessageBox *alert = console.findChild<QMessageBox *>();
+        QCOMPARE(alert->text(),
+                 DemoSlides::noImagesTitle()); // no title bar without a window manager
+        QCOMPARE(alert->informativeText(), DemoSlides::noImagesText(demo));
 
         QVERIFY(test::writeFile(demo + u"/A.JPG"_s, "x"));
         console.displayPopup()->setFocus();

@@ -2,7 +2,7 @@
 
 #include "customer/CustomerSlideshowFolder.h"
 #include "customer/FoundPhoto.h"
-#include "customer/ShoutCopyName.h"
+#include "station/ShoutCopyName.h"
 
 #include <csignal>
 #include <sys/resource.h>

@@ -1,13 +1,17 @@
 #!/bin/bash
 # Whole-station customer slideshow on a real X server with two monitors and a
-# real session bus: a code typed as a barcode scanner types it fills the
-# working folder with framed copies at the overlay's size and the right
-# monitor shows a framed photo; a code typed too slowly, or one that names
+# real session bus, without a window manager or under the one KIVO_E2E_WM
+# names (where nobody gives the station the keyboard first): a code typed as a
+# barcode scanner types it fills the working folder with framed copies at the
+# overlay's size and the right monitor shows a framed photo; with the right
+# monitor unplugged the console stays above display 0, and plugged back the
+# customer display plays again; a code typed too slowly, or one that names
 # another folder, changes nothing; the previewer makes a code current, and
 # while the video recorder records a new scan raises the warning and is not
 # accepted. Then the shout mode, forced through ForcedDefaultPrefs.plist in a
 # copy of the installed station, fills the working folder with "_overlay"
-# copies of the day's newest photos.
+# copies of the day's newest photos, and the preferences key on the customer
+# display opens the preferences on its monitor.
 source "$(dirname "$0")/rig.sh"
 rig_begin 240 "$@"
 
@@ -47,20 +51,27 @@ scan() { # code [delay ms]
 }
 slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
+# Without a window manager nobody gives the station the keyboard: an operator
+# would click the display window on the right monitor.
+focus_display() {
+    [ -z "${KIVO_E2E_WM:-}" ] || return 0
+    local w
+    for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
+        window_box "$w"
+        if [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ]; then
+            xdotool windowfocus --sync "$w" || fail "cannot focus the display window"
+            return 0
+        fi
+    done
+    fail "no display window on the right monitor"
+}
 
 # --- console mode ----------------------------------------------------------------
 start_station
 wait_launched
 grep -q "kivo-slideshow\[$station_pid\] .*starting 2 display controllers" "$logfile" \
     || fail "the station did not start two display controllers (the display subsystem must be part of the station)"
-# Focus the display window on the right monitor: typing goes to the station.
-win=""
-for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    if [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ]; then win=$w; break; fi
-done
-[ -n "$win" ] || fail "no display window on the right monitor"
-xdotool windowfocus --sync "$win" || fail "cannot focus the display window"
+focus_display
 
 start=$(ms_now)
 scan 111
@@ -76,6 +87,19 @@ framed() { near "$(pixel 1940 512)" 255 255 0 && near "$(pixel 2560 512)" 0 160 
 poll 15 framed && first=$(($(ms_now) - start))
 [ -n "${first:-}" ] || fail "the right monitor does not show a framed photo ($(pixel 1940 512) / $(pixel 2560 512))"
 echo "scan to first framed slide on screen: ${first} ms (screenshot polling included)"
+
+# The right monitor unplugged: the console stays above display 0's window on
+# the one screen left. Plugged back, the customer display plays again.
+console=$(timeout 10 xdotool search --sync --onlyvisible --name '^Kivo SlideShow$' | head -n1)
+window_box "$console"
+spot="$((X + 4)) $((Y + HEIGHT - 4))"
+seen=$(pixel $spot)
+xrandr --delmonitor RIGHT || fail "xrandr --delmonitor"
+sleep 2
+[ "$(pixel $spot)" = "$seen" ] || fail "display 0 covers the console with one monitor left ($(pixel $spot), was $seen)"
+xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT again"
+poll 15 framed || fail "the customer display did not come back ($(pixel 1940 512) / $(pixel 2560 512))"
+focus_display
 
 # A portrait photo gets the portrait overlay.
 scan 333
@@ -131,5 +155,13 @@ wait_for 10 "[ \"\$(cd '$slides' 2>/dev/null && ls | wc -l)\" -eq 3 ]" || fail "
 [ "$(slides_now)" = "$(echo $want | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')" ] \
     || fail "shout mode holds $(slides_now)"
 cmp -s "$day/333/tall.jpg" "$slides/333_tall_overlay.jpg" || fail "shout-mode copy differs from its photo"
+# With no console, the preferences key on the customer display opens the
+# preferences there.
+focus_display
+xdotool key ctrl+comma
+prefs=$(timeout 10 xdotool search --sync --onlyvisible --name '^Preferences$' | head -n1)
+[ -n "$prefs" ] || fail "the preferences key opened nothing"
+window_box "$prefs"
+[ "$X" -ge 1920 ] || fail "the preferences opened at $X,$Y, not on the customer display's monitor"
 stop_station || fail "the station did not end"
 echo "PASS"

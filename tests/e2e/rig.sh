@@ -2,8 +2,9 @@
 #   source "$(dirname "$0")/rig.sh"
 #   rig_begin 120 "$@"
 # It runs the test inside a private session bus, starts a real X server (two
-# monitors: LEFT 1920x1080 at 0,0 and RIGHT 1280x1024 at 1920,0) and the
-# installed station, and ends both and removes its work folder on exit.
+# monitors: LEFT 1920x1080 at 0,0 and RIGHT 1280x1024 at 1920,0), with the
+# window manager KIVO_E2E_WM names (openbox) or none, and the installed
+# station, and ends them and removes its work folder on exit.
 # A failing test prints the station's log file and output.
 #
 # Run as a program, it runs a Python test the same way, with the AT-SPI bus:
@@ -54,6 +55,7 @@ work=""
 xvfb_pid=""
 station_pid=""
 helper_pid=""
+wm_pid=""
 
 # Ends the station with SIGTERM; false (and SIGKILL) when it is still running
 # 5 s later.
@@ -67,6 +69,8 @@ stop_station() {
     return $rc
 }
 stop_x() {
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    wm_pid=""
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null && timeout 5 tail --pid="$xvfb_pid" -f /dev/null
         xvfb_pid=""
@@ -103,6 +107,18 @@ start_x() { # [one]: one monitor instead of LEFT and RIGHT
         xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
         xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
     fi
+    start_wm
+}
+
+# Starts the window manager KIVO_E2E_WM names, if any, and waits until it
+# manages the screen.
+start_wm() {
+    case "${KIVO_E2E_WM:-}" in
+        "") return 0 ;;
+        openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & wm_pid=$! ;;
+        *) fail "unknown window manager $KIVO_E2E_WM" ;;
+    esac
+    wait_for 10 "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" || fail "$KIVO_E2E_WM did not start"
 }
 
 start_station() { # [prefix]: another installed copy
@@ -115,6 +131,13 @@ wait_launched() { # [seconds]
     wait_for "${1:-20}" "grep -qs 'kivo-slideshow\[$station_pid\] AppDelegate->applicationDidFinishLaunching...Done' '$logdir'/kivo-slideshow_*.log" \
         || fail "the station did not finish launching (log folder $logdir)"
     logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
+}
+
+# Sets X, Y, WIDTH and HEIGHT to the window's place on the screen (also right
+# inside a window manager's frame, unlike xdotool getwindowgeometry).
+window_box() { # window id
+    eval "$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {print "X=" $NF} /Absolute upper-left Y/ {print "Y=" $NF}
+        /Width:/ {print "WIDTH=" $NF} /Height:/ {print "HEIGHT=" $NF}')"
 }
 
 # Writes a property list holding the <dict> entries read from stdin.

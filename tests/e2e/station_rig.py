@@ -4,6 +4,7 @@
 # bus; here the test prepares a day's code folders and the stored
 # preferences, starts the installed station and finds its widgets over AT-SPI.
 import contextlib
+import ctypes
 import os
 import plistlib
 import subprocess
@@ -152,3 +153,25 @@ def click(accessible):
     import pyatspi
     x, y = centre(accessible)
     pyatspi.Registry.generateMouseEvent(x, y, "b1c")
+
+
+# (r, g, b) of the screen at x, y: one pixel read straight from the X server,
+# fast enough to time what the screen shows.
+def pixel(x, y):
+    global _x11
+    if "_x11" not in globals():
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = x11.XGetImage.restype = ctypes.c_void_p
+        x11.XDefaultRootWindow.restype = x11.XGetPixel.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + [
+            ctypes.c_uint] * 2 + [ctypes.c_ulong, ctypes.c_int]
+        x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+        x11.XDestroyImage.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay(None)
+        _x11 = (x11, display, x11.XDefaultRootWindow(display))
+    x11, display, root = _x11
+    image = x11.XGetImage(display, root, x, y, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
+    value = x11.XGetPixel(image, 0, 0)
+    x11.XDestroyImage(image)
+    return value >> 16 & 255, value >> 8 & 255, value & 255

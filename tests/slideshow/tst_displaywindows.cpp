@@ -5,6 +5,7 @@
 #include "DisplayTestSupport.h"
 #include "platform/AppPaths.h"
 #include "slideshow/BackgroundPicture.h"
+#include "slideshow/CaptionStrip.h"
 #include "slideshow/SlideshowView.h"
 
 #include <QApplication>
@@ -133,6 +134,17 @@ private slots:
         QSignalSpy shown(d, &slideShowWindowController::slideShown);
         play(0, photos.path() + "/0412");
         QVERIFY(shown.wait(5000));
+    }
+
+    // A shout-mode copy in the working folder is captioned with its photo's
+    // name; any other photo with its own name, "_overlay" removed.
+    void captions()
+    {
+        resetPreferences({{keys::prefDoShoutMode, true}, {keys::prefTempFolderPath, "/w"}});
+        QCOMPARE(CaptionStrip::captionForPath("/w/A%5F1_old_overlay.jpg"), QString("old"));
+        QCOMPARE(CaptionStrip::captionForPath("/d/A_1_old_overlay.jpg"), QString("A_1_old"));
+        resetPreferences({{keys::prefTempFolderPath, "/w"}});
+        QCOMPARE(CaptionStrip::captionForPath("/w/IMG_2_overlay.jpg"), QString("IMG_2"));
     }
 
     // Black with nothing; the bundle's BG.*, before it the background of the
