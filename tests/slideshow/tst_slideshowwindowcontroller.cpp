@@ -175,6 +175,25 @@ private slots:
         QVERIFY(!player(1).isInsideLoop() && !log.text().contains("INVALID"));
     }
 
+    // The next customer's photos replace the last one's in the same folder:
+    // the names that are gone leave the queue, and the queue's log lines
+    // list its first entries and a count.
+    void refillDropsPhotosThatAreGone()
+    {
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(mDir->path() + "/slideshowA", {"old1.jpg", "old2.jpg"});
+        play(1, f);
+        QVERIFY(display(1)->waitForQueueFilling(5000));
+        QVERIFY(QFile::remove(f + "/old1.jpg") && QFile::remove(f + "/old2.jpg"));
+        for (int i = 10; i < 22; ++i)
+            photoFolder(f, {QString("new%1.jpg").arg(i)});
+        OutputCapture log;
+        play(1, f);
+        QVERIFY(display(1)->waitForQueueFilling(5000));
+        QCOMPARE(display(1)->queue().entries().size(), 12);
+        QVERIFY(log.text().contains("/new17.jpg, ... 12 entries)"));
+    }
+
     // A customer's folder is played when its first photo is in place and
     // again when it is complete: the second request must not push the start
     // of the first back.
