@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/FolderValidation.h"
+#include "station/KivoPhotoQueryController.h"
 #include "station/MyAliasKit.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
@@ -19,6 +20,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <optional>
+#include <utility>
+
 namespace kivo {
 
 namespace {
@@ -31,9 +35,7 @@ FolderAssignment::FolderAssignment(int index, const DisplayParameterMap &paramet
                                    SlidePlayer &player, QObject *parent)
     : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
       mQueue(std::move(queue)), mWorkers(workers), mPlayer(player)
-{
-    photoQuery.setDelegate([this](const QVariantMap &request) { doneSearchOperation(request); });
-}
+{}
 
 void FolderAssignment::handleSlideShowParamChangedNotification(const Notification &n)
 {
@@ -110,34 +112,59 @@ void FolderAssignment::setupAndStartQuery()
     if (queryStarted) {
         logLine(lcSlideshow(), traceArrow(kTraceObject, u"setupAndStartQuery") +
                                    QStringLiteral("Another in progress..."));
+        mSearchAgain = true;
         return;
     }
-    if (fSourcePath.isEmpty() || !QFileInfo::exists(fSourcePath))
+    if (fSourcePath.isEmpty())
         return;
     queryStarted = true;
-    photoQuery.startSearchActionWithParam(
-        {{QStringLiteral("searchPath"), fSourcePath},
-         {QStringLiteral("searchKey"), QStringList{QStringLiteral("*")}}});
+    const QString folder = fSourcePath;
+    // On a worker: a folder on a share that does not answer must not hold up
+    // the main thread. A folder that is gone starts no search.
+    Async::run(
+        mWorkers, this,
+        [folder]() -> std::optional<QStringList> {
+            if (!QFileInfo::exists(folder))
+                return std::nullopt;
+            KivoPhotoQueryController photoQuery;
+            QStringList found;
+            photoQuery.setDelegate([&](const QVariantMap &) { found = photoQuery.response(); });
+            photoQuery.startSearchActionWithParam(
+                {{QStringLiteral("searchPath"), folder},
+                 {QStringLiteral("searchKey"), QStringList{QStringLiteral("*")}}});
+            return found;
+        },
+        [this, folder, generation = mQueue->generation()](const std::optional<QStringList> &found) {
+            queryStarted = false;
+            if (found && folder == fSourcePath)
+                doneSearchOperation(*found, generation);
+            if (std::exchange(mSearchAgain, false) || folder != fSourcePath)
+                setupAndStartQuery();
+            queueFillingDone();
+        });
 }
 
-void FolderAssignment::doneSearchOperation(const QVariantMap &)
+void FolderAssignment::doneSearchOperation(const QStringList &found, uint64_t generation)
 {
-    queryStarted = false;
-    const QStringList found = photoQuery.response();
-    if (found.isEmpty())
+    // An empty listing still drops queued photos that are gone.
+    if (found.isEmpty()) {
+        if (!mQueue->isEmpty())
+            addToQueueInThread(found, generation);
         return;
-    addToQueueInThread(found);
+    }
+    addToQueueInThread(found, generation);
     mAutoStartWaitsForFill = false;
     // Every search schedules its own start; a later search (the folder read
     // again while it is still being filled) never puts back an earlier one.
     QTimer::singleShot(1000, this, &FolderAssignment::autoStartDue);
 }
 
-void FolderAssignment::addToQueueInThread(const QStringList &paths)
+void FolderAssignment::addToQueueInThread(const QStringList &paths, uint64_t generation)
 {
-    // The batch is tied to the queue's present generation: a folder given
-    // up before the batch is inserted drops it, even one still waiting here.
-    mPendingFills.push_back({paths, mQueue->generation()});
+    // The batch is tied to the queue's generation when the search started: a
+    // folder given up before the batch is inserted drops it, even one still
+    // waiting here.
+    mPendingFills.push_back({paths, generation});
     startNextFill();
 }
 
@@ -153,7 +180,7 @@ void FolderAssignment::startNextFill()
     Async::run(
         mWorkers, this,
         [queue = mQueue, fill = std::move(fill)] {
-            queue->addToQueueInThread(fill.paths, fill.generation);
+            queue->addToQueueInThread(fill.paths, fill.generation, true);
         },
         [this] {
             mFillRunning = false;

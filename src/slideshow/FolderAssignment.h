@@ -2,7 +2,6 @@
 
 #include "platform/NotificationCenter.h"
 #include "station/DisplayParameters.h"
-#include "station/KivoPhotoQueryController.h"
 
 #include <QObject>
 #include <QString>
@@ -22,9 +21,10 @@ class SlidePlayer;
 // The folder one display plays: takes "SlideShowParamChanged" requests
 // addressed to it, records the folder in the preferences, reports the code
 // given up and the code taken ("SlideShowStatus" with "codeStatus"), lists the
-// folder through the photo search and fills the queue on a worker, one batch
-// at a time, then starts the player a second later. Status posts go out in
-// the name of its parent (the display's controller).
+// folder through the photo search and fills the queue, both on workers, one
+// batch at a time (dropping queued photos that are gone), then starts the
+// player a second later. Status posts go out in the name of its parent (the
+// display's controller).
 class FolderAssignment : public QObject
 {
     Q_OBJECT
@@ -34,12 +34,14 @@ public:
                      QObject *parent);
 
     void handleSlideShowParamChangedNotification(const Notification &n);
+    // Lists the folder again and queues what is new.
+    void rebuildList();
 
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const { return fSourcePath; }
     bool isQueryRunning() const { return queryStarted; }
-    // A batch is being validated or waits for its turn.
-    bool isFilling() const { return mFillRunning || !mPendingFills.empty(); }
+    // The folder is being listed, or a batch is being validated or waits.
+    bool isFilling() const { return queryStarted || mFillRunning || !mPendingFills.empty(); }
     // Waits (event loop running) until queue filling is idle; for tests and
     // benchmarks.
     bool waitForQueueFilling(int timeoutMs);
@@ -52,10 +54,9 @@ private:
     };
 
     void postFolderStatus(const QString &folder, bool playing);
-    void rebuildList();
     void setupAndStartQuery();
-    void doneSearchOperation(const QVariantMap &request);
-    void addToQueueInThread(const QStringList &paths);
+    void doneSearchOperation(const QStringList &found, uint64_t generation);
+    void addToQueueInThread(const QStringList &paths, uint64_t generation);
     void startNextFill();
     void queueFillingDone();
     void autoStartDue();
@@ -68,7 +69,8 @@ private:
     SlidePlayer &mPlayer;
     QString fSourcePath;
     bool queryStarted = false;
-    KivoPhotoQueryController photoQuery;
+    // A search was asked for while one ran; it runs when that one ends.
+    bool mSearchAgain = false;
     std::deque<Fill> mPendingFills;
     bool mFillRunning = false;
     // The auto-start came while the queue was still being filled.

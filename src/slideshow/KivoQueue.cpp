@@ -3,14 +3,29 @@
 #include "SlideshowLog.h"
 #include "platform/Log.h"
 
+#include <QFileInfo>
 #include <QSet>
 
 namespace kivo {
 
 namespace {
+// The first entries and the count, so a long queue keeps the line short.
 QString describe(const QStringList &list)
 {
-    return QStringLiteral("(") + list.join(QStringLiteral(", ")) + QStringLiteral(")");
+    constexpr qsizetype kListed = 5;
+    if (list.size() <= kListed)
+        return QStringLiteral("(") + list.join(QStringLiteral(", ")) + QStringLiteral(")");
+    return QStringLiteral("(") + list.first(kListed).join(QStringLiteral(", ")) +
+           QStringLiteral(", ... %1 entries)").arg(list.size());
+}
+
+QSet<QString> caseFolded(const QStringList &list)
+{
+    QSet<QString> keys;
+    keys.reserve(list.size());
+    for (const QString &entry : list)
+        keys.insert(entry.toCaseFolded());
+    return keys;
 }
 } // namespace
 
@@ -56,7 +71,7 @@ void KivoQueue::addToQueueInThread(const QStringList &paths)
     addToQueueInThread(paths, generation());
 }
 
-void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation)
+void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation, bool dropGone)
 {
     {
         std::lock_guard lock(mLock);
@@ -84,6 +99,14 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
         if (mIsValidImage(path))
             accepted.append(path);
     }
+    // Checked without the lock too: a file system can be slow to answer.
+    QStringList gone;
+    if (dropGone) {
+        const QSet<QString> listed = caseFolded(paths);
+        for (const QString &entry : entries())
+            if (!listed.contains(entry.toCaseFolded()) && !QFileInfo::exists(entry))
+                gone.append(entry);
+    }
 
     std::lock_guard lock(mLock);
     if (batchAbandoned(generation)) {
@@ -96,11 +119,10 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
     logVerbose(lcSlideshow(),
                QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue BEFORE = %1")
                    .arg(describe(mArray)));
+    for (const QString &entry : std::as_const(gone))
+        removeLocked(entry);
     // Same rule as addToQueue(), with a set so a large batch stays linear.
-    QSet<QString> present;
-    present.reserve(mArray.size() + accepted.size());
-    for (const QString &entry : std::as_const(mArray))
-        present.insert(entry.toCaseFolded());
+    QSet<QString> present = caseFolded(mArray);
     for (const QString &path : accepted) {
         const QString key = path.toCaseFolded();
         if (present.contains(key))
@@ -119,6 +141,22 @@ bool KivoQueue::addToQueue(QStringList &list, const QString &path)
         return false;
     list.prepend(path);
     return true;
+}
+
+void KivoQueue::removeLocked(const QString &path)
+{
+    const qsizetype at = mArray.indexOf(path);
+    if (at < 0)
+        return;
+    mArray.removeAt(at);
+    if (at <= mCurIndex)
+        --mCurIndex;
+}
+
+void KivoQueue::removeObject(const QString &path)
+{
+    std::lock_guard lock(mLock);
+    removeLocked(path);
 }
 
 void KivoQueue::reset()

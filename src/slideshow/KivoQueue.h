@@ -42,12 +42,18 @@ public:
     void addToQueueInThread(const QStringList &paths);
     // As above, but tied to a generation read earlier (generation()), so a
     // batch prepared for a folder that has since been given up is dropped
-    // even when it starts after the reset.
-    void addToQueueInThread(const QStringList &paths, uint64_t generation);
+    // even when it starts after the reset. With dropGone the batch is a
+    // fresh listing of the folder: entries it lacks whose files are gone are
+    // dropped first.
+    void addToQueueInThread(const QStringList &paths, uint64_t generation, bool dropGone = false);
 
     // Inserts the path at the front of the list unless an entry equal to it
     // without regard to case is present. Returns whether it was inserted.
     static bool addToQueue(QStringList &list, const QString &path);
+
+    // Drops the entry equal to path; the next read returns the entry that
+    // followed it.
+    void removeObject(const QString &path);
 
     // Empties the queue; the next read returns position 0.
     void reset();
@@ -61,6 +67,7 @@ public:
 
 private:
     bool batchAbandoned(uint64_t generation) const;
+    void removeLocked(const QString &path);
 
     const Validator mIsValidImage;
     mutable std::mutex mLock;

@@ -8,7 +8,6 @@
 #include "platform/Preferences.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
-#include "util/SlideImageLoader.h"
 #include "zoomedInNSImageView.h"
 
 #include <QFileInfo>
@@ -45,13 +44,14 @@ constexpr QStringView kTraceObject = u"slideShowWindowController";
 } // namespace
 
 SlidePlayer::SlidePlayer(int index, const DisplayParameterMap &parameters,
-                         std::shared_ptr<KivoQueue> queue, QThreadPool &workers, Views views,
-                         QObject *parent)
+                         std::shared_ptr<KivoQueue> queue, Views views, QObject *parent)
     : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
-      mQueue(std::move(queue)), mWorkers(workers), mViews(views)
+      mQueue(std::move(queue)), mViews(views)
 {
     mDelayTimer.setSingleShot(true);
     connect(&mDelayTimer, &QTimer::timeout, this, &SlidePlayer::endTurn);
+    mIdleTimer.setSingleShot(true);
+    connect(&mIdleTimer, &QTimer::timeout, this, &SlidePlayer::idleTimeout);
     const Preferences &prefs = Preferences::standard();
     fRandomNumGenerator.setupRandomNumberGeneratorWithPhotos(
         randomNumberGenerator::kTagAllPhotos, randomNumberGenerator::kTagRandomOrder,
@@ -122,6 +122,8 @@ void SlidePlayer::stop()
 {
     doSuspendSlideShow = true;
     mDelayTimer.stop();
+    mIdleTimer.stop();
+    mIdle = false;
 }
 
 void SlidePlayer::startMovie()
@@ -149,14 +151,22 @@ void SlidePlayer::doSlideShowInThread3()
                                                     QLatin1String(keys::sPrefKeyForSlideShowPath),
                                                     Preferences::standard())
                                .toString();
-    const bool mayGoOn = !folder.isEmpty() && QFileInfo::exists(folder);
     if (mQueue->isEmpty()) {
+        // A folder that lost every photo is listed again until it has some.
+        if (!folder.isEmpty()) {
+            idle();
+            return;
+        }
         doSuspendSlideShow = true;
         broadcastSlideShowStatus();
         return;
     }
-    if (!mayGoOn) {
+    if (folder.isEmpty()) {
         logLine(lcSlideshow(), QStringLiteral("NO Path Set for SlideShow..."));
+        return;
+    }
+    if (mDecoder.isBlocked()) {
+        idle();
         return;
     }
     isInsideSlideShowLoop = true;
@@ -166,37 +176,92 @@ void SlidePlayer::doSlideShowInThread3()
         endTurn();
         return;
     }
-    const QString path = *next;
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
-        logLine(lcSlideshow(),
-                traceArrow(kTraceObject, u"doSlideShowInThread3") +
-                    (info.exists() ? QStringLiteral("[%1] is a directory").arg(path)
-                                   : QStringLiteral("[%1] does not exist").arg(path)));
-        logLine(lcSlideshow(),
-                QStringLiteral("nextItemPath[%1] is INVALID or No Longer Exists......").arg(path));
-        endTurn();
-        return;
-    }
-    // The slide on screen stays until the next one is decoded.
-    SlideImageLoader::loadAsync(&mWorkers, path, slideSize(), this,
-                                [this, path](const QImage &image, const QString &error) {
-                                    showLoadedSlide(path, image, error);
-                                });
+    // The folder and the file are checked on the worker too: a share that
+    // does not answer must not hold up the main thread. The slide on screen
+    // stays until the next one is decoded.
+    mDecoder.load(folder, *next, slideSize(),
+                  [this](const SlideDecoder::Result &result) { finishTurn(result); });
 }
 
-void SlidePlayer::showLoadedSlide(const QString &path, const QImage &image, const QString &error)
+void SlidePlayer::finishTurn(const SlideDecoder::Result &result)
 {
-    if (image.isNull()) {
-        logLine(lcSlideshow(), traceArrow(kTraceObject, u"doSlideShowInThread3") +
-                                   QStringLiteral("unable to load [%1]: %2").arg(path, error));
-    } else {
-        showSlide(image, path);
-        mViews.caption->setText(captionForPath(path));
-        mCurrentSlidePath = path;
-        emit slideShown(path);
+    using Outcome = SlideDecoder::Result::Outcome;
+    const QString opening = traceArrow(kTraceObject, u"doSlideShowInThread3");
+    switch (result.outcome) {
+    case Outcome::NoFolder:
+        if (idle())
+            logLine(lcSlideshow(), QStringLiteral("NO Path Set for SlideShow..."));
+        return;
+    case Outcome::Missing:
+    case Outcome::Directory:
+        logLine(lcSlideshow(), opening + QStringLiteral("[%1] %2").arg(result.path, result.error));
+        logLine(lcSlideshow(),
+                QStringLiteral("nextItemPath[%1] is INVALID or No Longer Exists......")
+                    .arg(result.path));
+        // Dropped, so a photo that is gone is logged once, not every round.
+        mQueue->removeObject(result.path);
+        if (!nothingShown(0))
+            endTurn();
+        return;
+    case Outcome::TimedOut:
+        // Dropped too, so it holds up no other turn; the next listing of the
+        // folder puts it back once it can be read.
+        mQueue->removeObject(result.path);
+        if (!nothingShown(0))
+            waitForDelay();
+        return;
+    case Outcome::Undecodable:
+        mFailureLog.log(
+            lcSlideshow(),
+            opening + QStringLiteral("unable to load [%1]: %2").arg(result.path, result.error));
+        if (!nothingShown(1))
+            waitForDelay();
+        return;
+    case Outcome::Loaded:
+        break;
     }
+    mNothingShown = 0;
+    mIdle = false;
+    mIdleTimer.stop();
+    showSlide(result.image, result.path);
+    mViews.caption->setText(captionForPath(result.path));
+    mCurrentSlidePath = result.path;
+    emit slideShown(result.path);
     waitForDelay();
+}
+
+bool SlidePlayer::nothingShown(int counted)
+{
+    mNothingShown += counted;
+    if (mNothingShown < mQueue->entries().size() || doSuspendSlideShow)
+        return false;
+    idle();
+    return true;
+}
+
+bool SlidePlayer::idle()
+{
+    isInsideSlideShowLoop = false;
+    if (!doSuspendSlideShow) {
+        doSuspendSlideShow = true;
+        broadcastSlideShowStatus();
+    }
+    const bool entering = !mIdle;
+    if (entering) {
+        mIdle = true;
+        mIdleWaitMs = kFirstIdleWaitMs;
+        logLine(lcSlideshow(), traceArrow(kTraceObject, u"doSlideShowInThread3") +
+                                   QStringLiteral("nothing to show, waiting for photos..."));
+    }
+    mIdleTimer.start(qMax(delayMs(), mIdleWaitMs));
+    return entering;
+}
+
+void SlidePlayer::idleTimeout()
+{
+    mIdleWaitMs = qMin(2 * mIdleWaitMs, kMaxIdleWaitMs);
+    mIdleTimer.start(qMax(delayMs(), mIdleWaitMs));
+    emit relistDue();
 }
 
 void SlidePlayer::showSlide(const QImage &image, const QString &path)
@@ -219,14 +284,18 @@ void SlidePlayer::showSlide(const QImage &image, const QString &path)
     mViews.slideView->transitionToImage(image, path);
 }
 
-void SlidePlayer::waitForDelay()
+int SlidePlayer::delayMs() const
 {
     const double seconds = DisplayParameters::value(fParameterDictionary,
                                                     QLatin1String(keys::sPrefKeyForSlideShowDelay),
                                                     Preferences::standard())
                                .toDouble();
-    const int ms = std::isfinite(seconds) && seconds > 0 ? int(qMin(seconds, 86400.0) * 1000) : 0;
-    mDelayTimer.start(ms);
+    return std::isfinite(seconds) && seconds > 0 ? int(qMin(seconds, 86400.0) * 1000) : 0;
+}
+
+void SlidePlayer::waitForDelay()
+{
+    mDelayTimer.start(delayMs());
 }
 
 void SlidePlayer::endTurn()
@@ -272,20 +341,19 @@ void SlidePlayer::handleSlideShowRequestStatusNotification(const Notification &n
 
 void SlidePlayer::handleSlideTestNotification(const Notification &)
 {
+    if (mDecoder.isBlocked())
+        return;
     const std::optional<QString> next = mQueue->getNextObject();
     if (!next)
         return;
-    const QString path = *next;
-    SlideImageLoader::loadAsync(
-        &mWorkers, path, slideSize(), this,
-        [this, path](const QImage &image, const QString &error) {
-            if (image.isNull()) {
-                logLine(lcSlideshow(), traceArrow(kTraceObject, u"handleSlideTestNotification") +
-                                           QStringLiteral(" [%1] %2").arg(path, error));
-                return;
-            }
-            mViews.slideView->transitionToImage(image);
-        });
+    mDecoder.load(QString(), *next, slideSize(), [this](const SlideDecoder::Result &result) {
+        if (result.image.isNull()) {
+            logLine(lcSlideshow(), traceArrow(kTraceObject, u"handleSlideTestNotification") +
+                                       QStringLiteral(" [%1] %2").arg(result.path, result.error));
+            return;
+        }
+        mViews.slideView->transitionToImage(result.image);
+    });
 }
 
 void SlidePlayer::handleSlideShowChangeTransitionStyle(const Notification &)

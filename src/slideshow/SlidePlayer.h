@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogRateLimit.h"
+#include "SlideDecoder.h"
 #include "platform/NotificationCenter.h"
 #include "randomNumberGenerator.h"
 #include "station/DisplayParameters.h"
@@ -12,7 +14,6 @@
 
 #include <memory>
 
-class QThreadPool;
 class QWidget;
 
 namespace kivo {
@@ -23,13 +24,16 @@ class SlideshowView;
 class zoomedInNSImageView;
 
 // Plays one display's queue and owns its running state. A slide turn is a
-// chain of main-thread steps: take the next path, decode it on a worker at
-// the view's size, show it, wait the display's delay on a timer, start the
-// next turn; so no thread outlives the player. Answers the requests that act
-// on the running state ("SlideShowToggleShow", "RequestSlideShowStatus",
-// "SlideShowToggleTest", "SlideShowChangeTransitionStyle") and reports it
-// with "SlideShowStatus", sent in the name of its parent (the display's
-// controller).
+// chain of main-thread steps: take the next path, check and decode it on a
+// worker at the view's size (bounded in time), show it, wait the display's
+// delay on a timer, start the next turn. A display with nothing it can show
+// (a whole round of the queue shown nothing, or its folder lost every photo)
+// idles: it asks for its folder to be listed again (relistDue), at the
+// display's delay or a growing back-off, until a slide shows. Answers the
+// requests that act on the running state ("SlideShowToggleShow",
+// "RequestSlideShowStatus", "SlideShowToggleTest",
+// "SlideShowChangeTransitionStyle") and reports it with "SlideShowStatus",
+// sent in the name of its parent (the display's controller).
 class SlidePlayer : public QObject
 {
     Q_OBJECT
@@ -43,10 +47,12 @@ public:
         CaptionStrip *caption = nullptr;
     };
 
-    // Plays queue for display index, with the display's parameter keys;
-    // decodes on workers (values only in, an image out).
+    static constexpr int kFirstIdleWaitMs = 2000;
+    static constexpr int kMaxIdleWaitMs = 30000;
+
+    // Plays queue for display index, with the display's parameter keys.
     SlidePlayer(int index, const DisplayParameterMap &parameters, std::shared_ptr<KivoQueue> queue,
-                QThreadPool &workers, Views views, QObject *parent);
+                Views views, QObject *parent);
 
     // Starts the display: slides, or the movie branch, by its preferences.
     void startSequence();
@@ -68,6 +74,8 @@ public:
 
     bool isSuspended() const { return doSuspendSlideShow; }
     bool isInsideLoop() const { return isInsideSlideShowLoop; }
+    bool isIdle() const { return mIdle; }
+    SlideDecoder &decoder() { return mDecoder; }
     // The path shown by the last turn that decoded its image.
     const QString &currentSlidePath() const { return mCurrentSlidePath; }
 
@@ -77,13 +85,21 @@ public:
 signals:
     // A turn put a slide on screen (path of the photo).
     void slideShown(const QString &path);
+    // Idle: the folder should be listed again.
+    void relistDue();
 
 private:
     void startSlideShow();
     void startMovie();
     void doSlideShowInThread3();
-    void showLoadedSlide(const QString &path, const QImage &image, const QString &error);
+    void finishTurn(const SlideDecoder::Result &result);
+    // Counts a turn that showed nothing (counted 0 when its entry left the
+    // queue); idles after a whole round of them. True when it idled.
+    bool nothingShown(int counted);
+    bool idle();
+    void idleTimeout();
     void showSlide(const QImage &image, const QString &path);
+    int delayMs() const;
     void waitForDelay();
     void endTurn();
     QSize slideSize() const;
@@ -91,14 +107,20 @@ private:
     const int fScreenIndex;
     const DisplayParameterMap &fParameterDictionary;
     const std::shared_ptr<KivoQueue> mQueue;
-    QThreadPool &mWorkers;
     const Views mViews;
+    SlideDecoder mDecoder;
     bool doSuspendSlideShow = false;
     bool isInsideSlideShowLoop = false;
     randomNumberGenerator fRandomNumGenerator;
     QString mTransitionStyle;
     QString mCurrentSlidePath;
     QTimer mDelayTimer;
+    // Turns in a row that showed nothing.
+    int mNothingShown = 0;
+    bool mIdle = false;
+    int mIdleWaitMs = kFirstIdleWaitMs;
+    QTimer mIdleTimer;
+    LogRateLimit mFailureLog;
 };
 
 } // namespace kivo

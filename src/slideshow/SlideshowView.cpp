@@ -152,8 +152,8 @@ void SlideshowView::paintEvent(QPaintEvent *)
     renderFrame(painter, progress);
     // The first frame in which the new slide can be seen.
     if (!mShownName.isEmpty() && !mHidden && (progress > 0.0 || mTransition == Transition::None)) {
-        logLine(lcSlideshow(),
-                QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
+        mShownLog.log(lcSlideshow(),
+                      QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
         mShownName.clear();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogRateLimit.h"
+
 #include <QImage>
 #include <QRect>
 #include <QRectF>
@@ -93,6 +95,7 @@ private:
     qreal mProgress = 1.0;
     bool mHidden = false;
     QString mShownName; // logged by the next frame that shows the incoming slide
+    LogRateLimit mShownLog;
 };
 
 } // namespace kivo

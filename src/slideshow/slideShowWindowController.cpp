@@ -62,11 +62,13 @@ slideShowWindowController::slideShowWindowController(int index, QThreadPool &wor
 
     createWindows();
     mPlayer = std::make_unique<SlidePlayer>(
-        fScreenIndex, fParameterDictionary, mQueue, workers,
+        fScreenIndex, fParameterDictionary, mQueue,
         SlidePlayer::Views{mWindow.get(), mSlideView, mZoomedInView, mCaption}, this);
     mAssignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, mQueue,
                                                      workers, *mPlayer, this);
     connect(mPlayer.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
+    connect(mPlayer.get(), &SlidePlayer::relistDue, mAssignment.get(),
+            &FolderAssignment::rebuildList);
     resizeSelfToParent();
     showHideThisWindow();
     setupIdentifyWindow();

@@ -47,8 +47,9 @@ void zoomedInNSImageView::paintEvent(QPaintEvent *)
     const QRect fit = SlideImageLoader::fittedRect(mScaled.size(), size());
     painter.drawImage(fit.topLeft(), mScaled);
     if (!mShownName.isEmpty()) {
-        logLine(lcSlideshow(),
-                QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
+        mShownLog.log(
+            lcSlideshow(),
+            QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
         mShownName.clear();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogRateLimit.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -30,6 +32,7 @@ private:
     QImage mImage;  // as given
     QImage mScaled; // fitted to the view
     QString mShownName;
+    LogRateLimit mShownLog;
 };
 
 } // namespace kivo

@@ -1,7 +1,10 @@
 // The order of play: the slide queue's ring, shared with the queue-filling
 // workers, and the random draw of transition styles.
 
+#include "OutputCapture.h"
 #include "slideshow/KivoQueue.h"
+#include "slideshow/LogRateLimit.h"
+#include "slideshow/SlideshowLog.h"
 #include "slideshow/randomNumberGenerator.h"
 
 #include <QtTest>
@@ -10,6 +13,7 @@
 #include <thread>
 
 using kivo::KivoQueue;
+using kivo::LogRateLimit;
 using kivo::randomNumberGenerator;
 
 class TestPlayOrder : public QObject
@@ -60,6 +64,16 @@ private slots:
         batch.join();
         q.addToQueueInThread({"/old/9.jpg"}, before);
         QCOMPARE(q.entries(), QStringList({"/new/1.jpg"}));
+    }
+
+    // A line repeated at slide rate passes in a burst, then one a second.
+    void logLinesAreBounded()
+    {
+        OutputCapture log;
+        LogRateLimit limit;
+        for (int i = 0; i < 1000; ++i)
+            limit.log(kivo::lcSlideshow(), "unable to load");
+        QCOMPARE(log.text().count("unable to load\n"), LogRateLimit::kBurst);
     }
 
     // Positions stay in 0..maximum, for a negative, zero or the largest

@@ -12,6 +12,10 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace kivo;
 using namespace kivo::test;
 
@@ -173,6 +177,65 @@ private slots:
         QVERIFY(QDir(f).removeRecursively());
         QTest::qWait(1500);
         QVERIFY(!player(1).isInsideLoop() && !log.text().contains("INVALID"));
+    }
+
+    // Photos that vanish while their folder plays (deleted, or moved to
+    // another code) leave the display idle, logging a few lines instead of
+    // spinning; it resumes by itself when photos come back.
+    void vanishedPhotosIdleThenResume()
+    {
+        Preferences::standard().setValue("prefSlideShowDelay2", 0);
+        const QString f = photoFolder(mDir->path() + "/0800", {"a.jpg", "b.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        OutputCapture log;
+        QVERIFY(QFile::remove(f + "/a.jpg") && QFile::remove(f + "/b.jpg"));
+        QTest::qWait(3000);
+        const qsizetype lines = log.text().count('\n');
+        QVERIFY2(lines < 15, qPrintable(QString::number(lines)));
+        photoFolder(f, {"c.jpg"});
+        QTRY_COMPARE_WITH_TIMEOUT(player(1).currentSlidePath(), f + "/c.jpg", 10000);
+    }
+
+    // The next customer's photos replace the last one's in the same folder:
+    // the names that are gone leave the queue, and the queue's log lines
+    // list its first entries and a count.
+    void refillDropsPhotosThatAreGone()
+    {
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(mDir->path() + "/slideshowA", {"old1.jpg", "old2.jpg"});
+        play(1, f);
+        QVERIFY(display(1)->waitForQueueFilling(5000));
+        QVERIFY(QFile::remove(f + "/old1.jpg") && QFile::remove(f + "/old2.jpg"));
+        for (int i = 10; i < 22; ++i)
+            photoFolder(f, {QString("new%1.jpg").arg(i)});
+        OutputCapture log;
+        play(1, f);
+        QVERIFY(display(1)->waitForQueueFilling(5000));
+        QCOMPARE(display(1)->queue().entries().size(), 12);
+        QVERIFY(log.text().contains("/new17.jpg, ... 12 entries)"));
+    }
+
+    // A slide whose read never returns is given up after the bound and the
+    // display moves on; the stuck load returns once the read does.
+    void hungReadIsGivenUp()
+    {
+        Preferences::standard().setValue("prefSlideShowDelay2", 0);
+        const QString f = photoFolder(mDir->path() + "/0900", {"a.jpg", "b.jpg"});
+        player(1).decoder().setTimeoutMs(500);
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        // A pipe without a writer: opening it blocks.
+        const QByteArray pipe = QFile::encodeName(f + "/b.jpg");
+        QVERIFY(QFile::remove(pipe) && ::mkfifo(pipe.constData(), 0600) == 0);
+        OutputCapture log;
+        shown.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(shown.count() >= 3 && player(1).decoder().stuckCount() == 1, 5000);
+        QVERIFY(log.text().contains("b.jpg] gave no answer in 500 ms, given up"));
+        ::close(::open(pipe.constData(), O_WRONLY | O_NONBLOCK));
+        QTRY_COMPARE(player(1).decoder().stuckCount(), 0);
     }
 
     // A customer's folder is played when its first photo is in place and

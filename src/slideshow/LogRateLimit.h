@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+class QLoggingCategory;
+
+namespace kivo {
+
+// Bounds a log line that can repeat at slide rate: a burst of lines passes,
+// then one a second; the lines left out meanwhile are counted by a line
+// after the next one that passes. Main thread only.
+class LogRateLimit
+{
+public:
+    static constexpr int kBurst = 10;
+
+    void log(const QLoggingCategory &category, const QString &text);
+
+private:
+    QElapsedTimer mClock;
+    qint64 mLastMs = 0;
+    double mAllowance = kBurst;
+    int mLeftOut = 0;
+};
+
+} // namespace kivo

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QThreadPool;
+
+namespace kivo {
+
+// Loads one display's slides on a pool of its own, each load bounded in
+// time. A load that has not answered within the bound (a read hung on a
+// share) is given up and answered as timed out; its thread is left behind
+// with the values it holds and the pool grows by one thread in its place, up
+// to kMaxStuck threads. A given-up load that comes back frees its place.
+class SlideDecoder : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kTimeoutMs = 10000;
+    static constexpr int kMaxStuck = 2;
+
+    struct Result
+    {
+        enum class Outcome
+        {
+            Loaded,
+            NoFolder,
+            Missing,
+            Directory,
+            Undecodable,
+            TimedOut
+        };
+        Outcome outcome = Outcome::Undecodable;
+        QString path;
+        QImage image;
+        QString error;
+    };
+    using Delivery = std::function<void(const Result &)>;
+
+    explicit SlideDecoder(QObject *parent = nullptr);
+    // Waits briefly for a running load; a pool still busy then is left behind.
+    ~SlideDecoder() override;
+
+    // On a worker: checks that folder (when given) exists and that path is a
+    // file, then decodes it to fit target. deliver runs on this thread.
+    void load(const QString &folder, const QString &path, QSize target, Delivery deliver);
+
+    // So many loads are stuck that no other may start.
+    bool isBlocked() const { return mStuck >= kMaxStuck; }
+    int stuckCount() const { return mStuck; }
+    void setTimeoutMs(int ms) { mTimeoutMs = ms; }
+
+private:
+    void setStuck(int stuck);
+
+    QThreadPool *mPool;
+    int mStuck = 0;
+    int mTimeoutMs = kTimeoutMs;
+};
+
+} // namespace kivo
