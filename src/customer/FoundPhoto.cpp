@@ -41,16 +41,16 @@ int FoundPhoto::status(const QString &path, struct stat *st)
 
 bool FoundPhoto::isReady(const QString &path, bool *tooFresh)
 {
+    // An entry that has gone since the search is skipped silently; other
+    // errors are logged by status().
     struct stat st = {};
-    const int error = status(path, &st);
-    if (error != 0)
-        return false; // gone (a search's entry that has since gone is skipped silently), or logged
-                      // by status()
+    if (status(path, &st) != 0)
+        return false;
     const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     const qint64 age = QDateTime::currentMSecsSinceEpoch() - modified;
     QString reason;
     if (!S_ISREG(st.st_mode)) {
-        reason = QStringLiteral("is gone");
+        reason = QStringLiteral("is not a file");
     } else if (age >= 0 && age < kSettleSecs * 1000) {
         reason = QStringLiteral("changed in the last %1 s").arg(kSettleSecs);
         if (tooFresh)
