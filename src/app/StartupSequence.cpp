@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/Clock.h"
+#include "station/DailyFolders.h"
 #include "station/FolderValidation.h"
 #include "station/MyAliasKit.h"
 #include "station/PrefKeys.h"
@@ -88,7 +89,7 @@ void StartupSequence::startPerformStartupValidation()
 void StartupSequence::performStartupValidation()
 {
     Preferences &prefs = Preferences::standard();
-    const QString path = prefs.string(kPathKey);
+    const QString path = mainImagesFolder();
     const QByteArray alias = prefs.data(kAliasKey);
     logLine(lcApp(),
             QStringLiteral("Inside AppDelegate => performStartupValidation... prefSlideShowPath = "

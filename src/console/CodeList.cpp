@@ -36,7 +36,10 @@ void CodeList::scanFolderAgain()
 
 void CodeList::scanFolderAgain2()
 {
-    const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
+    QString why;
+    const QString root = mainImagesFolder(&why);
+    if (!why.isEmpty())
+        emit mainFolderRefused(why);
     if (root.isEmpty() || !QFileInfo(root).isDir()) {
         logLine(lcConsole(),
                 QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder "

@@ -36,6 +36,8 @@ signals:
     void scanListed();
     // Every photo count of the last scan is shown.
     void scanFinished();
+    // The main images folder setting cannot be used: why, for the operator.
+    void mainFolderRefused(const QString &why);
 
 private:
     void scanFolderAgain2();

@@ -71,10 +71,9 @@ int listCodes(const QString &dayFolder)
         Preferences::standard().registerDefaults(factory.toMap());
     QString folder = dayFolder;
     if (folder.isEmpty()) {
-        const QString root = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
-        if (root.isEmpty())
+        folder = todaysDayFolderPath();
+        if (folder.isEmpty())
             return 0; // no main images folder: nothing listed
-        folder = QDir(root).filePath(getDailyFolderName());
     }
     for (const CodeEntry &entry : countedCodeRows(folder)) {
         const QByteArray line = codeRowJson(entry) + '\n';

@@ -29,7 +29,7 @@ DaySelection::Choice DaySelection::stepTo(qint64 daysBack, const QDateTime &busi
     choice.date = businessNow.addSecs(-choice.daysBack * 86400);
     prefs.setValue(QLatin1String(keys::prefSelectedDateString), choice.date);
 
-    const QString root = prefs.string(QLatin1String(keys::prefSlideShowPath));
+    const QString root = mainImagesFolder();
     const QString name = formatDateWithPattern(choice.date, getDailyFolderFormat());
     choice.folderPath = root.isEmpty() || name.isEmpty() ? QString() : QDir(root).filePath(name);
     const bool exists = !choice.folderPath.isEmpty() && QFileInfo(choice.folderPath).isDir();

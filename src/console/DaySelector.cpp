@@ -92,7 +92,7 @@ void DaySelector::ibHandleDailyFolderPopup(int tag)
         emit dayChosen();
         return;
     }
-    const QString root = prefs.string(QLatin1String(keys::prefSlideShowPath));
+    const QString root = mainImagesFolder();
     if (tag == kOtherDayTag && !root.isEmpty())
         chooseOtherDayFolder(root);
 }

@@ -2,20 +2,12 @@
 
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
+#include "util/FileHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace kivo {
-
-QString DemoSlides::expandTilde(const QString &path)
-{
-    if (path == QLatin1String("~"))
-        return QDir::homePath();
-    if (path.startsWith(QLatin1String("~/")))
-        return QDir::homePath() + path.mid(1);
-    return path;
-}
 
 QVariantMap DemoSlides::demoParameters(const Preferences &prefs)
 {

@@ -18,7 +18,6 @@ public:
     // The demo pictures of folder, one level deep, hidden entries skipped.
     static QStringList demoPictures(const QString &folder);
     static bool isDemoPicture(const QString &fileName);
-    static QString expandTilde(const QString &path);
 
     // Texts of the alert shown when there is nothing to play.
     static QString noImagesTitle() { return QStringLiteral("NO DEMO IMAGES..."); }

@@ -59,6 +59,9 @@ MainWindowController::MainWindowController(ConsoleDelegate *delegate, QWidget *p
     connect(m_codeList, &CodeList::aboutToList, this, [this] { m_table->clearSelection(); });
     connect(m_codeList, &CodeList::scanListed, this, &MainWindowController::scanListed);
     connect(m_codeList, &CodeList::scanFinished, this, &MainWindowController::scanFinished);
+    connect(m_codeList, &CodeList::mainFolderRefused, this, [this](const QString &why) {
+        showSheetAlert(QStringLiteral("NO MAIN IMAGES FOLDER"), why);
+    });
 
     buildWindow();
     // Start-up shows the first row's photos once the first scan has listed it.

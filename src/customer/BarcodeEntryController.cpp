@@ -6,6 +6,7 @@
 #include "CustomerPhotoSearch.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
+#include "station/DailyFolders.h"
 #include "station/NotificationNames.h"
 
 #include <QCoreApplication>
@@ -212,14 +213,15 @@ void BarcodeEntryController::handleKivoVideoNotification(const Notification &not
 
 void BarcodeEntryController::FindKivoFilesWithID(const std::optional<QString> &code)
 {
-    const std::optional<QVariantMap> request = CustomerPhotoSearch::requestForCode(code);
-    if (request)
-        m_folder->startPreparation(*request);
+    // A refused code never replaces a waiting preparation; where to search
+    // is worked out on a worker, since it looks at the photo store.
+    if (CustomerPhotoSearch::acceptCode(code))
+        m_folder->prepareForCode(code);
 }
 
 QString BarcodeEntryController::getDailyFolderFormat()
 {
-    return CustomerPhotoSearch::getDailyFolderFormat();
+    return kivo::getDailyFolderFormat();
 }
 
 bool BarcodeEntryController::videoIsRecording()

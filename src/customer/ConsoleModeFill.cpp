@@ -55,14 +55,15 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
                                                OverlayCompositor &compositor,
                                                const std::atomic<bool> &stop)
 {
-    if (stop)
-        return {};
-    const QString source = FoundPhoto::locate(searchPath, entry);
-    if (source.isEmpty() || !QFileInfo::exists(source) || !FoundPhoto::isReady(source))
-        return {};
-    Framed framed{source, {}, {}};
+    Framed framed;
+    const QString source = stop ? QString() : FoundPhoto::locate(searchPath, entry);
+    if (source.isEmpty() || !FoundPhoto::isReady(source, &framed.tooFresh))
+        return framed;
+    framed.source = source;
     const QString copyPath = QDir(workingFolder).filePath(QFileInfo(source).fileName());
-    framed.pending = compositor.applyOverlayToSourceItem(source, copyPath);
+    // A result that cannot be written (a full disk) is told by the copy's error.
+    QString writeError;
+    framed.pending = compositor.applyOverlayToSourceItem(source, copyPath, &writeError);
     if (framed.pending.isEmpty())
         framed.pending = WorkingFolder::copyToPending(source, workingFolder, &framed.error);
     return framed;
@@ -80,6 +81,10 @@ void ConsoleModeFill::take(size_t index, Framed framed)
     }
     if (m_next == m_results.size() && !m_finished) {
         m_finished = true;
+        if (m_failed > 0)
+            logLine(lcCustomer(), m_firstFailure + QStringLiteral(" (%1 of %2 photos not copied)")
+                                                       .arg(m_failed)
+                                                       .arg(m_results.size()));
         emit finished(m_prepared);
     }
 }
@@ -91,9 +96,11 @@ void ConsoleModeFill::place(const Framed &item)
             QFile::remove(item.pending);
         return;
     }
+    m_leftFresh = m_leftFresh || item.tooFresh;
     if (item.source.isEmpty())
         return;
-    if (!m_emptied) {
+    // The previous customer's slides go only once a new photo can replace them.
+    if (!m_emptied && !item.pending.isEmpty()) {
         WorkingFolder::removeContent(m_workingFolder, false);
         m_emptied = true;
     }
@@ -101,9 +108,9 @@ void ConsoleModeFill::place(const Framed &item)
     QString error = item.error;
     if (!item.pending.isEmpty() && WorkingFolder::renameIntoPlace(item.pending, copyPath, &error))
         ++m_prepared;
-    else
-        logLine(lcCustomer(), QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
-                                  .arg(item.source, m_workingFolder, error));
+    else if (m_failed++ == 0)
+        m_firstFailure = QStringLiteral("copyItemAtPath[%1] to [%2] has error = %3")
+                             .arg(item.source, m_workingFolder, error);
     if (m_prepared == 1)
         emit playRequested();
 }

@@ -20,7 +20,8 @@ class OverlayCompositor;
 // pending file, several at once on the compositing pool; on this object's
 // thread the results enter the folder in list order by a rename. The
 // previous customer's slides go when the first new photo is ready, so a
-// fill that finds nothing usable leaves the display as it is.
+// fill that finds nothing usable, or cannot write (a full disk), leaves the
+// display as it is. Failed copies are logged in one line at the end.
 class ConsoleModeFill : public QObject
 {
     Q_OBJECT
@@ -32,6 +33,7 @@ public:
         QString source;
         QString pending;
         QString error;
+        bool tooFresh = false; // skipped because it had not settled
     };
 
     ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
@@ -45,6 +47,9 @@ public:
 
     // Starts framing every entry.
     void start();
+
+    // A photo was left out because it had not settled.
+    bool leftFresh() const { return m_leftFresh; }
 
 signals:
     // A photo was placed, or failed to be, while the prepared count is 1.
@@ -69,7 +74,10 @@ private:
     size_t m_next = 0;
     bool m_emptied = false;
     bool m_finished = false;
+    bool m_leftFresh = false;
     int m_prepared = 0;
+    int m_failed = 0;
+    QString m_firstFailure;
 };
 
 } // namespace kivo

@@ -33,11 +33,16 @@ bool CustomerPhotoSearch::isAcceptableCode(const QString &code)
     return true;
 }
 
-QString CustomerPhotoSearch::getDailyFolderFormat()
+bool CustomerPhotoSearch::acceptCode(const std::optional<QString> &code)
 {
-    const QString format =
-        Preferences::standard().string(pref(keys::prefDailyFolderFormat)).trimmed();
-    return format.isEmpty() ? QStringLiteral("yyyy-MM-dd") : format;
+    if (!code || isAcceptableCode(*code))
+        return true;
+    logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
+                              QStringLiteral("refused code [%1]: it could lead outside its folder")
+                                  .arg(QString(*code).replace(
+                                      QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                                      QStringLiteral("?"))));
+    return false;
 }
 
 QStringList CustomerPhotoSearch::demoCodesList(const QVariant &value)
@@ -71,23 +76,10 @@ bool CustomerPhotoSearch::isDemoCode(const QString &code)
 
 std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::optional<QString> &code)
 {
-    if (code && !isAcceptableCode(*code)) {
-        logLine(lcCustomer(),
-                traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
-                    QStringLiteral("refused code [%1]: it could lead outside its folder")
-                        .arg(QString(*code).replace(
-                            QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
-                            QStringLiteral("?"))));
+    if (!acceptCode(code))
         return std::nullopt;
-    }
     Preferences &prefs = Preferences::standard();
-    const QString format = getDailyFolderFormat();
-    const QString mainFolder = prefs.string(pref(keys::prefSlideShowPath));
-    const QString dayName = getDailyFolderName2(format);
-    // Without a main folder or a day name the path would name another folder.
-    QString basePath = mainFolder.isEmpty() || dayName.isEmpty()
-                           ? QString()
-                           : QDir(expandTilde(mainFolder)).filePath(dayName);
+    QString basePath = todaysDayFolderPath();
     logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
                               QStringLiteral("basePath = %1").arg(basePath));
 

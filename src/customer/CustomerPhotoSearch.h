@@ -18,9 +18,8 @@ public:
     // A code is refused before any path is formed when it is ".", "..", or
     // holds "/", a NUL or another control character.
     static bool isAcceptableCode(const QString &code);
-
-    // prefDailyFolderFormat trimmed, or "yyyy-MM-dd" when empty.
-    static QString getDailyFolderFormat();
+    // isAcceptableCode for a code that may be absent; a refusal is logged.
+    static bool acceptCode(const std::optional<QString> &code);
 
     // The demo codes of prefDemoCodesList: an array of strings or one string
     // of comma-separated entries; entries trimmed, empty ones dropped.
@@ -32,7 +31,8 @@ public:
 
     // The search request for a code (absent: every photo of the folder):
     // {"searchPath", "customerid" when there is a code}. None when the code is
-    // refused or the search folder does not exist (both logged).
+    // refused or the search folder does not exist (both logged). It looks at
+    // the photo store, which may hang: call it on a worker.
     static std::optional<QVariantMap> requestForCode(const std::optional<QString> &code);
 };
 

@@ -2,6 +2,7 @@
 
 #include "ConsoleModeFill.h"
 #include "CustomerLog.h"
+#include "CustomerPhotoSearch.h"
 #include "OverlayCompositor.h"
 #include "ShoutModeFill.h"
 #include "WorkingFolder.h"
@@ -30,14 +31,18 @@ namespace kivo {
 namespace {
 
 const QString kClass = QStringLiteral("CustomerSlideshowFolder");
+const QString kLeftFresh = QStringLiteral("a photo was left out as too fresh");
 
 } // namespace
 
 CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
     : QObject(parent), m_workingFolder(expandTilde(QStringLiteral("~/tmp/slideshowA"))),
-      m_compositor(std::make_shared<OverlayCompositor>()), m_search([](const QVariantMap &request) {
+      m_compositor(std::make_shared<OverlayCompositor>()),
+      m_search([](const QVariantMap &request) -> std::optional<QStringList> {
           KivoPhotoQueryController query;
           query.startSearchActionWithParamOldwayKivo2(request);
+          if (query.searchFailed())
+              return std::nullopt;
           return query.response();
       }),
       m_screenCount([] { return int(QGuiApplication::screens().size()); }),
@@ -56,7 +61,7 @@ CustomerSlideshowFolder::~CustomerSlideshowFolder()
 void CustomerSlideshowFolder::shutdown()
 {
     m_stop->store(true);
-    m_jobs.clear();
+    m_pending.reset();
     const QDeadlineTimer deadline(kShutdownWaitMs);
     for (std::unique_ptr<QThreadPool> *pool : {&m_preparationPool, &m_compositePool}) {
         if (!*pool)
@@ -101,68 +106,100 @@ void CustomerSlideshowFolder::setCompositeThreads(int threads)
         m_compositePool->setMaxThreadCount(std::max(1, threads));
 }
 
+void CustomerSlideshowFolder::prepareForCode(const std::optional<QString> &code)
+{
+    enqueue(Job{[code] { return CustomerPhotoSearch::requestForCode(code); }, std::nullopt,
+                code.value_or(QStringLiteral("(every code)")), 0, false});
+}
+
 void CustomerSlideshowFolder::startPreparation(const QVariantMap &request)
 {
-    enqueue(Job{request, std::nullopt});
+    enqueue(jobFor(request, std::nullopt));
 }
 
 void CustomerSlideshowFolder::handleFoundImages(const QVariantMap &request,
                                                 const QStringList &response)
 {
-    enqueue(Job{request, response});
+    enqueue(jobFor(request, response));
+}
+
+CustomerSlideshowFolder::Job CustomerSlideshowFolder::jobFor(const QVariantMap &request,
+                                                             std::optional<QStringList> response)
+{
+    const QString label =
+        request.value(QStringLiteral("customerid"), request.value(QStringLiteral("searchPath")))
+            .toString();
+    return Job{[request] { return std::optional<QVariantMap>(request); }, std::move(response),
+               label, 0, false};
 }
 
 bool CustomerSlideshowFolder::waitForIdle(int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while ((m_busy || !m_jobs.empty()) && !deadline.hasExpired()) {
+    while ((m_running || m_pending) && !deadline.hasExpired()) {
         QEventLoop loop;
         connect(this, &CustomerSlideshowFolder::preparationFinished, &loop, &QEventLoop::quit);
         QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return !m_busy && m_jobs.empty();
+    return !m_running && !m_pending;
 }
 
 void CustomerSlideshowFolder::enqueue(Job job)
 {
     if (*m_stop)
         return;
-    m_jobs.push_back(std::move(job));
+    if (!job.repeat)
+        job.generation = ++m_generation;
+    if (m_running) {
+        logLine(lcCustomer(), traceInside(kClass, u"enqueue", u" ...") +
+                                  QStringLiteral("[%1] waits for the preparation of [%2]")
+                                      .arg(job.label, m_running->label));
+        if (m_pending)
+            logLine(lcCustomer(), traceInside(kClass, u"enqueue", u" ...") +
+                                      QStringLiteral("[%1] replaces the waiting [%2]")
+                                          .arg(job.label, m_pending->label));
+    }
+    m_pending = std::move(job);
     startNext();
 }
 
 // A preparation starts when the previous one has delivered its end.
 void CustomerSlideshowFolder::startNext()
 {
-    if (m_busy || m_jobs.empty() || *m_stop)
+    if (m_running || !m_pending || *m_stop)
         return;
-    m_busy = true;
-    Job job = std::move(m_jobs.front());
-    m_jobs.pop_front();
+    m_running = std::move(m_pending);
+    m_pending.reset();
     Async::run(
         *m_preparationPool, this,
-        [job = std::move(job), search = m_search, folder = m_workingFolder, stop = m_stop] {
+        [job = *m_running, search = m_search, folder = m_workingFolder, stop = m_stop] {
             return searchAndFill(job, search, folder, *stop);
         },
         [this](const Found &found) {
             if (found.toFrame.isEmpty() || *m_stop)
-                finishPreparation(found.prepared);
+                finishPreparation(found.prepared, found.searchAgainBecause);
             else
                 frame(found);
         });
 }
 
-// The worker part: the search, then the whole fill in the shout mode, or the
-// folder made ready for framing in the console mode.
+// The worker part: where to search, the search, then the whole fill in the
+// shout mode, or the folder made ready for framing in the console mode.
 CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job &job,
                                                                       const PhotoSearch &search,
                                                                       const QString &workingFolder,
                                                                       const std::atomic<bool> &stop)
 {
     Found found;
-    const QStringList response = job.response ? *job.response : search(job.request);
-    found.searchPath = job.request.value(QStringLiteral("searchPath")).toString();
+    const std::optional<QVariantMap> request = job.request();
+    if (!request)
+        return found; // logged; the displays keep what they show
+    const std::optional<QStringList> answer = job.response ? job.response : search(*request);
+    const QStringList response = answer.value_or(QStringList());
+    if (!answer)
+        found.searchAgainBecause = QStringLiteral("the search gave no answer");
+    found.searchPath = request->value(QStringLiteral("searchPath")).toString();
     logLine(
         lcCustomer(),
         traceInside(kClass, u"handleFoundImages", u" ...") +
@@ -174,7 +211,11 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
                     .arg(found.prepared, 2)
                     .arg(workingFolder));
     } else if (Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode))) {
-        found.prepared = ShoutModeFill::fill(workingFolder, found.searchPath, response, stop);
+        bool leftFresh = false;
+        found.prepared =
+            ShoutModeFill::fill(workingFolder, found.searchPath, response, stop, &leftFresh);
+        if (leftFresh)
+            found.searchAgainBecause = kLeftFresh;
     } else if (ConsoleModeFill::prepareFolder(workingFolder)) {
         found.toFrame = response;
     }
@@ -188,18 +229,38 @@ void CustomerSlideshowFolder::frame(const Found &found)
     connect(fill, &ConsoleModeFill::playRequested, this, &CustomerSlideshowFolder::sendPlayRequest);
     connect(fill, &ConsoleModeFill::finished, this, [this, fill](int prepared) {
         fill->deleteLater();
-        finishPreparation(prepared);
+        finishPreparation(prepared, fill->leftFresh() ? kLeftFresh : QString());
     });
     fill->start();
 }
 
-void CustomerSlideshowFolder::finishPreparation(int prepared)
+void CustomerSlideshowFolder::finishPreparation(int prepared, const QString &searchAgainBecause)
 {
     if (prepared != 0 && !*m_stop)
         sendPlayRequest();
-    m_busy = false;
+    const Job job = std::move(*m_running);
+    m_running.reset();
+    if (!searchAgainBecause.isEmpty() && !job.repeat)
+        scheduleRepeat(job, searchAgainBecause);
     emit preparationFinished(prepared);
     startNext();
+}
+
+// One repeat per preparation, and only while nothing newer was asked for.
+void CustomerSlideshowFolder::scheduleRepeat(Job job, const QString &because)
+{
+    if (job.generation != m_generation || *m_stop)
+        return;
+    logLine(lcCustomer(), traceInside(kClass, u"handleFoundImages", u" ...") +
+                              QStringLiteral("for [%1] %2: searching again in %3 ms")
+                                  .arg(job.label, because)
+                                  .arg(kRepeatDelayMs));
+    job.repeat = true;
+    job.response.reset();
+    QTimer::singleShot(kRepeatDelayMs, this, [this, job] {
+        if (job.generation == m_generation)
+            enqueue(job);
+    });
 }
 
 void CustomerSlideshowFolder::sendPlayRequest()

@@ -6,7 +6,6 @@
 #include <QVariantMap>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,16 +24,24 @@ class OverlayCompositor;
 // mode accumulates the day's newest photos (ShoutModeFill).
 //
 // The display is told as soon as the first photo is in place and again at
-// the end. The search and the fills run on worker pools; play requests are
-// posted on this object's thread, where every function here is called.
+// the end. Everything that looks at the photo store (where to search, the
+// search, the fills) runs on worker pools, so a hung share never holds up
+// this object's thread, where every function here is called and play
+// requests are posted. Behind the running preparation at most one waits: a
+// newer one replaces it (logged), so a hung share cannot pile up a backlog.
+// When a preparation left a photo out as too fresh, or its search gave no
+// answer, the same search runs once more kRepeatDelayMs later, unless a
+// newer one was asked for meanwhile.
 class CustomerSlideshowFolder : public QObject
 {
     Q_OBJECT
 public:
     // Finds the photos for a request ("searchPath", optional "customerid"):
-    // entries relative to "searchPath". Runs on a worker; by default the
-    // photo search's script search.
-    using PhotoSearch = std::function<QStringList(const QVariantMap &request)>;
+    // entries relative to "searchPath", or none when the search gave no
+    // answer. Runs on a worker; by default the photo search's script search.
+    using PhotoSearch = std::function<std::optional<QStringList>(const QVariantMap &request)>;
+
+    static constexpr int kRepeatDelayMs = 3000;
 
     explicit CustomerSlideshowFolder(QObject *parent = nullptr);
     ~CustomerSlideshowFolder() override; // shutdown()
@@ -53,6 +60,10 @@ public:
     // Threads that frame photos within one preparation (default: the cores).
     void setCompositeThreads(int threads);
 
+    // Queues a preparation for a code's photos (absent: every photo of the
+    // day): where to search is worked out on the worker
+    // (CustomerPhotoSearch::requestForCode).
+    void prepareForCode(const std::optional<QString> &code);
     // Queues a preparation: the photo search for request, then handleFoundImages.
     void startPreparation(const QVariantMap &request);
     // Queues a preparation for a result list found elsewhere.
@@ -75,8 +86,12 @@ signals:
 private:
     struct Job
     {
-        QVariantMap request;
+        // The request, worked out on the worker; none: nothing to search.
+        std::function<std::optional<QVariantMap>()> request;
         std::optional<QStringList> response;
+        QString label; // for the log
+        quint64 generation = 0;
+        bool repeat = false;
     };
     // What the worker part of a preparation found: photos to frame, or the
     // number of slides prepared.
@@ -85,13 +100,16 @@ private:
         QString searchPath;
         QStringList toFrame;
         int prepared = 0;
+        QString searchAgainBecause; // empty: no repeat search is needed
     };
+    static Job jobFor(const QVariantMap &request, std::optional<QStringList> response);
     static Found searchAndFill(const Job &job, const PhotoSearch &search,
                                const QString &workingFolder, const std::atomic<bool> &stop);
     void enqueue(Job job);
     void startNext();
     void frame(const Found &found);
-    void finishPreparation(int prepared);
+    void finishPreparation(int prepared, const QString &searchAgainBecause);
+    void scheduleRepeat(Job job, const QString &because);
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);
 
@@ -103,8 +121,9 @@ private:
     // One thread: a preparation's search and folder work, in turn.
     std::unique_ptr<QThreadPool> m_preparationPool;
     std::unique_ptr<QThreadPool> m_compositePool;
-    std::deque<Job> m_jobs;
-    bool m_busy = false;
+    std::optional<Job> m_running;
+    std::optional<Job> m_pending;
+    quint64 m_generation = 0; // of the newest preparation asked for
 };
 
 } // namespace kivo

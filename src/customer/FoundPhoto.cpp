@@ -1,32 +1,19 @@
 #include "FoundPhoto.h"
 
 #include "CustomerLog.h"
+#include "ShareErrorLog.h"
 #include "platform/Log.h"
 #include "util/FileHelpers.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace kivo {
-
-namespace {
-
-// Why a photo is not taken this time, or empty when it may be taken.
-QString notReadyReason(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return QStringLiteral("is gone");
-    const QDateTime settled = QDateTime::currentDateTime().addSecs(-FoundPhoto::kSettleSecs);
-    if (info.lastModified() > settled)
-        return QStringLiteral("changed in the last %1 s").arg(FoundPhoto::kSettleSecs);
-    if (!IsValidImageObject(path))
-        return QStringLiteral("is not a complete image");
-    return {};
-}
-
-} // namespace
 
 QString FoundPhoto::locate(const QString &searchPath, const QString &entry)
 {
@@ -40,11 +27,39 @@ QString FoundPhoto::locate(const QString &searchPath, const QString &entry)
     return path;
 }
 
-bool FoundPhoto::isReady(const QString &path)
+int FoundPhoto::status(const QString &path, struct stat *st)
 {
-    const QString reason = notReadyReason(path);
-    if (reason.isEmpty())
+    if (::stat(QFile::encodeName(path).constData(), st) == 0)
+        return 0;
+    const int error = errno;
+    if (error != ENOENT && error != ENOTDIR)
+        ShareErrorLog::report(QFileInfo(path).path(),
+                              QStringLiteral("[%1] cannot be read: %2")
+                                  .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    return error;
+}
+
+bool FoundPhoto::isReady(const QString &path, bool *tooFresh)
+{
+    // An entry that has gone since the search is skipped silently; other
+    // errors are logged by status().
+    struct stat st = {};
+    if (status(path, &st) != 0)
+        return false;
+    const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    const qint64 age = QDateTime::currentMSecsSinceEpoch() - modified;
+    QString reason;
+    if (!S_ISREG(st.st_mode)) {
+        reason = QStringLiteral("is not a file");
+    } else if (age >= 0 && age < kSettleSecs * 1000) {
+        reason = QStringLiteral("changed in the last %1 s").arg(kSettleSecs);
+        if (tooFresh)
+            *tooFresh = true;
+    } else if (!IsValidImageObject(path)) {
+        reason = QStringLiteral("is not a complete image");
+    } else {
         return true;
+    }
     // The preparation's log lines speak for the customer slideshow folder.
     logLine(lcCustomer(),
             traceInside(u"CustomerSlideshowFolder", u"handleFoundImages", u" ...") +

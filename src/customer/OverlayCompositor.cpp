@@ -116,7 +116,8 @@ QImage OverlayCompositor::overlayImage(const QString &path)
     return image;
 }
 
-QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const QString &dest)
+QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const QString &dest,
+                                                    QString *writeError)
 {
     Q_UNUSED(dest);
     QImageReader reader(source);
@@ -170,10 +171,10 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
         painter.drawImage(QRectF(g.origin, g.drawnSize), image);
         painter.drawImage(QPointF(0, 0), overlay);
     }
-    return writeResult(canvas);
+    return writeResult(canvas, writeError);
 }
 
-QString OverlayCompositor::writeResult(const QImage &canvas)
+QString OverlayCompositor::writeResult(const QImage &canvas, QString *writeError)
 {
     QString folder;
     {
@@ -182,19 +183,23 @@ QString OverlayCompositor::writeResult(const QImage &canvas)
     }
     QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".kivo-overlay-XXXXXX.part")));
     file.setAutoRemove(true);
-    if (!file.open()) {
-        logLine(lcCustomer(),
-                logPrefix() + QStringLiteral("unable to create a result file in [%1]: %2")
-                                  .arg(folder, file.errorString()));
-        return {};
-    }
+    auto failed = [writeError](const QString &text) {
+        if (writeError)
+            *writeError = text;
+        else
+            logLine(lcCustomer(), logPrefix() + text);
+        return QString();
+    };
+    if (!file.open())
+        return failed(QStringLiteral("unable to create a result file in [%1]: %2")
+                          .arg(folder, file.errorString()));
     QImageWriter writer(&file, "jpeg");
     writer.setQuality(jpegQuality);
-    if (!writer.write(canvas) || !file.flush()) {
-        logLine(lcCustomer(), logPrefix() + QStringLiteral("unable to write [%1]: %2")
-                                                .arg(file.fileName(), writer.errorString()));
-        return {};
-    }
+    if (!writer.write(canvas) || !file.flush())
+        return failed(QStringLiteral("unable to write [%1]: %2")
+                          .arg(file.fileName(), file.error() != QFile::NoError
+                                                    ? file.errorString()
+                                                    : writer.errorString()));
     file.setAutoRemove(false);
     return file.fileName();
 }

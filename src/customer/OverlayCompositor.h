@@ -56,12 +56,14 @@ public:
     // Gives the path of the new result file, or an empty string when no
     // overlay applies (overlay missing or undecodable, photo undecodable, a
     // failed write); nothing is left behind then. `dest`, the planned copy
-    // path, is not used.
-    QString applyOverlayToSourceItem(const QString &source, const QString &dest = QString());
+    // path, is not used. A failed write is told in *writeError when given,
+    // else logged.
+    QString applyOverlayToSourceItem(const QString &source, const QString &dest = QString(),
+                                     QString *writeError = nullptr);
 
 private:
     QImage overlayImage(const QString &path);
-    QString writeResult(const QImage &canvas);
+    QString writeResult(const QImage &canvas, QString *writeError);
 
     QString m_overlayFolder;
     QString m_resultFolder;

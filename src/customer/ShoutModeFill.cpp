@@ -13,27 +13,31 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace kivo {
 
 namespace {
 
-// The file's creation date: its birth time where the file system records
-// one, else its modification time. Null when the file cannot be read.
-QDateTime creationDate(const QString &path)
+// The source's creation date: its birth time where the file system records
+// one, else its modification time. Null when the source has gone; when the
+// store fails to answer, the copy's modification time, so the copy stays.
+QDateTime creationDate(const QString &source, const QString &copy)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    struct stat st = {};
+    const int error = FoundPhoto::status(source, &st);
+    if (error == ENOENT || error == ENOTDIR)
         return {};
-    const QDateTime birth = info.birthTime();
+    const QFileInfo info(error == 0 ? source : copy);
+    const QDateTime birth = error == 0 ? info.birthTime() : QDateTime();
     return birth.isValid() ? birth : info.lastModified();
 }
 
 } // namespace
 
 int ShoutModeFill::fill(const QString &workingFolder, const QString &searchPath,
-                        const QStringList &response, const std::atomic<bool> &stop)
+                        const QStringList &response, const std::atomic<bool> &stop, bool *leftFresh)
 {
     if (!WorkingFolder::prepare(workingFolder))
         return 0;
@@ -42,16 +46,20 @@ int ShoutModeFill::fill(const QString &workingFolder, const QString &searchPath,
     QStringList known; // the last listed slide first
     for (auto it = existing.crbegin(); it != existing.crend(); ++it)
         known.append(ShoutCopyName::entryOf(*it));
-    const QStringList added = copyNew(workingFolder, searchPath, response, existing, known, stop);
+    const QStringList added =
+        copyNew(workingFolder, searchPath, response, existing, known, stop, leftFresh);
     return trim(workingFolder, searchPath, existing, known + added);
 }
 
 QStringList ShoutModeFill::copyNew(const QString &workingFolder, const QString &searchPath,
                                    const QStringList &response, const QStringList &existing,
-                                   const QStringList &known, const std::atomic<bool> &stop)
+                                   const QStringList &known, const std::atomic<bool> &stop,
+                                   bool *leftFresh)
 {
     const QDir folder(workingFolder);
     QStringList added;
+    QString firstError;
+    int failed = 0;
     for (const QString &raw : response) {
         const QString entry = raw.startsWith(QLatin1String("./")) ? raw.mid(2) : raw;
         if (stop || known.contains(entry) || added.contains(entry))
@@ -60,16 +68,20 @@ QStringList ShoutModeFill::copyNew(const QString &workingFolder, const QString &
         const QString source = FoundPhoto::locate(searchPath, entry);
         if (copyName.isEmpty() || source.isEmpty() || existing.contains(copyName))
             continue;
-        if (!FoundPhoto::isReady(source))
+        if (!FoundPhoto::isReady(source, leftFresh))
             continue;
         QString error;
         if (WorkingFolder::copyIntoPlace(source, folder.filePath(copyName), &error))
             added.append(entry);
-        else
-            logLine(lcCustomer(),
-                    traceInside(u"CustomerSlideshowFolder", u"handleFoundImages", u" ...") +
-                        QStringLiteral("copyItemAtPath error = %1").arg(error));
+        else if (failed++ == 0)
+            firstError = QStringLiteral("[%1] %2").arg(source, error);
     }
+    if (failed > 0)
+        logLine(lcCustomer(),
+                traceInside(u"CustomerSlideshowFolder", u"handleFoundImages", u" ...") +
+                    QStringLiteral("copyItemAtPath error = %1 (%2 of the photos not copied)")
+                        .arg(firstError)
+                        .arg(failed));
     return added;
 }
 
@@ -81,12 +93,15 @@ int ShoutModeFill::trim(const QString &workingFolder, const QString &searchPath,
         QString name;
         QDateTime created;
     };
+    const QDir folder(workingFolder);
     std::vector<Dated> kept;
     for (const QString &name : names) {
         if (name.isEmpty())
             continue; // not one of ours: removed below
         const QString source = FoundPhoto::locate(searchPath, name);
-        const QDateTime created = source.isEmpty() ? QDateTime() : creationDate(source);
+        const QDateTime created =
+            source.isEmpty() ? QDateTime()
+                             : creationDate(source, folder.filePath(ShoutCopyName::forEntry(name)));
         if (created.isValid())
             kept.push_back({name, created});
         else
@@ -94,7 +109,6 @@ int ShoutModeFill::trim(const QString &workingFolder, const QString &searchPath,
                     QStringLiteral("Unable to get properties for item[%1] with error = %2")
                         .arg(name, QStringLiteral("no such file")));
     }
-    const QDir folder(workingFolder);
     QStringList doomed;
     // Copies whose source has gone, and copies that are not ours.
     for (const QString &slide : existing) {

@@ -17,18 +17,22 @@ class ShoutModeFill
 public:
     // Fills workingFolder from the result list of a search in searchPath;
     // gives the number of slides prepared (0 when the folder is unusable).
-    // A set stop flag ends the copying early.
+    // A set stop flag ends the copying early. *leftFresh is set when a photo
+    // was left out because it had not settled.
     static int fill(const QString &workingFolder, const QString &searchPath,
-                    const QStringList &response, const std::atomic<bool> &stop);
+                    const QStringList &response, const std::atomic<bool> &stop,
+                    bool *leftFresh = nullptr);
 
 private:
     // Copies the entries that are neither known nor already copied; gives
-    // the entries added.
+    // the entries added. Failed copies are logged in one line.
     static QStringList copyNew(const QString &workingFolder, const QString &searchPath,
                                const QStringList &response, const QStringList &existing,
-                               const QStringList &known, const std::atomic<bool> &stop);
-    // Keeps the newest max of names whose source still exists, removes the
-    // other slides; gives the number kept before trimming, at most max.
+                               const QStringList &known, const std::atomic<bool> &stop,
+                               bool *leftFresh);
+    // Keeps the newest max of names whose source still exists (or cannot be
+    // read just now), removes the other slides; gives the number kept before
+    // trimming, at most max.
     static int trim(const QString &workingFolder, const QString &searchPath,
                     const QStringList &existing, const QStringList &names);
 };

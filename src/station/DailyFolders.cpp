@@ -6,8 +6,11 @@
 #include "station/Clock.h"
 #include "station/DateFormat.h"
 #include "station/PrefKeys.h"
+#include "util/FileHelpers.h"
 
 #include <QDir>
+
+#include <atomic>
 
 namespace kivo {
 
@@ -48,11 +51,42 @@ QString getDailyFolderName2(const QString &format)
     return formatDateWithPattern(businessInstant(), format);
 }
 
+QString mainImagesFolder(QString *why)
+{
+    const QString stored = Preferences::standard().string(QLatin1String(keys::prefSlideShowPath));
+    const QString path = expandTilde(stored.trimmed().isEmpty() ? QString() : stored);
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    const QString reason =
+        path.isEmpty()
+            ? QStringLiteral("No main images folder is set. Choose one in the preferences.")
+            : QStringLiteral("The main images folder [%1] is not a full path. Choose one in "
+                             "the preferences.")
+                  .arg(stored);
+    static std::atomic<qint64> lastLogged{-60000};
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    qint64 last = lastLogged.load();
+    if (now - last >= 60000 && lastLogged.compare_exchange_strong(last, now))
+        logLine(lcStation(),
+                QStringLiteral("mainImagesFolder... refused prefSlideShowPath [%1]: %2")
+                    .arg(stored, reason));
+    if (why)
+        *why = reason;
+    return {};
+}
+
+QString todaysDayFolderPath(QString *why)
+{
+    const QString root = mainImagesFolder(why);
+    const QString name = getDailyFolderName();
+    return root.isEmpty() || name.isEmpty() ? QString() : joinPath(root, name);
+}
+
 QString consoleDayFolderPath()
 {
     Preferences &prefs = Preferences::standard();
     const QString todaysDateString = getDailyFolderName();
-    QString path = joinPath(prefs.string(QLatin1String(keys::prefSlideShowPath)), todaysDateString);
+    QString path = todaysDayFolderPath();
     logLine(lcStation(), QStringLiteral("todaysDateString is %1").arg(todaysDateString));
     logLine(lcStation(), QStringLiteral("todaysSlideShowPath is %1").arg(path));
     const QString alternate =
@@ -72,7 +106,8 @@ QString formPathForCodeNew(const QString &code)
         logLine(lcStation(), QStringLiteral("formPathForCodeNew: refusing code [%1]").arg(code));
         return {};
     }
-    return joinPath(consoleDayFolderPath(), code);
+    const QString day = consoleDayFolderPath();
+    return day.isEmpty() ? QString() : joinPath(day, code);
 }
 
 QString computeCurrentDaysFolderString2(qint16 hours, qint16 minutes)

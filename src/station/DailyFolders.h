@@ -24,16 +24,27 @@ QString getDailyFolderFormat();
 // Today's day-folder name: the business date formatted with getDailyFolderFormat().
 QString getDailyFolderName();
 
+// The main images folder, the one root that the customer search, the console,
+// --list-codes and the reassignment look under: prefSlideShowPath with "~" and
+// "~/..." expanded, cleaned. A blank or relative value is refused: a null
+// string, a log line (at most one a minute), and in *why a sentence for the
+// operator. Touches no file system.
+QString mainImagesFolder(QString *why = nullptr);
+
+// mainImagesFolder() / today's day-folder name; null when either is missing.
+QString todaysDayFolderPath(QString *why = nullptr);
+
 // The business date formatted with the given Unicode date pattern; a null
 // string for an empty pattern or a pattern that yields no text.
 QString getDailyFolderName2(const QString &format);
 
 // The day folder the console looks at: prefPathToAlternateDateFolder when it
-// holds more than white space, else prefSlideShowPath / today's day-folder name.
+// holds more than white space, else todaysDayFolderPath().
 QString consoleDayFolderPath();
 
 // The console day folder / code (the code is appended unchanged). A null
-// string for an empty code, "." or "..", or a code holding "/".
+// string without a day folder, or for an empty code, "." or "..", or a code
+// holding "/".
 QString formPathForCodeNew(const QString &code);
 
 // The instant (hours * 3600 + minutes * 60) seconds before now as "yyyy-MM-dd",

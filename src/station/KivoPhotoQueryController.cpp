@@ -45,6 +45,7 @@ void KivoPhotoQueryController::begin(const char *operation, const QVariantMap &p
                              .arg(QLatin1String(operation), describe(param)));
     mParam = param;
     mResponse.clear();
+    mFailed = false;
 }
 
 void KivoPhotoQueryController::deliver()
@@ -103,7 +104,7 @@ void KivoPhotoQueryController::startSearchActionWithParamOldwayKivo2(const QVari
     const QVariant id = param.value(QStringLiteral("customerid"));
     if (id.isValid() && !id.isNull())
         code = id.toString();
-    const QStringList lines = findNewImagesFromShellScript(folder, code);
+    const QStringList lines = findNewImagesFromShellScript(folder, code, &mFailed);
     for (const QString &line : lines) {
         const QString trimmed = line.trimmed();
         if (!trimmed.isEmpty())
@@ -125,17 +126,18 @@ QStringList KivoPhotoQueryController::scriptArguments(const QString &folder,
     return args;
 }
 
-QStringList
-KivoPhotoQueryController::findNewImagesFromShellScript(const QString &folder,
-                                                       const std::optional<QString> &prefix)
+QStringList KivoPhotoQueryController::findNewImagesFromShellScript(
+    const QString &folder, const std::optional<QString> &prefix, bool *failed)
 {
     const QStringList args = scriptArguments(folder, prefix);
     const QString script = AppPaths::auxiliaryExecutable(QLatin1String(kScriptName));
     logLine(lcStation(), QStringLiteral("Will execute %1 with param = %2")
                              .arg(QLatin1String(kScriptName), describe(args)));
-    const std::optional<QString> output = runShellScript2(script, args);
+    const std::optional<QString> output = runShellScript2(script, args, kScriptTimeLimit);
     logLine(lcStation(),
             QStringLiteral("response is: %1").arg(output.value_or(QStringLiteral("(null)"))));
+    if (failed)
+        *failed = !output;
     if (!output)
         return {};
     const QString trimmed = output->trimmed();

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -32,10 +33,16 @@ public:
     // lines, trimmed, are the result.
     void startSearchActionWithParamOldwayKivo2(const QVariantMap &param);
 
+    // Time the search script may run (a share that hangs holds it up).
+    static constexpr std::chrono::milliseconds kScriptTimeLimit{20000};
+
     // The script's output lines for the folder, the maximum count
     // (prefMaxPhotosInLocalFolder, 40 when below 1) and the optional code.
+    // *failed is set when the script gave no answer (missing, or past its
+    // time limit).
     static QStringList findNewImagesFromShellScript(const QString &folder,
-                                                    const std::optional<QString> &prefix);
+                                                    const std::optional<QString> &prefix,
+                                                    bool *failed = nullptr);
     // The script's arguments, as above.
     static QStringList scriptArguments(const QString &folder, const std::optional<QString> &prefix);
 
@@ -43,6 +50,8 @@ public:
     static QStringList listFolder(const QString &folder);
 
     const QStringList &response() const { return mResponse; }
+    // The last script search gave no answer (its empty result was delivered).
+    bool searchFailed() const { return mFailed; }
     const std::optional<QVariantMap> &param() const { return mParam; }
 
 private:
@@ -50,6 +59,7 @@ private:
     void deliver();
 
     QStringList mResponse;
+    bool mFailed = false;
     DoneSearchOperation mDelegate;
     std::optional<QVariantMap> mParam;
 };

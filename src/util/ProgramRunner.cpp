@@ -6,18 +6,29 @@
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
+
+#include <csignal>
+#include <memory>
+#include <unistd.h>
 
 namespace kivo {
 
 namespace {
 
+using std::chrono::milliseconds;
+
+// How long an ended program gets after TERM, and after KILL.
+constexpr int kEndGraceMs = 1000;
+
 struct Outcome
 {
     bool started = false;
     bool succeeded = false; // exited normally with status 0
+    bool timedOut = false;
     QByteArray output;
 };
 
@@ -41,36 +52,80 @@ QString describeArgs(const QStringList &args)
     return text + QLatin1Char(')');
 }
 
-void prepare(QProcess &process)
+// The program gets a process group of its own, so that ending it also ends
+// what it started (a find stuck on a dead mount, say).
+std::unique_ptr<QProcess> newProcess()
 {
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    return process;
 }
 
-Outcome runToEnd(const QString &who, const QString &path, const QStringList &args)
+int remainingMs(const QDeadlineTimer &deadline)
+{
+    return int(std::max<qint64>(0, deadline.remainingTime()));
+}
+
+// Ends a running program's group: TERM, then KILL. One that does not end even
+// then (stuck in the kernel) is abandoned with its QProcess, whose destructor
+// would wait for it.
+void endRun(std::unique_ptr<QProcess> &process, const QString &who, const QString &what)
+{
+    const pid_t group = pid_t(process->processId());
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        if (group > 0)
+            ::kill(-group, signal);
+        if (process->state() == QProcess::NotRunning || process->waitForFinished(kEndGraceMs))
+            return;
+    }
+    logLine(lcUtil(),
+            QStringLiteral("%1 => [%2] does not end even when killed: left behind").arg(who, what));
+    (void)process.release();
+}
+
+void logTimeLimit(const QString &who, const QString &what, milliseconds limit)
+{
+    logLine(lcUtil(), QStringLiteral("%1 => [%2] still runs after its time limit of %3 ms: "
+                                     "ending it")
+                          .arg(who, what)
+                          .arg(limit.count()));
+}
+
+Outcome runToEnd(const QString &who, const QString &path, const QStringList &args,
+                 milliseconds limit)
 {
     Outcome outcome;
-    QProcess process;
-    prepare(process);
-    process.start(path, args, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1)) {
+    std::unique_ptr<QProcess> process = newProcess();
+    const QDeadlineTimer deadline(limit);
+    process->start(path, args, QIODevice::ReadOnly);
+    if (!process->waitForStarted(remainingMs(deadline))) {
         logLine(lcUtil(), QStringLiteral("%1 FAILED => unable to start [%2]: %3")
-                              .arg(who, path, process.errorString()));
+                              .arg(who, path, process->errorString()));
+        endRun(process, who, path);
         return outcome;
     }
     outcome.started = true;
-    while (process.state() != QProcess::NotRunning) {
-        process.waitForFinished(-1);
-        outcome.output += process.readAllStandardOutput();
+    while (process->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        process->waitForFinished(remainingMs(deadline));
+        outcome.output += process->readAllStandardOutput();
     }
-    outcome.output += process.readAllStandardOutput();
-    outcome.succeeded = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process->state() != QProcess::NotRunning) {
+        outcome.timedOut = true;
+        logTimeLimit(who, path, limit);
+        endRun(process, who, path);
+        return outcome;
+    }
+    outcome.output += process->readAllStandardOutput();
+    outcome.succeeded = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     return outcome;
 }
 
 // The shared body of runThisShellScript and runShellScript2.
 std::optional<QString> runAndCapture(const QString &who, bool failedYieldsMarker,
-                                     const QString &path, const std::optional<QStringList> &args)
+                                     const QString &path, const std::optional<QStringList> &args,
+                                     milliseconds limit)
 {
     if (path.isEmpty()) {
         logLine(lcUtil(), QStringLiteral("\n\n%1 FAILED => scriptName==nil!\n\n").arg(who));
@@ -82,8 +137,8 @@ std::optional<QString> runAndCapture(const QString &who, bool failedYieldsMarker
     else
         logLine(lcUtil(), QStringLiteral("%1 => NO param").arg(who));
 
-    const Outcome outcome = runToEnd(who, path, args.value_or(QStringList()));
-    if (!outcome.started)
+    const Outcome outcome = runToEnd(who, path, args.value_or(QStringList()), limit);
+    if (!outcome.started || (outcome.timedOut && !failedYieldsMarker))
         return std::nullopt;
     if (!outcome.succeeded) {
         logLine(lcUtil(), QStringLiteral("%1 Task failed.").arg(who));
@@ -103,18 +158,19 @@ std::optional<QString> runAndCapture(const QString &who, bool failedYieldsMarker
 
 } // namespace
 
-std::optional<QString> runThisShellScript(const QString &path,
-                                          const std::optional<QStringList> &args)
+std::optional<QString>
+runThisShellScript(const QString &path, const std::optional<QStringList> &args, milliseconds limit)
 {
-    return runAndCapture(QStringLiteral("runThisShellScript"), true, path, args);
+    return runAndCapture(QStringLiteral("runThisShellScript"), true, path, args, limit);
 }
 
-std::optional<QString> runShellScript2(const QString &path, const std::optional<QStringList> &args)
+std::optional<QString> runShellScript2(const QString &path, const std::optional<QStringList> &args,
+                                       milliseconds limit)
 {
-    return runAndCapture(QStringLiteral("runShellScript2"), false, path, args);
+    return runAndCapture(QStringLiteral("runShellScript2"), false, path, args, limit);
 }
 
-bool runShellScript(const QString &name, const std::optional<QStringList> &args)
+bool runShellScript(const QString &name, const std::optional<QStringList> &args, milliseconds limit)
 {
     if (name.isEmpty()) {
         logLine(lcUtil(), QStringLiteral("\n\nrunShellScript FAILED => scriptName==nil!\n\n"));
@@ -127,7 +183,7 @@ bool runShellScript(const QString &name, const std::optional<QStringList> &args)
                               .arg(name));
         return false;
     }
-    runThisShellScript(path, args);
+    runThisShellScript(path, args, limit);
     return false;
 }
 
@@ -147,32 +203,32 @@ void revealItemInFinder(const QString &path)
     logLine(lcUtil(), QStringLiteral("User Needs to Select a Valid Existing Folder..."));
 }
 
-std::optional<QString> runShellCommand(const QString &commandLine)
+std::optional<QString> runShellCommand(const QString &commandLine, milliseconds limit)
 {
-    QProcess process;
-    prepare(process);
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine},
-                  QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1)) {
+    const QString who = QStringLiteral("runShellCommand");
+    std::unique_ptr<QProcess> process = newProcess();
+    const QDeadlineTimer deadline(limit);
+    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine},
+                   QIODevice::ReadOnly);
+    if (!process->waitForStarted(remainingMs(deadline))) {
         logLine(lcUtil(), QStringLiteral("runShellCommand => unable to start [%1]: %2")
-                              .arg(commandLine, process.errorString()));
+                              .arg(commandLine, process->errorString()));
+        endRun(process, who, commandLine);
         return std::nullopt;
     }
     QByteArray output;
-    while (output.size() < kShellCommandOutputLimit) {
-        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(-1))
+    while (output.size() < kShellCommandOutputLimit && !deadline.hasExpired()) {
+        if (process->bytesAvailable() == 0 && !process->waitForReadyRead(remainingMs(deadline)))
             break;
-        output += process.read(kShellCommandOutputLimit - output.size());
+        output += process->read(kShellCommandOutputLimit - output.size());
     }
     if (output.size() < kShellCommandOutputLimit)
-        output += process.read(kShellCommandOutputLimit - output.size());
-    if (process.state() != QProcess::NotRunning) {
-        // Past the limit: end the command rather than drain it forever.
-        process.terminate();
-        if (!process.waitForFinished(1000)) {
-            process.kill();
-            process.waitForFinished(-1);
-        }
+        output += process->read(kShellCommandOutputLimit - output.size());
+    if (process->state() != QProcess::NotRunning) {
+        // Past the output or time limit: end the command rather than drain it forever.
+        if (deadline.hasExpired())
+            logTimeLimit(who, commandLine, limit);
+        endRun(process, who, commandLine);
     }
     if (output.isEmpty())
         return std::nullopt;

@@ -125,6 +125,27 @@ private slots:
         QCOMPARE(c->currentBarcode(), std::optional<QString>("2"));
     }
 
+    // While the photo store hangs, scans return at once; of the scans made
+    // meanwhile only the newest waits, and it is prepared once the store answers.
+    void scansWhileTheStoreHangs()
+    {
+        auto open = std::make_shared<std::atomic<bool>>(false);
+        auto searched = std::make_shared<QStringList>(); // read once the worker's result is in
+        c->slideshowFolder().setPhotoSearch([open, searched](const QVariantMap &request) {
+            while (!*open)
+                QThread::msleep(10);
+            *searched << request.value("customerid").toString();
+            return QStringList();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        press({"1#100", "\r#110", "2#1000", "\r#1010", "3#2000", "\r#2010"});
+        QVERIFY(timer.elapsed() < 500);
+        *open = true;
+        QVERIFY(c->slideshowFolder().waitForIdle(10000));
+        QCOMPARE(*searched, (QStringList{"1", "3"}));
+    }
+
     // Where a code's photos are searched: today's day folder (none without
     // one), the demo folder for a demo code while it exists; in the shout
     // mode without the code.

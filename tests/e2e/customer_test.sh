@@ -8,10 +8,11 @@
 # customer display plays again; a code typed too slowly, or one that names
 # another folder, changes nothing; the previewer makes a code current, and
 # while the video recorder records a new scan raises the warning and is not
-# accepted. Then the shout mode, forced through ForcedDefaultPrefs.plist in a
-# copy of the installed station, fills the working folder with "_overlay"
-# copies of the day's newest photos, and the preferences key on the customer
-# display opens the preferences on its monitor.
+# accepted; --list-codes reads the factory main folder. Then the shout mode,
+# forced through ForcedDefaultPrefs.plist in a copy of the installed station,
+# fills the working folder with "_overlay" copies of the day's newest photos,
+# and the preferences key on the customer display opens the preferences on its
+# monitor.
 source "$(dirname "$0")/rig.sh"
 rig_begin 240 "$@"
 
@@ -29,6 +30,10 @@ photo "$day/111/IMG_2.JPG" '#00a000' 1500x1000 8
 photo "$day/222/IMG_1.jpg" '#0000c0' 1500x1000 7
 photo "$day/333/tall.jpg" '#00a000' 1000x1500 6
 photo "$HOME/Other/111/IMG_9.jpg" '#c00000' 1500x1000 1
+# --list-codes looks in the factory main folder, "~" expanded, as the displays do.
+factory="$HOME/KivoSlideShow/MainImages/$(date -d '3 hours ago' +%F)/555"
+mkdir -p "$factory" && echo '<data><code>555</code></data>' >"$factory/555.xml"
+"$station" --list-codes | grep -q '"555"' || fail "--list-codes does not list the factory folder's codes"
 # Overlays: a yellow frame around a transparent window (inner half).
 convert -size 900x600 xc:yellow -alpha set -region 450x300+225+150 -alpha transparent \
     "$HOME/Desktop/Slideshow_LS.png" || fail "cannot make the landscape overlay"

@@ -100,6 +100,16 @@ private slots:
         for (const char *code : {"", ".", "..", "../2019-01-01", "a/b", "/etc"})
             QVERIFY2(formPathForCodeNew(code).isNull(), code);
 
+        // One main folder everywhere: "~" expanded; blank or relative refused with a reason.
+        prefs().setValue(keys::prefSlideShowPath, "~/Photos/");
+        QCOMPARE(formPathForCodeNew("1"), QDir::homePath() + "/Photos/2019-01-31/1");
+        for (const char *root : {"", " \n", "Photos"}) {
+            prefs().setValue(keys::prefSlideShowPath, root);
+            QString why;
+            QVERIFY2(formPathForCodeNew("1").isNull() && mainImagesFolder(&why).isNull(), root);
+            QVERIFY(!why.isEmpty());
+        }
+        prefs().setValue(keys::prefSlideShowPath, "/photos");
         prefs().setValue(keys::prefPathToAlternateDateFolder, "  ");
         QCOMPARE(formPathForCodeNew("12345678"), "/photos/2019-01-31/12345678");
         prefs().setValue(keys::prefPathToAlternateDateFolder, "/photos/2019-01-29\n");

@@ -8,6 +8,7 @@
 #include <csignal>
 
 using namespace kivo;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -128,6 +129,24 @@ private slots:
         QVERIFY(after.sa_handler == before.sa_handler);
         QCOMPARE(after.sa_flags, before.sa_flags);
         QTRY_COMPARE(zombieChildren(), 0);
+    }
+
+    // A run past its time limit ends with what it started, even when both
+    // ignore TERM: the caller waits about the limit, and the event is logged.
+    void timeLimit()
+    {
+        const QByteArray child = p("child").toUtf8();
+        QVERIFY(test::writeScript(p("stuck.sh"), "trap '' TERM; sleep 60 & echo $! >'" + child +
+                                                     "'; printf early; wait"));
+        OutputCapture log;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(runThisShellScript(p("stuck.sh"), {}, 300ms).value_or(kNone), "Task failed.");
+        QCOMPARE(runShellScript2(p("stuck.sh"), {}, 300ms).value_or(kNone), kNone);
+        QCOMPARE(runShellCommand("printf early; exec sleep 60", 300ms).value_or(kNone), "early");
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(log.text().count("still runs after its time limit of 300 ms"), 3);
+        QTRY_VERIFY(!QFileInfo::exists("/proc/" + test::readFile(child).trimmed()));
     }
 
     void otherChildrenKeepTheirStatus()
