@@ -20,9 +20,7 @@ AppDelegate::Initialisation AppDelegate::initialize()
 {
     Initialisation result;
     BRLogFileManager::getApplicationName();
-    // Read before the defaults are registered: only a value the user's store
-    // already holds switches redirection on.
-    if (Preferences::standard().boolean(QLatin1String(keys::prefRedirectNSLogToFile)))
+    if (FactoryDefaults::redirectsLogToFile(Preferences::standard(), AppPaths::resourcesDir()))
         BRLogFileManager::setupLogFile();
     logLine(lcApp(), QString());
     logLine(lcApp(), QString());
@@ -71,7 +69,10 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
         int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));
 
     connect(&m_timers, &HousekeepingTimers::relaunchRequested, this,
-            [this](const QVariantMap &request) { relaunchApp(request); });
+            [this](const QVariantMap &request) {
+                if (!relaunchApp(request))
+                    m_timers.relaunchFailed();
+            });
     connect(&m_timers, &HousekeepingTimers::bringToFrontRequested, this, [] {
         if (KIVOApplication *app = KIVOApplication::instance())
             app->activateIgnoringOtherApps();
@@ -118,6 +119,13 @@ void AppDelegate::setupSignalHandling()
     });
 }
 
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_startup.applicationDidFinishLaunching();
+    m_screens.keepAwake();
+    m_service.notifyReady();
+}
+
 void AppDelegate::applicationWillBecomeActive()
 {
     if (!Preferences::standard().boolean(QLatin1String(keys::prefDoShoutMode)))
@@ -129,10 +137,17 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    m_service.notifyStopping();
     m_timers.stop();
-    m_subsystems.releaseDisplayControllers();
     m_subsystems.stopNotifications();
+    m_subsystems.shutdown();
     m_workers.shutdown();
+    // The console's and the browser's work: QCoreApplication would wait for it
+    // without a bound.
+    WorkerPool::shutdownPool(*QThreadPool::globalInstance(),
+                             QStringLiteral("AppDelegate->applicationWillTerminate (shared pool)"),
+                             WorkerPool::kShutdownWaitMs);
+    m_screens.release();
     logLine(lcApp(), QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
 }
 

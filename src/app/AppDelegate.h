@@ -4,9 +4,11 @@
 #include "HousekeepingTimers.h"
 #include "StartupSequence.h"
 #include "StationSubsystems.h"
-#include "WorkerPool.h"
+#include "platform/ScreenKeeper.h"
+#include "platform/ServiceNotifier.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
+#include "util/WorkerPool.h"
 
 #include <QObject>
 #include <QStringList>
@@ -31,8 +33,9 @@ public:
     };
 
     // Runs once before the delegate exists (the application object must exist):
-    // log redirection (when prefRedirectNSLogToFile is stored on), the
-    // single-instance rule, factory and forced defaults, old-log removal.
+    // log redirection (prefRedirectNSLogToFile: forced, else stored, else the
+    // factory value), the single-instance rule, factory and forced defaults,
+    // old-log removal.
     static Initialisation initialize();
     static void setupFactoryDefaults();
     static void deleteOldLogs();
@@ -40,14 +43,19 @@ public:
     explicit AppDelegate(std::unique_ptr<SingleInstance> instance = {}, QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    // The start-up, in the order the application calls them.
+    // The start-up, in the order the application calls them. Once the
+    // displays are up the screens are kept awake and the service manager (if
+    // any) is told the station is ready.
     void applicationWillFinishLaunching() { m_startup.applicationWillFinishLaunching(); }
-    void applicationDidFinishLaunching() { m_startup.applicationDidFinishLaunching(); }
+    void applicationDidFinishLaunching();
     // Each time the station becomes the active application: the console to
     // the front, floating and centred (console mode).
     void applicationWillBecomeActive();
-    // Stops the timers, the display controllers, the notifications and the
-    // workers (waiting a bounded time). Once is enough; again is harmless.
+    // Tells the service manager, stops the timers, the display controllers,
+    // the notifications and every worker pool (each a bounded time, and all
+    // within the quit's shared deadline, WorkerPool::beginQuit), and gives the
+    // screens back. Once is enough;
+    // again is harmless.
     void applicationWillTerminate();
 
     // Stages of applicationWillFinishLaunching.
@@ -72,7 +80,7 @@ public:
     void doIdentify(int tag) { m_actions.doIdentify(tag); }
     void doStopSlideShow(int tag) { m_actions.doStopSlideShow(tag); }
     void doRevealInFinder(int tag) { m_actions.doRevealInFinder(tag); }
-    void relaunchApp(const QVariant &request) { m_actions.relaunchApp(request); }
+    bool relaunchApp(const QVariant &request) { return m_actions.relaunchApp(request); }
 
     QStringList stageLog() const { return m_startup.stageLog(); }
     HousekeepingTimers &timers() { return m_timers; }
@@ -85,6 +93,8 @@ private:
 
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<UnixSignalWatcher> m_signals;
+    ServiceNotifier m_service;
+    ScreenKeeper m_screens;
     HousekeepingTimers m_timers;
     WorkerPool m_workers;
     StationSubsystems m_subsystems;

@@ -59,14 +59,14 @@ void DelegateActions::doRevealInFinder(int tag)
         m_workers, this, [path] { revealItemInFinder(path); }, [] {});
 }
 
-void DelegateActions::relaunchApp(const QVariant &request)
+bool DelegateActions::relaunchApp(const QVariant &request)
 {
     logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp..."));
     if (KIVOApplication *app = KIVOApplication::instance())
-        app->relaunch(request);
-    else
-        logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp... no application object, not "
-                                        "relaunching"));
+        return app->relaunch(request);
+    logLine(lcApp(), QStringLiteral("AppDelegate->relaunchApp... no application object, not "
+                                    "relaunching"));
+    return false;
 }
 
 } // namespace kivo

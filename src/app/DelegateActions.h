@@ -32,7 +32,8 @@ public:
     void doStopSlideShow(int tag);
     // Tag 102 reveals the working folder, any other the main images folder.
     void doRevealInFinder(int tag);
-    void relaunchApp(const QVariant &request);
+    // True when the station is quitting to be started again.
+    bool relaunchApp(const QVariant &request);
 
 private:
     StationSubsystems &m_subsystems;

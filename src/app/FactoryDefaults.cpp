@@ -25,6 +25,16 @@ QVariantMap FactoryDefaults::loadFactoryDefaults(const QString &resourcesDir)
     return root.typeId() == QMetaType::QVariantMap ? root.toMap() : QVariantMap();
 }
 
+bool FactoryDefaults::redirectsLogToFile(Preferences &prefs, const QString &resourcesDir)
+{
+    const QString key = QLatin1String(keys::prefRedirectNSLogToFile);
+    prefs.registerDefaults(loadFactoryDefaults(resourcesDir));
+    const QString forcedPath = inFolder(resourcesDir, kForcedPrefsFile);
+    const QVariantMap forced =
+        QFileInfo::exists(forcedPath) ? readPropertyList(forcedPath).toMap() : QVariantMap();
+    return forced.contains(key) ? forced.value(key).toBool() : prefs.boolean(key);
+}
+
 void FactoryDefaults::setupFactoryDefaults(Preferences &prefs, const QString &resourcesDir)
 {
     const QVariant factory = readPropertyList(inFolder(resourcesDir, kFactoryDefaultsFile));

@@ -25,6 +25,11 @@ public:
 
     // The factory defaults file read as a dictionary; empty when it cannot be read.
     static QVariantMap loadFactoryDefaults(const QString &resourcesDir);
+
+    // Whether the log goes to the day's file, decided before the set-up runs
+    // and before anything is logged: a forced value, else the user's, else the
+    // factory one. Registers the factory defaults on prefs.
+    static bool redirectsLogToFile(Preferences &prefs, const QString &resourcesDir);
 };
 
 } // namespace kivo

@@ -75,6 +75,14 @@ void HousekeepingTimers::setupAutoRelaunchTimer()
     armRelaunchTimer();
 }
 
+void HousekeepingTimers::relaunchFailed()
+{
+    m_relaunchTrigger = relaunchTriggerFor(Clock::now().addSecs(1));
+    logLine(lcApp(), QStringLiteral("HousekeepingTimers->relaunchFailed... next trigger = [%1]")
+                         .arg(m_relaunchTrigger.toString(Qt::ISODate)));
+    armRelaunchTimer();
+}
+
 void HousekeepingTimers::armRelaunchTimer()
 {
     const qint64 remaining = std::max<qint64>(0, Clock::now().msecsTo(m_relaunchTrigger));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WorkerPool.h"
+#include "util/WorkerPool.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -35,6 +35,9 @@ public:
     static QDateTime relaunchTriggerFor(const QDateTime &now);
 
     void setupAutoRelaunchTimer();
+    // The relaunch could not be carried out and the station runs on: the next
+    // day's relaunch is armed.
+    void relaunchFailed();
     QDateTime relaunchTrigger() const { return m_relaunchTrigger; }
     bool relaunchIsArmed() const { return m_relaunchTimer.isActive(); }
     // Fires the relaunch when the clock has reached the trigger; else re-arms.

@@ -69,13 +69,18 @@ void KIVOApplication::activateIgnoringOtherApps()
 
 bool KIVOApplication::relaunch(const QVariant &request)
 {
-    return Relauncher::relaunch(request, [this](const QVariant &sender) { terminate(sender); });
+    return Relauncher::relaunch(
+        request, [this](const QVariant &sender, int status) { terminate(sender, status); });
 }
 
-void KIVOApplication::terminate(const QVariant &)
+void KIVOApplication::terminate(const QVariant &, int exitStatus)
 {
-    logLine(lcApp(), QStringLiteral("KIVOApplication->terminate..."));
-    quit();
+    logLine(lcApp(),
+            QStringLiteral("KIVOApplication->terminate... exit status %1").arg(exitStatus));
+    if (exitStatus == 0)
+        quit();
+    else
+        exit(exitStatus);
 }
 
 } // namespace kivo

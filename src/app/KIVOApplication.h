@@ -28,12 +28,12 @@ public:
     // application was active.
     void activateIgnoringOtherApps();
 
-    // Starts the relaunch tool and quits (see Relauncher). A request that cannot
-    // be carried out is logged and the station runs on. True when quitting.
+    // Quits to be started again (see Relauncher). A request that cannot be
+    // carried out is logged and the station runs on. True when quitting.
     bool relaunch(const QVariant &request);
 
-    // Ends the event loop; shutdown then runs through aboutToQuit.
-    void terminate(const QVariant &sender = {});
+    // Ends the event loop with exitStatus; shutdown then runs through aboutToQuit.
+    void terminate(const QVariant &sender = {}, int exitStatus = 0);
 
 signals:
     // The preferences key was pressed on a station window (over; may be null).

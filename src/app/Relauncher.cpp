@@ -3,6 +3,7 @@
 #include "AppLog.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
+#include "platform/ServiceNotifier.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -28,6 +29,14 @@ bool Relauncher::relaunch(const QVariant &request, const QuitFunction &quit,
                           const QString &stationPath)
 {
     const Request parsed = parseRequest(request);
+    if (ServiceNotifier::isSupervised()) {
+        logLine(lcApp(), QStringLiteral("Relauncher->relaunch... under the service manager: "
+                                        "ending with status %1 to be started again")
+                             .arg(ServiceNotifier::kRelaunchExitStatus));
+        if (quit)
+            quit(parsed.sender, ServiceNotifier::kRelaunchExitStatus);
+        return true;
+    }
     const QString tool = AppPaths::auxiliaryExecutable(QStringLiteral("relaunch"));
     if (tool.isEmpty()) {
         logLine(lcApp(),
@@ -50,7 +59,7 @@ bool Relauncher::relaunch(const QVariant &request, const QuitFunction &quit,
     logLine(lcApp(), QStringLiteral("Relauncher->relaunch... started [%1 %2]")
                          .arg(tool, args.join(QLatin1Char(' '))));
     if (quit)
-        quit(parsed.sender);
+        quit(parsed.sender, 0);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "KIVOApplication.h"
 #include "console/CodeListDump.h"
 #include "platform/Log.h"
+#include "util/WorkerPool.h"
 #include "xml/DescriptionDump.h"
 
 #include <QCommandLineParser>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace kivo {
 
@@ -72,9 +74,21 @@ std::optional<int> runSupportCommand(int argc, char *argv[])
     return std::nullopt;
 }
 
+// The station is an X11 client: on a Wayland desktop it runs through XWayland
+// unless a platform was chosen explicitly. True when it chose xcb.
+bool chooseX11OnWayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
 int runStation(int argc, char *argv[])
 {
     installQtMessageHandler();
+    const bool throughXWayland = chooseX11OnWayland();
     KIVOApplication app(argc, argv);
     // An unattended station: closing a window never ends it.
     app.setQuitOnLastWindowClosed(false);
@@ -83,12 +97,27 @@ int runStation(int argc, char *argv[])
         return 0;
     logLine(lcApp(),
             QStringLiteral("%1 %2 started").arg(app.applicationName(), app.applicationVersion()));
+    if (throughXWayland)
+        logLine(lcApp(), QStringLiteral("On a Wayland desktop: running through XWayland "
+                                        "(QT_QPA_PLATFORM=xcb)"));
+    // Every wait of the shutdown together stays within one deadline; set
+    // before the delegate's own aboutToQuit handler runs.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { WorkerPool::beginQuit(); });
     AppDelegate delegate(std::move(init.instance));
     delegate.applicationWillFinishLaunching();
     // Once the event loop runs.
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = app.exec();
     delegate.applicationWillTerminate();
+    if (WorkerPool::workAbandoned()) {
+        // Destructors would wait for the abandoned work (a read on a hung
+        // share may never return): end here, the screens already given back.
+        logLine(
+            lcApp(),
+            QStringLiteral("Ending with status %1 without waiting for abandoned work").arg(status));
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
     return status;
 }
 } // namespace

@@ -133,11 +133,14 @@ void StationSubsystems::createBarcodeController()
 {
     if (barcodeController())
         return;
-    auto *controller = new BarcodeEntryController(this);
-    if (auto *app = QCoreApplication::instance()) {
-        connect(app, &QCoreApplication::aboutToQuit, controller,
-                [controller] { controller->slideshowFolder().shutdown(); });
-    }
+    new BarcodeEntryController(this);
+}
+
+void StationSubsystems::shutdown()
+{
+    if (auto *controller = barcodeController())
+        controller->slideshowFolder().shutdown();
+    m_displays.reset();
 }
 
 void StationSubsystems::setCurrentBarcode(const QString &code)

@@ -50,8 +50,7 @@ public:
     // Pauses display index, or every display for -1, when it plays.
     void stopDisplay(int index);
 
-    // The barcode entry controller. Its preparation worker stops when the
-    // event loop ends.
+    // The barcode entry controller; shutdown() stops its workers.
     void createBarcodeController();
     void setCurrentBarcode(const QString &code);
     QString currentBarcode() const;
@@ -59,6 +58,10 @@ public:
     // "KivoSlideShowNotification". Without a current code there is nothing to
     // search again.
     void findKivoFilesWithID(const QString &code);
+
+    // At quit: stops the customer preparation's workers and releases the
+    // displays with theirs, each waiting a bounded time.
+    void shutdown();
 
     // Observes "KivoSlideShowNotification" on the session bus; stopped by
     // stopNotifications().

@@ -47,11 +47,9 @@ CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
       }),
       m_screenCount([] { return int(QGuiApplication::screens().size()); }),
       m_stop(std::make_shared<std::atomic<bool>>(false)),
-      m_preparationPool(std::make_unique<QThreadPool>()),
-      m_compositePool(std::make_unique<QThreadPool>())
-{
-    m_preparationPool->setMaxThreadCount(1);
-}
+      m_preparationPool(kClass + QStringLiteral(" -> shutdown (preparation)"), 1),
+      m_compositePool(kClass + QStringLiteral(" -> shutdown (compositing)"))
+{}
 
 CustomerSlideshowFolder::~CustomerSlideshowFolder()
 {
@@ -63,19 +61,9 @@ void CustomerSlideshowFolder::shutdown()
     m_stop->store(true);
     m_pending.reset();
     const QDeadlineTimer deadline(kShutdownWaitMs);
-    for (std::unique_ptr<QThreadPool> *pool : {&m_preparationPool, &m_compositePool}) {
-        if (!*pool)
-            continue;
-        (*pool)->clear();
-        if ((*pool)->waitForDone(int(deadline.remainingTime())))
-            continue;
-        // Its tasks hold only values and their results go nowhere.
-        logLine(lcCustomer(),
-                QStringLiteral("%1 -> a worker still runs after %2 ms; it is left to end alone")
-                    .arg(kClass)
-                    .arg(kShutdownWaitMs));
-        (void)pool->release();
-    }
+    // A worker still running then holds only values and its results go nowhere.
+    for (WorkerPool *pool : {&m_preparationPool, &m_compositePool})
+        pool->shutdown(int(deadline.remainingTime()));
 }
 
 QString CustomerSlideshowFolder::setupTempFolderPath()
@@ -102,8 +90,7 @@ void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
 
 void CustomerSlideshowFolder::setCompositeThreads(int threads)
 {
-    if (m_compositePool)
-        m_compositePool->setMaxThreadCount(std::max(1, threads));
+    m_compositePool.pool().setMaxThreadCount(std::max(1, threads));
 }
 
 void CustomerSlideshowFolder::prepareForCode(const std::optional<QString> &code)
@@ -172,7 +159,7 @@ void CustomerSlideshowFolder::startNext()
     m_running = std::move(m_pending);
     m_pending.reset();
     Async::run(
-        *m_preparationPool, this,
+        m_preparationPool.pool(), this,
         [job = *m_running, search = m_search, folder = m_workingFolder, stop = m_stop] {
             return searchAndFill(job, search, folder, *stop);
         },
@@ -225,7 +212,7 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
 void CustomerSlideshowFolder::frame(const Found &found)
 {
     auto *fill = new ConsoleModeFill(m_workingFolder, found.searchPath, found.toFrame, m_compositor,
-                                     m_stop, *m_compositePool, this);
+                                     m_stop, m_compositePool.pool(), this);
     connect(fill, &ConsoleModeFill::playRequested, this, &CustomerSlideshowFolder::sendPlayRequest);
     connect(fill, &ConsoleModeFill::finished, this, [this, fill](int prepared) {
         fill->deleteLater();

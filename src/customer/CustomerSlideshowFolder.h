@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/WorkerPool.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -9,8 +11,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QThreadPool;
 
 namespace kivo {
 
@@ -119,8 +119,8 @@ private:
     std::function<int()> m_screenCount;
     std::shared_ptr<std::atomic<bool>> m_stop;
     // One thread: a preparation's search and folder work, in turn.
-    std::unique_ptr<QThreadPool> m_preparationPool;
-    std::unique_ptr<QThreadPool> m_compositePool;
+    WorkerPool m_preparationPool;
+    WorkerPool m_compositePool;
     std::optional<Job> m_running;
     std::optional<Job> m_pending;
     quint64 m_generation = 0; // of the newest preparation asked for

@@ -5,8 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
 #include <QGuiApplication>
 
 #include <xcb/dpms.h>
@@ -20,6 +19,17 @@ namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+// A screen saver service that does not answer must not hold up the main thread
+// for D-Bus's default 25 s, nor the quit past its three seconds.
+constexpr int kInhibitTimeoutMs = 2000;
+constexpr int kUnInhibitTimeoutMs = 500;
+
+QDBusMessage callSaver(const QString &method, const QVariantList &args, int timeoutMs)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, method);
+    call.setArguments(args);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, timeoutMs);
+}
 
 xcb_connection_t *xConnection()
 {
@@ -55,8 +65,8 @@ void ScreenKeeper::keepAwake()
 void ScreenKeeper::release()
 {
     if (m_cookie) {
-        QDBusInterface saver(kService, kPath, kService, QDBusConnection::sessionBus());
-        const QDBusMessage reply = saver.call(QStringLiteral("UnInhibit"), *m_cookie);
+        const QDBusMessage reply =
+            callSaver(QStringLiteral("UnInhibit"), {*m_cookie}, kUnInhibitTimeoutMs);
         if (reply.type() == QDBusMessage::ErrorMessage)
             logLine(lcPlatform(),
                     QStringLiteral("ScreenKeeper: UnInhibit failed: %1").arg(reply.errorMessage()));
@@ -79,16 +89,20 @@ bool ScreenKeeper::inhibitOverDBus()
                 QStringLiteral("ScreenKeeper: no %1 on the session bus").arg(kService));
         return false;
     }
-    QDBusInterface saver(kService, kPath, kService, bus);
-    const QDBusReply<uint> cookie =
-        saver.call(QStringLiteral("Inhibit"), QStringLiteral("kivo-slideshow"),
-                   QStringLiteral("The slideshow station keeps its displays on"));
-    if (!cookie.isValid()) {
-        logLine(lcPlatform(),
-                QStringLiteral("ScreenKeeper: Inhibit failed: %1").arg(cookie.error().message()));
+    const QDBusMessage reply =
+        callSaver(QStringLiteral("Inhibit"),
+                  {QStringLiteral("kivo-slideshow"),
+                   QStringLiteral("The slideshow station keeps its displays on")},
+                  kInhibitTimeoutMs);
+    const QVariant cookie = reply.arguments().value(0);
+    if (reply.type() != QDBusMessage::ReplyMessage || cookie.typeId() != QMetaType::UInt) {
+        logLine(lcPlatform(), QStringLiteral("ScreenKeeper: Inhibit failed: %1")
+                                  .arg(reply.type() == QDBusMessage::ErrorMessage
+                                           ? reply.errorMessage()
+                                           : QStringLiteral("no cookie in the reply")));
         return false;
     }
-    m_cookie = cookie.value();
+    m_cookie = cookie.toUInt();
     logLine(lcPlatform(), QStringLiteral("ScreenKeeper: screen saver inhibited over D-Bus"));
     return true;
 }
@@ -145,7 +159,8 @@ void ScreenKeeper::restoreX()
                          before.allowExposures);
     if (before.dpmsWasOn)
         xcb_dpms_enable(c);
-    xcb_flush(c);
+    // A round trip: the server has the settings back before the station ends.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     logLine(lcPlatform(), QStringLiteral("ScreenKeeper: X screen saver settings restored"));
 }
 

@@ -5,6 +5,8 @@
 
 #include <systemd/sd-daemon.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -15,15 +17,12 @@ ServiceNotifier::ServiceNotifier(QObject *parent) : QObject(parent)
     if (!isSupervised())
         return;
     uint64_t usec = 0;
-    if (sd_watchdog_enabled(0, &usec) > 0 && usec > 0) {
-        m_watchdogUsec = qint64(usec);
-        m_watchdog.setInterval(std::max<qint64>(1, m_watchdogUsec / 3000));
-        m_watchdog.setTimerType(Qt::PreciseTimer);
-        connect(&m_watchdog, &QTimer::timeout, this, [] { send("WATCHDOG=1"); });
-        m_watchdog.start();
-        logLine(lcPlatform(),
-                QStringLiteral("ServiceNotifier: watchdog every %1 ms").arg(m_watchdog.interval()));
-    }
+    if (sd_watchdog_enabled(0, &usec) <= 0 || usec == 0)
+        return;
+    m_watchdogUsec = qint64(std::min<uint64_t>(usec, uint64_t(LLONG_MAX)));
+    m_watchdog.setInterval(int(std::clamp<qint64>(m_watchdogUsec / 3000, 1, INT_MAX)));
+    m_watchdog.setTimerType(Qt::PreciseTimer);
+    connect(&m_watchdog, &QTimer::timeout, this, [] { send("WATCHDOG=1"); });
 }
 
 bool ServiceNotifier::isSupervised()
@@ -34,6 +33,11 @@ bool ServiceNotifier::isSupervised()
 void ServiceNotifier::notifyReady()
 {
     send("READY=1\nSTATUS=Displays are up");
+    if (m_watchdogUsec <= 0 || m_watchdog.isActive())
+        return;
+    m_watchdog.start();
+    logLine(lcPlatform(),
+            QStringLiteral("ServiceNotifier: watchdog every %1 ms").arg(m_watchdog.interval()));
 }
 
 void ServiceNotifier::notifyStopping()

@@ -7,18 +7,23 @@ namespace kivo {
 
 // Tells the service manager how the station is doing when it runs under a
 // systemd unit of type notify (NOTIFY_SOCKET set): READY=1 once it is up,
-// WATCHDOG=1 from the main thread's event loop at a third of WATCHDOG_USEC
-// (a frozen main thread stops the pings and the unit restarts the station),
-// STOPPING=1 when it quits. Without NOTIFY_SOCKET every call does nothing.
+// then WATCHDOG=1 from the main thread's event loop at a third of
+// WATCHDOG_USEC (a frozen main thread stops the pings and the unit restarts
+// the station), STOPPING=1 when it quits. Without NOTIFY_SOCKET every call
+// does nothing.
 class ServiceNotifier : public QObject
 {
     Q_OBJECT
 public:
+    // Exit status that asks the unit (RestartForceExitStatus=) for a restart.
+    static constexpr int kRelaunchExitStatus = 75;
+
     explicit ServiceNotifier(QObject *parent = nullptr);
 
     // Started by a service manager that listens for notifications.
     static bool isSupervised();
 
+    // READY=1, and the watchdog pings from then on.
     void notifyReady();
     void notifyStopping();
     // The watchdog interval the service manager asked for; 0 when none.

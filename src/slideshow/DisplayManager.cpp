@@ -13,14 +13,14 @@
 namespace kivo {
 
 namespace {
-// How long quitting waits for the workers. One stuck on a hung share is then
-// abandoned with the pool it runs on (a worker holds only values), never
-// waited on for good.
+// How long quitting waits for the workers (WorkerPool: not past the quit's
+// shared deadline). One stuck on a hung share is then abandoned with the pool
+// it runs on (a worker holds only values), never waited on for good.
 constexpr int kWorkerStopMs = 1500;
 } // namespace
 
 DisplayManager::DisplayManager(QObject *parent)
-    : QObject(parent), mWorkers(std::make_unique<QThreadPool>())
+    : QObject(parent), mWorkers(QStringLiteral("DisplayManager->dealloc"))
 {
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!app)
@@ -37,12 +37,7 @@ DisplayManager::DisplayManager(QObject *parent)
 DisplayManager::~DisplayManager()
 {
     releaseDisplayControllers();
-    mWorkers->clear();
-    if (!mWorkers->waitForDone(kWorkerStopMs)) {
-        logLine(lcSlideshow(),
-                QStringLiteral("DisplayManager->dealloc... abandoning a stuck worker"));
-        (void)mWorkers.release();
-    }
+    mWorkers.shutdown(kWorkerStopMs);
 }
 
 int DisplayManager::screenCount()
@@ -54,8 +49,8 @@ bool DisplayManager::createDisplayController(int index)
 {
     if (index != count())
         return false;
-    mWorkers->setMaxThreadCount(qMax(mWorkers->maxThreadCount(), 2 * (index + 1)));
-    mControllers.push_back(std::make_unique<slideShowWindowController>(index, *mWorkers));
+    mWorkers.pool().setMaxThreadCount(qMax(mWorkers.pool().maxThreadCount(), 2 * (index + 1)));
+    mControllers.push_back(std::make_unique<slideShowWindowController>(index, mWorkers.pool()));
     return true;
 }
 

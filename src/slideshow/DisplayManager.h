@@ -1,7 +1,7 @@
 #pragma once
 
+#include "util/WorkerPool.h"
 #include <QObject>
-#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -51,7 +51,7 @@ private:
 
     // Two threads a display, so one display's queue filling never holds up
     // another's slides.
-    std::unique_ptr<QThreadPool> mWorkers;
+    WorkerPool mWorkers;
     std::vector<std::unique_ptr<slideShowWindowController>> mControllers;
 };
 

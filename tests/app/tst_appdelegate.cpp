@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "app/FactoryDefaults.h"
 #include "app/Relauncher.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
@@ -104,21 +105,28 @@ private slots:
         QCOMPARE(prefs().stringArray(QStringLiteral("prefAvailTransitionStyles")), choices);
     }
 
-    // Shutdown waits a bounded time for a worker that does not end, then
-    // abandons it; the worker holds only values.
-    void shutdownAbandonsAStuckWorker()
+    // The log goes to the day's file by the forced value, else the stored one,
+    // else the factory one.
+    void logRedirectionByPrecedence()
     {
-        auto gate = std::make_shared<QSemaphore>();
-        WorkerPool workers(QStringLiteral("test"));
-        workers.pool().start([gate] { gate->acquire(); });
-        QElapsedTimer waited;
-        waited.start();
-        QVERIFY(!workers.shutdown(100));
-        QVERIFY(waited.elapsed() < 1000);
-        gate->release();
-        WorkerPool idle(QStringLiteral("idle"));
-        idle.pool().start([] {});
-        QVERIFY(idle.shutdown(5000));
+        const QString key = QStringLiteral("prefRedirectNSLogToFile");
+        const QVariant none;
+        // factory, stored, forced, redirects
+        for (const auto &[factory, stored, forced, redirects] :
+             {std::tuple{QVariant(true), none, none, true},
+              {QVariant(false), none, none, false},
+              {QVariant(true), QVariant(false), none, false},
+              {QVariant(false), QVariant(false), QVariant(true), true}}) {
+            QTemporaryDir dir;
+            for (const auto &[name, value] :
+                 {std::pair{"FactoryDefault.plist", factory}, {"ForcedDefaultPrefs.plist", forced}})
+                QVERIFY(!value.isValid() ||
+                        test::writeFile(dir.filePath(name),
+                                        serializePropertyList(QVariantMap{{key, value}})));
+            prefs().setValue(key, stored);
+            QCOMPARE(FactoryDefaults::redirectsLogToFile(prefs(), dir.path()), redirects);
+        }
+        prefs().registerDefaults({});
     }
 
     // The night to 31 March 2024 is an hour short, the night to 27 October an
@@ -141,18 +149,22 @@ private slots:
         QCOMPARE(HousekeepingTimers::relaunchTriggerFor(now), trigger);
     }
 
+    // Fires once at the trigger; a relaunch that fails (no application object
+    // here) arms the next day's.
     void relaunchFiresOnceAtTheTrigger()
     {
         ScopedTestClock clock(at(5, 6, 6, 4));
-        HousekeepingTimers timers;
+        AppDelegate delegate;
+        HousekeepingTimers &timers = delegate.timers();
         QSignalSpy spy(&timers, &HousekeepingTimers::relaunchRequested);
         timers.setupAutoRelaunchTimer();
-        for (const QDateTime &now : {at(5, 6, 6, 4, 59), at(5, 6, 6, 5), at(5, 7, 6, 5)}) {
+        for (const QDateTime &now : {at(5, 6, 6, 4, 59), at(5, 6, 6, 5), at(5, 6, 6, 6)}) {
             clock.set(now);
             timers.checkRelaunchTrigger();
             QCOMPARE(spy.count(), 1 - int(now < at(5, 6, 6, 5)));
-            QCOMPARE(timers.relaunchIsArmed(), now < at(5, 6, 6, 5));
+            QVERIFY(timers.relaunchIsArmed());
         }
+        QCOMPARE(timers.relaunchTrigger(), at(5, 7, 6, 5));
         QCOMPARE(spy.at(0).at(0).toMap().value(QStringLiteral("LSLaunchFlags")).toInt(), 768);
     }
 
@@ -170,22 +182,27 @@ private slots:
 
     // A missing tool never makes the station quit; a present one is handed
     // the station, its process id and the flags (truncated to 32 bits) before
-    // the station quits with the request's sender.
+    // the station quits with the request's sender. Under the unit the station
+    // quits with status 75 and no tool.
     void relaunchStartsTheToolThenQuits()
     {
         const QVariantMap request{{"LSLaunchFlags", Q_INT64_C(0x100000300)},
                                   {"sender", QVariant::fromValue<QObject *>(&m_button)}};
-        QVariant quitSender = QStringLiteral("not called");
-        const auto quit = [&](const QVariant &sender) { quitSender = sender; };
+        QVariantList quitArgs; // sender, exit status
+        const auto quit = [&](const QVariant &sender, int status) { quitArgs = {sender, status}; };
         QVERIFY(!Relauncher::relaunch(request, quit));
-        QCOMPARE(quitSender, "not called");
+        QVERIFY(quitArgs.isEmpty());
+        qputenv("NOTIFY_SOCKET", "/nowhere");
+        QVERIFY(Relauncher::relaunch(request, quit));
+        qunsetenv("NOTIFY_SOCKET");
+        QCOMPARE(quitArgs.value(1), 75);
         const QByteArray args = m_prefix.filePath(QStringLiteral("args")).toUtf8();
         const QString tool = AppPaths::libexecDir() + "/relaunch";
         QVERIFY(test::writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + args +
                                           ".tmp'; mv '" + args + ".tmp' '" + args + "'\n"));
         QVERIFY(QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(Relauncher::relaunch(request, quit, "/opt/k"));
-        QCOMPARE(quitSender.value<QObject *>(), &m_button);
+        QCOMPARE(quitArgs, QVariantList({QVariant::fromValue<QObject *>(&m_button), 0}));
         QTRY_COMPARE(test::readFile(args),
                      "/opt/k\n" + QByteArray::number(QCoreApplication::applicationPid()) +
                          "\n768\n");
@@ -221,6 +238,25 @@ private slots:
         QCOMPARE(p.exitCode(), status);
         const QByteArray text = p.readAllStandardOutput() + p.readAllStandardError();
         QVERIFY2(text.contains(output), text.constData());
+    }
+
+    // Last, since a quit is for good. A stuck worker is abandoned after its
+    // pool's bound; once the quit began, no pool waits past its deadline.
+    void shutdownIsBounded()
+    {
+        auto gate = std::make_shared<QSemaphore>();
+        WorkerPool idle(QStringLiteral("idle")), a(QStringLiteral("a")), b(QStringLiteral("b"));
+        idle.pool().start([] {});
+        QVERIFY(idle.shutdown(5000) && !WorkerPool::workAbandoned());
+        for (WorkerPool *pool : {&a, &b})
+            pool->pool().start([gate] { gate->acquire(); });
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!a.shutdown(100) && WorkerPool::workAbandoned());
+        WorkerPool::beginQuit(300);
+        QVERIFY(!b.shutdown(5000));
+        QVERIFY(waited.elapsed() < 1000);
+        gate->release(2);
     }
 };
 

@@ -1,15 +1,18 @@
-// relaunch STATION PID FLAGS
+// relaunch STATION PID [FLAGS [WAIT_SECONDS]]
 //
-// Waits until process PID has ended, then starts STATION again, detached.
-// STATION is the station executable, or an install prefix holding
+// Waits until process PID (the station) has ended, then starts STATION again,
+// detached. STATION is the station executable, or an install prefix holding
 // bin/kivo-slideshow. FLAGS are the launch flags the station asked for; they
 // are logged (they select launch behaviour of the desktop the station was first
 // written for and have no counterpart here).
 //
-// The wait is bounded: a station still running after 60 seconds is assumed to
-// be stuck in its shutdown, and the new copy is started anyway; its own
-// single-instance rule decides which copy runs on. Exit status: 0 when the
-// station was started again, 1 when it could not be, 2 for bad arguments.
+// Exactly one station runs afterwards: the new copy is started only once the
+// old one has ended. An old copy still running after WAIT_SECONDS (default 60)
+// is stuck in its shutdown: it is sent SIGTERM, then SIGKILL 5 seconds later,
+// and the new copy starts once it is gone. A process id that is not (or no
+// longer) the station counts as ended and is never signalled. Exit status: 0
+// when the station was started again, 1 when it could not be, 2 for bad
+// arguments.
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,16 +24,17 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <poll.h>
-#include <signal.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kWaitLimitMs = 60'000;
+constexpr int kDefaultWaitSeconds = 60;
+constexpr int kTermWaitMs = 5000;
 constexpr int kPollStepMs = 50;
 
 void logLine(const QString &text)
@@ -58,34 +62,76 @@ bool processIsAlive(pid_t pid)
     return state != 'Z' && state != 'X';
 }
 
-// Waits for the process to end; false when it still runs after the limit.
-bool waitForExit(pid_t pid, int limitMs)
+// The old station: held by a pidfd where the kernel has them, so neither the
+// wait nor a signal can reach another process that later gets the same id.
+class OldStation
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+public:
+    OldStation(pid_t pid, const QString &station) : m_pid(pid)
+    {
 #ifdef SYS_pidfd_open
-    const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd >= 0) {
-        // Readable once the process has exited (zombie or reaped).
-        pollfd p{fd, POLLIN, 0};
-        int rc;
-        do {
-            rc = ::poll(&p, 1, limitMs);
-        } while (rc < 0 && errno == EINTR);
-        ::close(fd);
-        if (rc > 0)
-            return true;
-        return !processIsAlive(pid);
-    }
-    if (errno == ESRCH)
-        return true;
+        m_fd = int(::syscall(SYS_pidfd_open, pid, 0));
 #endif
-    while (processIsAlive(pid)) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollStepMs));
+        // Opened first, then checked: the id named the station while the
+        // pidfd was taken. The name is checked, not the path: an upgrade may
+        // have replaced the executable under the running copy.
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        const QString name = comm.open(QIODevice::ReadOnly)
+                                 ? QString::fromLocal8Bit(comm.readAll().trimmed())
+                                 : QString();
+        m_isStation = !name.isEmpty() && QFileInfo(station).fileName().startsWith(name);
+        if (!m_isStation && processIsAlive(pid))
+            logLine(QStringLiteral("process %1 is not [%2] (it is [%3]); not waiting for it")
+                        .arg(pid)
+                        .arg(station, name));
     }
-    return true;
-}
+    ~OldStation()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    // Waits for the process to end; false when it still runs after limitMs
+    // (negative: no limit).
+    bool waitForExit(int limitMs) const
+    {
+        if (!m_isStation)
+            return true;
+        if (m_fd >= 0) {
+            pollfd p{m_fd, POLLIN, 0}; // readable once the process has exited
+            int rc;
+            do {
+                rc = ::poll(&p, 1, limitMs);
+            } while (rc < 0 && errno == EINTR);
+            return rc > 0;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+        while (processIsAlive(m_pid)) {
+            if (limitMs >= 0 && std::chrono::steady_clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollStepMs));
+        }
+        return true;
+    }
+
+    void signal(int number) const
+    {
+        if (!m_isStation)
+            return;
+#ifdef SYS_pidfd_send_signal
+        if (m_fd >= 0) {
+            ::syscall(SYS_pidfd_send_signal, m_fd, number, nullptr, 0);
+            return;
+        }
+#endif
+        ::kill(m_pid, number);
+    }
+
+private:
+    pid_t m_pid;
+    int m_fd = -1;
+    bool m_isStation = false;
+};
 
 QString stationExecutable(const QString &given)
 {
@@ -95,6 +141,25 @@ QString stationExecutable(const QString &given)
     return info.absoluteFilePath();
 }
 
+// Ends the old station: first by itself, then SIGTERM, then SIGKILL; the new
+// copy must not start beside it.
+void endOldStation(const OldStation &old, qint64 pid, int waitSeconds)
+{
+    if (old.waitForExit(waitSeconds * 1000))
+        return;
+    logLine(QStringLiteral("process %1 still running after %2 s; sending SIGTERM")
+                .arg(pid)
+                .arg(waitSeconds));
+    old.signal(SIGTERM);
+    if (old.waitForExit(kTermWaitMs))
+        return;
+    logLine(QStringLiteral("process %1 still running %2 s after SIGTERM; sending SIGKILL")
+                .arg(pid)
+                .arg(kTermWaitMs / 1000));
+    old.signal(SIGKILL);
+    old.waitForExit(-1);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,13 +167,15 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
-        logLine(QStringLiteral("usage: relaunch STATION PID [FLAGS]"));
+        logLine(QStringLiteral("usage: relaunch STATION PID [FLAGS [WAIT_SECONDS]]"));
         return 2;
     }
     bool pidOk = false;
     const qint64 pid = args.at(1).toLongLong(&pidOk);
-    if (!pidOk || pid <= 0) {
-        logLine(QStringLiteral("invalid process id [%1]").arg(args.at(1)));
+    bool waitOk = true;
+    const int waitSeconds = args.size() > 3 ? args.at(3).toInt(&waitOk) : kDefaultWaitSeconds;
+    if (!pidOk || pid <= 0 || !waitOk || waitSeconds < 0) {
+        logLine(QStringLiteral("invalid process id or wait [%1]").arg(args.mid(1).join(u' ')));
         return 2;
     }
     const QString flags = args.size() > 2 ? args.at(2) : QStringLiteral("0");
@@ -118,10 +185,7 @@ int main(int argc, char *argv[])
                 .arg(pid)
                 .arg(station, flags));
 
-    if (!waitForExit(pid_t(pid), kWaitLimitMs))
-        logLine(QStringLiteral("process %1 still running after %2 s; starting the station anyway")
-                    .arg(pid)
-                    .arg(kWaitLimitMs / 1000));
+    endOldStation(OldStation(pid_t(pid), station), pid, waitSeconds);
 
     if (!QFileInfo(station).isExecutable()) {
         logLine(QStringLiteral("cannot start [%1]: not an executable file").arg(station));
