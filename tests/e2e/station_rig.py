@@ -171,8 +171,8 @@ def scan(code):
                                   capture_output=True, text=True).stdout
         g = dict(line.split("=") for line in geometry.split())
         if int(g["X"]) >= 1920 and int(g["WIDTH"]) >= 1000:
-            return subprocess.run(xdo + ["windowfocus", "--sync", w, "type", "--delay", "20", code,
-                                         "key", "Return"])
+            subprocess.run(xdo + ["windowfocus", "--sync", w])  # chained, type would send events
+            return subprocess.run(xdo + ["type", "--delay", "20", code, "key", "Return"])
     fail("no display window on the right monitor")
 
 
