@@ -109,13 +109,19 @@ bool BRLogFileManager::setupLogFile()
                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         return true;
     }
+    // The earlier stream stays open: a log file that cannot be written is said there.
+    const int earlier = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
     std::fflush(stderr);
     const bool moved = ::dup2(fd, STDERR_FILENO) >= 0;
     ::close(fd);
     if (!moved) {
+        if (earlier >= 0)
+            ::close(earlier);
         logLine(lcApp(), QStringLiteral("Redirecting Log to File at [%1] FAILED").arg(path));
         return true;
     }
+    if (earlier >= 0)
+        setLogFailureStream(earlier);
     {
         QMutexLocker lock(&gActiveLogMutex);
         gActiveLogPath = QFileInfo(path).canonicalFilePath();

@@ -3,7 +3,9 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
@@ -16,7 +18,14 @@ QMutex &logMutex()
     return m;
 }
 
-void writeLine(const QString &text)
+// Where a failing log file is reported (guarded by logMutex): the stream the
+// log wrote to before it was redirected, and the lines lost meanwhile.
+int gNoticeFd = -1;
+qint64 gLostLines = 0;
+int gLostErrno = 0;
+bool gCutLine = false; // a line was written in part
+
+QByteArray stamp()
 {
     // localtime_r reads the time zone once per process; QDateTime's local time
     // looks at the zone file again on every call, which shows on busy log paths.
@@ -24,14 +33,58 @@ void writeLine(const QString &text)
     ::clock_gettime(CLOCK_REALTIME, &now);
     tm local{};
     ::localtime_r(&now.tv_sec, &local);
-    char stamp[128];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03ld kivo-slideshow[%ld] ",
+    char text[128];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03ld kivo-slideshow[%ld] ",
                   local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                   local.tm_min, local.tm_sec, long(now.tv_nsec / 1000000), long(::getpid()));
-    const QByteArray line = QByteArray(stamp) + text.toUtf8() + '\n';
+    return QByteArray(text);
+}
+
+bool put(const QByteArray &line)
+{
+    errno = 0;
+    const size_t written = std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    int error = errno;
+    const bool flushed = std::fflush(stderr) == 0;
+    if (error == 0)
+        error = errno;
+    if (written == size_t(line.size()) && flushed && !std::ferror(stderr))
+        return true;
+    std::clearerr(stderr);
+    gLostErrno = error != 0 ? error : EIO;
+    gCutLine = gCutLine || written > 0;
+    return false;
+}
+
+void notice(const QByteArray &text)
+{
+    if (gNoticeFd < 0)
+        return;
+    const QByteArray line = stamp() + text + '\n';
+    [[maybe_unused]] const ssize_t written = ::write(gNoticeFd, line.constData(), line.size());
+}
+
+// A log file that cannot be written (a full disk) costs one failed write per
+// line: said once on the earlier stream, and counted in the log once it can
+// be written again.
+void writeLine(const QString &text)
+{
+    const QByteArray line = stamp() + text.toUtf8() + '\n';
     QMutexLocker lock(&logMutex());
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    if (gLostLines > 0) {
+        const QByteArray reason = std::strerror(gLostErrno);
+        if (!put((gCutLine ? "\n" : "") + stamp() + "Log: " + QByteArray::number(gLostLines) +
+                 " lines could not be written to the log file (" + reason + ")\n")) {
+            ++gLostLines;
+            return;
+        }
+        notice("Log: the log file is written again");
+        gLostLines = 0;
+        gCutLine = false;
+    }
+    if (!put(line) && gLostLines++ == 0)
+        notice("Log: cannot write the log file: " + QByteArray(std::strerror(gLostErrno)) +
+               "; its lines are lost until it can be written again");
 }
 
 void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
@@ -60,6 +113,12 @@ QString traceInside(QStringView object, QStringView operation, QStringView dots)
 QString traceArrow(QStringView object, QStringView operation)
 {
     return QStringLiteral("%1->%2...").arg(object, operation);
+}
+
+void setLogFailureStream(int fd)
+{
+    QMutexLocker lock(&logMutex());
+    gNoticeFd = fd;
 }
 
 void installQtMessageHandler()

@@ -19,6 +19,10 @@ void logVerbose(const QLoggingCategory &category, const QString &text);
 QString traceInside(QStringView object, QStringView operation, QStringView dots = u"...");
 QString traceArrow(QStringView object, QStringView operation);
 
+// Where a log that cannot be written is reported: a descriptor of the
+// stream the log wrote to before the standard error stream was redirected.
+void setLogFailureStream(int fd);
+
 // Routes qDebug/qWarning/qCritical through the log so every line has one form.
 void installQtMessageHandler();
 

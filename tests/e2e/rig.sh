@@ -163,8 +163,25 @@ pixel() {
         "%[fx:int(255*p{$1,$2}.r+0.5)] %[fx:int(255*p{$1,$2}.g+0.5)] %[fx:int(255*p{$1,$2}.b+0.5)]" info:
 }
 
+# Mounts a tmpfs of the given size over the folder until the test ends.
+rig_tmpfs() { # folder size
+    mkdir -p "$1" && mount -t tmpfs -o "size=$2" kivo-test "$1" || fail "cannot mount a tmpfs on $1"
+    trap "rig_cleanup; umount -l '$1'" EXIT
+}
+
+# Types the code as a barcode scanner does into the display window on the right monitor.
+rig_scan() { # code
+    local w X WIDTH
+    for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ] && xdotool windowfocus --sync "$w" &&
+            xdotool type --delay 20 "$1" && xdotool key Return && return
+    done
+    fail "no display window on the right monitor"
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then # the rig of a Python test
-    rig_begin 150 "$@"
+    rig_begin "${KIVO_E2E_SECONDS:-150}" "$@"
     start_x
     unset AT_SPI_BUS_ADDRESS
     /usr/libexec/at-spi-bus-launcher --launch-immediately 2>/dev/null &

@@ -175,3 +175,79 @@ def pixel(x, y):
     value = x11.XGetPixel(image, 0, 0)
     x11.XDestroyImage(image)
     return value >> 16 & 255, value >> 8 & 255, value & 255
+
+
+# Types the code as a barcode scanner does into the display window on the right monitor.
+def scan(code):
+    xdo = ["timeout", "10", "xdotool"]
+    found = subprocess.run(xdo + ["search", "--sync", "--onlyvisible", "--class", "kivo-slideshow"],
+                           capture_output=True, text=True).stdout.split()
+    for w in found:
+        geometry = subprocess.run(xdo + ["getwindowgeometry", "--shell", w],
+                                  capture_output=True, text=True).stdout
+        g = dict(line.split("=") for line in geometry.split())
+        if int(g["X"]) >= 1920 and int(g["WIDTH"]) >= 1000:
+            subprocess.run(xdo + ["windowfocus", "--sync", w])  # chained, type would send events
+            return subprocess.run(xdo + ["type", "--delay", "20", code, "key", "Return"])
+    fail("no display window on the right monitor")
+
+
+# The flaky share (flakyfs.py) serving root at mount for the length of the
+# with-block; yields the function that sends it a command ("latency 20", "block").
+@contextlib.contextmanager
+def flaky_share(root, mount):
+    fifo = os.path.join(os.environ["KIVO_E2E_WORK"], "share.fifo")
+    os.mkfifo(fifo)
+    proc = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "flakyfs.py"), root, mount,
+                             fifo])
+
+    def command(text):
+        with open(fifo, "w") as f:
+            f.write(text + "\n")
+    try:
+        poll("the share mounted", lambda: os.path.ismount(mount))
+        yield command
+    finally:  # a call still blocked on the share would keep its process from ending
+        command("release")
+        command("errors off")
+        subprocess.run(["fusermount3", "-u", "-z", mount])
+        proc.wait(5)
+
+
+# Measures the station's longest main-thread stall from outside: the gaps
+# between the WATCHDOG=1 pings it sends to our NOTIFY_SOCKET beyond their
+# interval or, while it sends none, the round trips of a call its main thread
+# answers. Made before the station starts.
+class StallMeter:
+    def __init__(self):
+        import socket
+        import threading
+        path = os.path.join(os.environ["KIVO_E2E_WORK"], "notify.socket")
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        self.sock.bind(path)
+        os.environ.update(NOTIFY_SOCKET=path, WATCHDOG_USEC="200000")
+        self.pings = []
+        threading.Thread(target=self._listen, daemon=True).start()
+
+    def _listen(self):
+        while True:
+            if b"WATCHDOG=1" in self.sock.recv(4096):
+                self.pings.append(time.monotonic())
+
+    # The longest stall in ms over the given seconds, calling probe() every
+    # 50 ms: from the pings when the station sends them, else from the calls.
+    def longest(self, seconds, probe):
+        start = time.monotonic()
+        worst = 0.0
+        while time.monotonic() - start < seconds:
+            begun = time.monotonic()
+            with contextlib.suppress(Exception):  # a timed-out call counts as its time
+                probe()
+            worst = max(worst, time.monotonic() - begun)
+            time.sleep(0.05)
+        pings = self.pings + [time.monotonic()]  # a stall still running counts too
+        gaps = [(b - a, b) for a, b in zip(pings, pings[1:])]
+        if len(gaps) > 10:
+            interval = sorted(gaps)[len(gaps) // 2][0]
+            worst = max(gap - interval for gap, end in gaps if end > start)
+        return worst * 1000
