@@ -39,25 +39,12 @@ sys.dont_write_bytecode = True
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from station_rig import (STATION, StallMeter, business_day_name, cell, centre, click,  # noqa: E402
-                         find, find_where, station_app, write_prefs)
+                         find, find_where, station_app, wait, write_prefs)
 
 CODES = ["%d" % (5001 + i) for i in range(50)]
 SAMPLE_S = 30
 HOME = os.environ.get("HOME", "")
 WORK = os.environ.get("KIVO_E2E_WORK", "")
-
-
-def wait(predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        try:
-            value = predicate()
-        except Exception:  # the accessibility tree changes under us
-            value = None
-        if value:
-            return value
-        time.sleep(0.1)
-    return None
 
 
 def xdo(*args):

@@ -31,9 +31,10 @@ def enter_rig(script):
         fail("no installed station at " + STATION)
 
 
-def poll(what, predicate, timeout=10.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
+# The predicate's first true value within timeout, else None.
+def wait(predicate, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
         try:
             value = predicate()
         except Exception:  # the accessibility tree changes under us
@@ -41,7 +42,11 @@ def poll(what, predicate, timeout=10.0):
         if value:
             return value
         time.sleep(0.1)
-    fail("timed out waiting for " + what)
+    return None
+
+
+def poll(what, predicate, timeout=10.0):
+    return wait(predicate, timeout) or fail("timed out waiting for " + what)
 
 
 # The day's folder name: the business day starts three hours after midnight.
