@@ -1,5 +1,6 @@
 #include "CodeFolderScanner.h"
 
+#include "station/ShareErrorLog.h"
 #include "util/Async.h"
 #include "xml/TestParser.h"
 
@@ -41,7 +42,7 @@ QList<CodeEntry> CodeFolderScanner::readCodeRows(const QString &dayFolder,
 {
     QList<CodeEntry> entries;
     QDir dir(dayFolder);
-    if (!dir.exists())
+    if (!ShareErrorLog::isFolder(dayFolder))
         return entries;
     const QFileInfoList infos =
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);

@@ -7,8 +7,6 @@
 #include "station/DailyFolders.h"
 #include "station/PrefKeys.h"
 
-#include <QFileInfo>
-
 namespace kivo {
 
 CodeList::CodeList(ConsoleDelegate *delegate, QObject *parent)
@@ -40,11 +38,11 @@ void CodeList::scanFolderAgain2()
     const QString root = mainImagesFolder(&why);
     if (!why.isEmpty())
         emit mainFolderRefused(why);
-    if (root.isEmpty() || !QFileInfo(root).isDir()) {
+    // Whether the folder is there is the scan's business: a stat here could
+    // hold the main thread on a share that does not answer.
+    if (root.isEmpty()) {
         logLine(lcConsole(),
-                QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder "
-                               "[%1]")
-                    .arg(root));
+                QStringLiteral("MainWindowController->scanFolderAgain2... no main images folder"));
         m_scanner.stop();
         rowsListed({});
         emit scanFinished();

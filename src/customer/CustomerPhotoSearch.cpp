@@ -5,6 +5,7 @@
 #include "platform/Preferences.h"
 #include "station/DailyFolders.h"
 #include "station/PrefKeys.h"
+#include "station/ShareErrorLog.h"
 #include "util/FileHelpers.h"
 
 #include <QDir>
@@ -101,7 +102,7 @@ std::optional<QVariantMap> CustomerPhotoSearch::requestForCode(const std::option
     } else if (prefs.boolean(pref(keys::prefDoShoutMode))) {
         customer.reset();
     }
-    if (!QDir::isAbsolutePath(basePath) || !QFileInfo(basePath).isDir()) {
+    if (!QDir::isAbsolutePath(basePath) || !ShareErrorLog::isFolder(basePath)) {
         logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
                                   QStringLiteral("basePath Does NOT exist?????"));
         return std::nullopt;

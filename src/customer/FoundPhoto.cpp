@@ -1,7 +1,7 @@
 #include "FoundPhoto.h"
 
 #include "CustomerLog.h"
-#include "ShareErrorLog.h"
+#include "station/ShareErrorLog.h"
 #include "platform/Log.h"
 #include "util/FileHelpers.h"
 

@@ -58,7 +58,7 @@ def main():
     write_prefs({"prefSlideShowPath": os.path.dirname(day), "prefDemoSlidesPath": demo,
                  "prefNameOfDisplay2": "Hall", "prefShowPhotoWithFilename": False,
                  "prefSlideShowDelay2": 3, "prefIdentifyScreenInSeconds": IDENTIFY_SECONDS,
-                 "prefAutoBringAppToFrontAfterLaunchDelay": 8.0})
+                 "prefAutoBringAppToFrontAfterLaunchDelay": 8.0, "prefRedirectNSLogToFile": False})
     with running_station() as out_path:
         run(out_path, demo)
 

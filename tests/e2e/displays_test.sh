@@ -18,6 +18,7 @@ write_prefs <<PLIST
 	<key>prefPatternImageBaseNames</key><array><string>pattern</string></array>
 	<key>prefShowPhotoWithFilename</key><false/>
 	<key>prefAutoBringAppToFrontAfterLaunchDelay</key><real>1.0</real>
+	<key>prefRedirectNSLogToFile</key><false/>
 PLIST
 
 # --- two monitors: the right one shows the pattern, the left one does not ----

@@ -192,8 +192,10 @@ def scan(code):
                                   capture_output=True, text=True).stdout
         g = dict(line.split("=") for line in geometry.split())
         if int(g["X"]) >= 1920 and int(g["WIDTH"]) >= 1000:
-            subprocess.run(xdo + ["windowfocus", "--sync", w])  # chained, type would send events
-            return subprocess.run(xdo + ["type", "--delay", "20", code, "key", "Return"])
+            # One command each: type takes every argument after it as text.
+            subprocess.run(xdo + ["windowfocus", "--sync", w])
+            subprocess.run(xdo + ["type", "--delay", "20", code])
+            return subprocess.run(xdo + ["key", "Return"])
     fail("no display window on the right monitor")
 
 

@@ -1,11 +1,16 @@
 #include "ShareErrorLog.h"
 
-#include "CustomerLog.h"
+#include "StationLog.h"
 #include "platform/Log.h"
 
+#include <QFile>
 #include <QHash>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 namespace kivo {
@@ -27,9 +32,21 @@ void ShareErrorLog::report(const QString &folder, const QString &text)
             return;
         lastLogged.insert(folder, now);
     }
-    logLine(lcCustomer(), text + QStringLiteral(" (further I/O errors in [%1] are not logged for "
-                                                "a minute)")
-                                     .arg(folder));
+    logLine(lcStation(), text + QStringLiteral(" (further I/O errors in [%1] are not logged for "
+                                               "a minute)")
+                                    .arg(folder));
+}
+
+bool ShareErrorLog::isFolder(const QString &path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const int error = errno;
+    if (error != ENOENT && error != ENOTDIR)
+        report(path, QStringLiteral("[%1] cannot be read: %2")
+                         .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    return false;
 }
 
 } // namespace kivo

@@ -14,6 +14,9 @@ public:
 
     // Logs text unless an error in folder was logged in the last kQuietMs.
     static void report(const QString &folder, const QString &text);
+    // Whether path is a folder. An error other than "not there" (a share that
+    // fails) is reported as one of folder's own.
+    static bool isFolder(const QString &path);
 };
 
 } // namespace kivo
