@@ -385,6 +385,7 @@ private slots:
         QCOMPARE(console.model()->rowCount(), 3);
         prefs().setValue(keys::prefSlideShowPath, m_root.filePath(u"gone"_s));
         console.doRefreshButton();
+        QVERIFY(finished.wait(5000));
         QCOMPARE(console.model()->rowCount(), 0);
     }
 };
