@@ -20,16 +20,12 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from station_rig import (cell, centre, click, counts, enter_rig, fail, find,  # noqa: E402
-                         find_where, make_day, pixel, poll, running_station, station_app,
+                         find_where, make_day, near, pixel, poll, running_station, station_app,
                          write_prefs)
 
 CODE = "20240517"
 RED, GREEN, BLUE = (220, 30, 30), (30, 200, 30), (30, 40, 220)
 IDENTIFY_SECONDS = 2
-
-
-def near(color, target, tolerance=40):
-    return all(abs(a - b) <= tolerance for a, b in zip(color, target))
 
 
 def right_monitor():

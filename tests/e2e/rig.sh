@@ -59,12 +59,12 @@ wm_pid=""
 
 # Ends the station with SIGTERM; false (and SIGKILL) when it is still running
 # 5 s later.
-stop_station() {
+stop_station() { # [seconds, default 5]
     [ -n "$station_pid" ] || return 0
     local pid=$station_pid rc=0
     station_pid=""
     if kill -TERM "$pid" 2>/dev/null; then
-        timeout 5 tail --pid="$pid" -f /dev/null || { rc=1; kill -KILL "$pid" 2>/dev/null; }
+        timeout "${1:-5}" tail --pid="$pid" -f /dev/null || { rc=1; kill -KILL "$pid" 2>/dev/null; }
     fi
     return $rc
 }

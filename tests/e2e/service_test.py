@@ -12,7 +12,6 @@
 #    Relaunch button still ends the station within 3 s, with status 75 and the
 #    UnInhibit.
 # 3. The relaunch tool ends an old copy that does not quit: one station after.
-# 4. --list-codes lists the factory "~" folder's codes.
 import os
 import re
 import signal
@@ -185,13 +184,6 @@ def main():
         first_start_supervised()
         relaunch_under_unit_with_a_stuck_worker()
         relaunch_of_a_stuck_copy()
-        code = os.path.join(HOME, "KivoSlideShow", "MainImages", business_day_name(), "7001")
-        os.makedirs(code)
-        open(os.path.join(code, "7001.xml"), "w").write("<data><code>7001</code></data>")
-        listed = subprocess.run([STATION, "--list-codes"], capture_output=True, text=True,
-                                timeout=20, env=dict(os.environ, XDG_CONFIG_HOME=WORK)).stdout
-        if '"7001"' not in listed:
-            fail("--list-codes does not list the factory folder's code: %r" % listed)
     finally:
         for pid in stations():
             os.kill(pid, signal.SIGKILL)

@@ -17,14 +17,11 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from station_rig import (StallMeter, counts, enter_rig, fail, find, flaky_share,  # noqa: E402
-                         make_day, pixel, poll, running_station, scan, station_app, write_prefs)
+                         make_day, near, pixel, poll, running_station, scan, station_app,
+                         write_prefs)
 
 CODE, LATE, OTHERS = "40000", "40001", ["%d" % (40100 + i) for i in range(98)]
 GREEN, BLUE = (0, 160, 0), (30, 40, 220)
-
-
-def near(color, target):
-    return all(abs(a - b) <= 40 for a, b in zip(color, target))
 
 
 def main():

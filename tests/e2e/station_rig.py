@@ -182,6 +182,10 @@ def pixel(x, y):
     return value >> 16 & 255, value >> 8 & 255, value & 255
 
 
+def near(color, target, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(color, target))
+
+
 # Types the code as a barcode scanner does into the display window on the right monitor.
 def scan(code):
     xdo = ["timeout", "10", "xdotool"]
