@@ -157,8 +157,9 @@ class Run:
             if self.stop.wait(max(0.0, self.start + k * interval - time.monotonic())):
                 return
             with self.lock:
-                xdo("windowfocus", "--sync", window)  # chained, type would send events
-                xdo("type", "--delay", "20", random.choice(CODES), "key", "Return")
+                xdo("windowfocus", "--sync", window)  # one command each: type takes
+                xdo("type", "--delay", "20", random.choice(CODES))  # every argument as text
+                xdo("key", "Return")
             self.count["scans"] += 1
 
     def arrivals(self):
@@ -255,7 +256,10 @@ class Run:
             if elapsed >= self.seconds:
                 return
             if elapsed >= 60 * (done_refresh + 1):
-                refresh.doAction(0)
+                try:
+                    refresh.doAction(0)
+                except Exception as e:  # a station that died is the sampler's to report
+                    print("refresh failed at %.0f s: %r" % (elapsed, e), flush=True)
                 done_refresh += 1
                 self.count["refreshes"] = done_refresh
             elif elapsed >= every * (done_reassign + 0.5) and done_reassign < self.reassigns_wanted:
@@ -376,7 +380,10 @@ def soak(minutes):
         with open(entry.path, errors="replace") as f:
             accepted += sum("GOT NEW BARCODE ID" in line for line in f)
     print("codes the station took as new customers: %d" % accepted)
-    subprocess.run("rm -rf /tmp/soakdebug; mkdir /tmp/soakdebug; cp -r $XDG_STATE_HOME/Kivo/Logs $KIVO_E2E_WORK/station.out /tmp/soakdebug/; import -window root /tmp/soakdebug/shot.png", shell=True)  # ZZDEBUG
+    keep = os.environ.get("KIVO_SOAK_KEEP")
+    if keep:  # the run's logs, for a look afterwards
+        shutil.copytree(folder, os.path.join(keep, "Logs"), dirs_exist_ok=True)
+        shutil.copy(out_path, keep)
     checks = verdict(run)
     if run.died:
         with open(out_path, errors="replace") as f:

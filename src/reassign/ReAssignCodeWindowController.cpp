@@ -17,7 +17,9 @@
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSlider>
 #include <QStandardItemModel>
@@ -278,33 +280,43 @@ QStringList ReAssignCodeWindowController::getChangedImageList() const
 
 int ReAssignCodeWindowController::showAlert(QWidget *parent, const AlertRequest &request)
 {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    box.setText(request.messageText);
-    box.setInformativeText(request.informativeText);
-    box.setAccessibleName(request.messageText);
-    box.setWindowModality(Qt::WindowModal);
+    // On the heap: should its parent go while it is up, the box goes with it.
+    const QPointer<QMessageBox> box = new QMessageBox(parent);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(request.messageText);
+    box->setInformativeText(request.informativeText);
+    box->setAccessibleName(request.messageText);
+    box->setWindowModality(Qt::WindowModal);
     QList<QAbstractButton *> buttons;
     for (const QString &title : request.buttons) {
-        QPushButton *button = box.addButton(title, QMessageBox::AcceptRole);
+        QPushButton *button = box->addButton(title, QMessageBox::AcceptRole);
         button->setAccessibleName(title);
         buttons << button;
     }
     if (!buttons.isEmpty())
-        box.setDefaultButton(static_cast<QPushButton *>(buttons.first()));
-    box.exec();
-    return int(buttons.indexOf(box.clickedButton()));
+        box->setDefaultButton(static_cast<QPushButton *>(buttons.first()));
+    box->exec();
+    if (!box)
+        return -1;
+    const int pressed = int(buttons.indexOf(box->clickedButton()));
+    delete box;
+    return pressed;
 }
 
 int ReAssignCodeWindowController::alert(const QString &message, const QString &text,
                                         const QStringList &buttons)
 {
     const AlertRequest request{message, text, buttons};
+    // Assistive technology can press the sheet's own buttons while its alert
+    // is up: they wait until it is answered (doEndSheet).
+    const QScopedValueRollback<bool> alerting(mAlerting, true);
     return mAlertPresenter ? mAlertPresenter(this, request) : showAlert(this, request);
 }
 
 void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
 {
+    if (mAlerting)
+        return;
     const QString alternate = button ? button->property(kAlternateTitle).toString() : QString();
     if (alternate.compare(kAssignAlternateTitle, Qt::CaseInsensitive) != 0) {
         done(kStopResponse);
@@ -377,6 +389,8 @@ QStringList ReAssignCodeWindowController::doMoveImages()
 
 void ReAssignCodeWindowController::reject()
 {
+    if (mAlerting)
+        return;
     done(kStopResponse);
 }
 

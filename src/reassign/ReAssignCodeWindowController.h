@@ -127,6 +127,7 @@ private:
     QString mOldFolder; // fixed at set-up: the console's day may change meanwhile
     QString mLastRecordPath;
     bool mAwake = false;
+    bool mAlerting = false; // an alert of the sheet is up
 
     ReAssignCodeWindowLayout mUi{this};
     MyImageBrowserViewController *mBrowser1 = nullptr;
