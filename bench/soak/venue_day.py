@@ -80,7 +80,7 @@ def make_store():
                     "<email>p@example.com</email></data>" % (code, code))
         for j in range(10 + (i * 13) % 31):  # 10 to 40 photos
             source = big if j < 2 and i % 5 == 0 else shots[(i + j) % len(shots)]
-            os.link(source, os.path.join(folder, "IMG_%04d.jpg" % j))
+            os.link(source, os.path.join(folder, "IMG_%s_%04d.jpg" % (code, j)))
     demo = os.path.join(HOME, "Demo")
     os.makedirs(demo)
     for j, source in enumerate(shots[:4] + [big]):
