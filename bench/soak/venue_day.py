@@ -194,7 +194,9 @@ class Run:
     def reassign(self, app, table):
         import pyatspi
         old = max(CODES, key=lambda c: len(os.listdir(os.path.join(self.day, c))))
-        click(cell(table, old))
+        # Selected over AT-SPI: the row may be scrolled out of view for a click.
+        t = table.queryTable()
+        t.addRowSelection(next(r for r in range(t.nRows) if t.getAccessibleAt(r, 0).name == old))
         button = find(app, "push button", "Reassign")
         if not wait(lambda: button.getState().contains(pyatspi.STATE_ENABLED)):
             return self.cancel(app, "Reassign stayed disabled for " + old)
@@ -231,7 +233,7 @@ class Run:
         if not wait(lambda: assign.getState().contains(pyatspi.STATE_ENABLED)):
             return self.cancel(app, "Re-Assign stayed disabled")
         assign.queryAction().doAction(0)
-        yes = wait(lambda: find(app, "push button", "YES - RE-ASSIGN"))
+        yes = wait(lambda: find(app, "push button", "YES - RE-ASSIGN"), 30)
         if not yes:
             return self.cancel(app, "no confirmation")
         yes.queryAction().doAction(0)
@@ -242,9 +244,12 @@ class Run:
     def cancel(self, app, why):
         print("reassignment failed at %.0f s: %s" % (time.monotonic() - self.start, why),
               flush=True)
-        button = find(app, "push button", "Cancel")
-        if button is not None:
-            button.queryAction().doAction(0)
+        # An alert of the sheet first: the sheet's buttons wait while it is up.
+        for name in ("CANCEL", "OK", "Cancel"):
+            button = find(app, "push button", name)
+            if button is not None:
+                button.queryAction().doAction(0)
+                time.sleep(0.5)
         return False
 
     def console(self, app, table):

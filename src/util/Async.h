@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ThreadPriority.h"
+
 #include <QFutureInterface>
 #include <QFutureWatcher>
 #include <QObject>
@@ -21,7 +23,8 @@ namespace kivo {
 // thread. work takes only values (its captures) and returns a value; it must
 // never reach the receiver. When the receiver is destroyed first, or the
 // task is removed from the pool before it starts (QThreadPool::clear), the
-// result is dropped and deliver never runs.
+// result is dropped and deliver never runs. Work runs below the main
+// thread's priority (ThreadPriority).
 //
 // Qt is not built with ThreadSanitizer, so its own locks are invisible to it:
 // the work and its result cross threads under a mutex of ours, which it sees.
@@ -108,6 +111,7 @@ private:
         }
         void run() override
         {
+            ThreadPriority::lowerForWorker();
             std::function<void()> body;
             {
                 const std::lock_guard lock(m_mutex);

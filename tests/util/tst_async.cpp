@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using kivo::Async;
 
@@ -18,13 +20,15 @@ private slots:
         QThreadPool pool;
         QObject receiver;
         QThread *worker = nullptr;
+        int workerNice = 0;
         QThread *deliveredOn = nullptr;
         int result = 0;
         bool voidDelivered = false;
         Async::run(
             pool, &receiver,
-            [&worker] {
+            [&worker, &workerNice] {
                 worker = QThread::currentThread();
+                workerNice = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
                 return 6 * 7;
             },
             [&](int r) {
@@ -36,6 +40,7 @@ private slots:
         QTRY_COMPARE(result, 42);
         QTRY_VERIFY(voidDelivered);
         QVERIFY(worker != QThread::currentThread());
+        QVERIFY(workerNice > ::getpriority(PRIO_PROCESS, id_t(::gettid()))); // below the caller
         QCOMPARE(deliveredOn, QThread::currentThread());
     }
 
