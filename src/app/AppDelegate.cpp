@@ -142,11 +142,7 @@ void AppDelegate::applicationWillTerminate()
     m_subsystems.stopNotifications();
     m_subsystems.shutdown();
     m_workers.shutdown();
-    // The console's and the browser's work: QCoreApplication would wait for it
-    // without a bound.
-    WorkerPool::shutdownPool(*QThreadPool::globalInstance(),
-                             QStringLiteral("AppDelegate->applicationWillTerminate (shared pool)"),
-                             WorkerPool::kShutdownWaitMs);
+    WorkerPool::shared().shutdown();
     m_screens.release();
     logLine(lcApp(), QStringLiteral("AppDelegate->applicationWillTerminate...Done..."));
 }

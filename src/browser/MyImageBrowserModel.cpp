@@ -2,6 +2,7 @@
 
 #include "util/Async.h"
 #include "util/SlideImageLoader.h"
+#include "util/WorkerPool.h"
 
 #include <QThreadPool>
 
@@ -135,7 +136,7 @@ void MyImageBrowserModel::requestThumbnail(const QString &path) const
     auto *self = const_cast<MyImageBrowserModel *>(this);
     const QSize size = m_thumbnailSize;
     Async::run(
-        *QThreadPool::globalInstance(), self,
+        WorkerPool::shared().pool(), self,
         [path, size] { return SlideImageLoader::loadScaledToFit(path, size); },
         [self, path, size](const QImage &image) { self->thumbnailLoaded(path, size, image); });
 }

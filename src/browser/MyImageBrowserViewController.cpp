@@ -9,6 +9,7 @@
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
 #include "util/Async.h"
+#include "util/WorkerPool.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -166,7 +167,7 @@ void MyImageBrowserViewController::loadNextBatch()
     const QStringList batch = m_runPaths.mid(m_runNext, kPathsPerBatch);
     m_runNext += batch.size();
     Async::run(
-        *QThreadPool::globalInstance(), this, [batch] { return acceptablePhotos(batch); },
+        WorkerPool::shared().pool(), this, [batch] { return acceptablePhotos(batch); },
         [this](const QStringList &photos) { batchLoaded(photos); });
 }
 

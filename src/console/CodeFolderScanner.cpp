@@ -2,6 +2,7 @@
 
 #include "station/ShareErrorLog.h"
 #include "util/Async.h"
+#include "util/WorkerPool.h"
 #include "xml/TestParser.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ constexpr int kCountFlushMs = 30;
 
 QThreadPool &workers()
 {
-    return *QThreadPool::globalInstance();
+    return WorkerPool::shared().pool();
 }
 
 // Counts asked for at a time: enough to keep every worker busy while the

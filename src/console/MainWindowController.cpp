@@ -10,6 +10,7 @@
 #include "station/DailyFolders.h"
 #include "station/PrefKeys.h"
 #include "util/Async.h"
+#include "util/WorkerPool.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -240,8 +241,7 @@ void MainWindowController::listCodeFolder(const QString &codePath)
 {
     m_listingPath = codePath;
     Async::run(
-        *QThreadPool::globalInstance(), this,
-        [codePath] { return listCodeFolderEntries(codePath); },
+        WorkerPool::shared().pool(), this, [codePath] { return listCodeFolderEntries(codePath); },
         [this, codePath](const QStringList &response) { doneSearchOperation(codePath, response); });
 }
 

@@ -9,6 +9,7 @@
 #include "station/DailyFolders.h"
 #include "station/NotificationNames.h"
 #include "util/Async.h"
+#include "util/WorkerPool.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -169,7 +170,7 @@ void ReAssignCodeWindowController::awakeFromNib()
     mUi.assignButton->setEnabled(false);
     if (!mOldFolder.isEmpty())
         Async::run(
-            *QThreadPool::globalInstance(), this,
+            WorkerPool::shared().pool(), this,
             [folder = mOldFolder] { return RecordableName::unrecordableIn(folder); },
             [this](const QStringList &names) { showUnrecordable(names); });
 }

@@ -41,6 +41,12 @@ WorkerPool::WorkerPool(QString name, int maxThreads)
         m_pool->setMaxThreadCount(maxThreads);
 }
 
+WorkerPool &WorkerPool::shared()
+{
+    static auto *pool = new WorkerPool(QStringLiteral("shared pool"));
+    return *pool;
+}
+
 WorkerPool::~WorkerPool()
 {
     if (shutdown())

@@ -28,13 +28,17 @@ public:
 
     QThreadPool &pool() { return *m_pool; }
 
+    // The station's pool for short work that needs no pool of its own
+    // (listings, thumbnails, checks). Never QThreadPool::globalInstance():
+    // Qt splits large image conversions and scalings on the main thread
+    // across that pool and waits for them, so work queued there stalls the
+    // main thread. Lives until the process ends; shut down at quit.
+    static WorkerPool &shared();
+
     // Drops queued work and waits up to waitMs (and not past the quit
     // deadline) for running work. False, logged, when some is still running
     // and was abandoned (then and ever after).
     bool shutdown(int waitMs = kShutdownWaitMs);
-
-    // The same for a pool this class does not own (QThreadPool::globalInstance()).
-    static bool shutdownPool(QThreadPool &pool, const QString &name, int waitMs);
 
     // Starts the quit's shared deadline, totalMs from now; a second call keeps
     // the first deadline.
@@ -44,6 +48,8 @@ public:
     static bool workAbandoned();
 
 private:
+    static bool shutdownPool(QThreadPool &pool, const QString &name, int waitMs);
+
     QString m_name;
     QThreadPool *m_pool;
     bool m_abandoned = false;
