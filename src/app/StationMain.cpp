@@ -4,6 +4,7 @@
 #include "AppLog.h"
 #include "KIVOApplication.h"
 #include "console/CodeListDump.h"
+#include "platform/HeapPolicy.h"
 #include "platform/Log.h"
 #include "util/WorkerPool.h"
 #include "xml/DescriptionDump.h"
@@ -88,6 +89,7 @@ bool chooseX11OnWayland()
 int runStation(int argc, char *argv[])
 {
     installQtMessageHandler();
+    HeapPolicy::returnLargeBlocks();
     const bool throughXWayland = chooseX11OnWayland();
     KIVOApplication app(argc, argv);
     // An unattended station: closing a window never ends it.
