@@ -43,7 +43,7 @@ WorkerPool::WorkerPool(QString name, int maxThreads)
 
 WorkerPool &WorkerPool::shared()
 {
-    static auto *pool = new WorkerPool(QStringLiteral("shared pool"));
+    static auto *pool = new WorkerPool(QStringLiteral("WorkerPool->shared"));
     return *pool;
 }
 
