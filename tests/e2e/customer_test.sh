@@ -51,25 +51,11 @@ near() { # "r g b" r g b: true when each channel is within 40
     [ ${#a[@]} -eq 3 ] || return 1
     for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
 }
-scan() { # code [delay ms]
-    xdotool type --delay "${2:-20}" "$1" && xdotool key Return
-}
 slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
 # Without a window manager nobody gives the station the keyboard: an operator
 # would click the display window on the right monitor.
-focus_display() {
-    [ -z "${KIVO_E2E_WM:-}" ] || return 0
-    local w
-    for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
-        window_box "$w"
-        if [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ]; then
-            xdotool windowfocus --sync "$w" || fail "cannot focus the display window"
-            return 0
-        fi
-    done
-    fail "no display window on the right monitor"
-}
+focus_display() { [ -n "${KIVO_E2E_WM:-}" ] || rig_focus_display; }
 
 # --- console mode ----------------------------------------------------------------
 start_station
@@ -79,7 +65,7 @@ grep -q "kivo-slideshow\[$station_pid\] .*starting 2 display controllers" "$logf
 focus_display
 
 start=$(ms_now)
-scan 111
+rig_type 111
 wait_for 10 "[ \"\$(ls '$slides' 2>/dev/null | wc -l)\" -eq 2 ]" || fail "the working folder did not fill: $(slides_now)"
 [ "$(slides_now)" = "IMG_1.jpg IMG_2.JPG " ] || fail "working folder holds $(slides_now)"
 for f in "$slides"/*; do
@@ -107,20 +93,20 @@ poll 15 framed || fail "the customer display did not come back ($(pixel 1940 512
 focus_display
 
 # A portrait photo gets the portrait overlay.
-scan 333
+rig_type 333
 wait_for 10 "[ -f '$slides/tall.jpg' ]" || fail "333 not prepared"
 [ "$(identify -format %wx%h "$slides/tall.jpg")" = 600x900 ] || fail "portrait overlay not used"
 
 # Typed too slowly (0.7 s between presses): only the last key is a code ("2",
 # which has no photos), so the working folder keeps what it holds.
 before=$(slides_now)
-scan 222 1400 # xdotool waits half the delay after a press, half after its release
+rig_type 222 1400 # xdotool waits half the delay after a press, half after its release
 sleep 1.5
 [ "$(slides_now)" = "$before" ] || fail "a slowly typed code changed the working folder"
 [ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
 
 # Codes that name another folder are refused before any path is formed.
-for code in ../Other/111 ..; do scan "$code"; done
+for code in ../Other/111 ..; do rig_type "$code"; done
 sleep 1.5
 [ "$(slides_now)" = "$before" ] || fail "a hostile code changed the working folder"
 [ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"
@@ -138,7 +124,7 @@ dbus-send --session --type=signal /org/kivo/Video org.kivo.DistributedNotificati
     string:kivoXNotification dict:string:string:"action","statusIsRecording","senderApp","Kivo-Video.app" \
     || fail "dbus-send"
 sleep 0.3
-scan 222
+rig_type 222
 wait_for 5 "[ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]" || fail "no warning alert while the video records"
 [ "$(code_lines 222)" -eq 0 ] || fail "a scan while recording was accepted"
 alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)

@@ -169,16 +169,20 @@ rig_tmpfs() { # folder size
     trap "rig_cleanup; umount -l '$1'" EXIT
 }
 
-# Types the code as a barcode scanner does into the display window on the right monitor.
-rig_scan() { # code
+# Focuses the display window on the right monitor, as an operator's click would.
+rig_focus_display() {
     local w X WIDTH
     for w in $(timeout 10 xdotool search --sync --onlyvisible --pid "$station_pid" 2>/dev/null); do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ] && xdotool windowfocus --sync "$w" &&
-            xdotool type --delay 20 "$1" && xdotool key Return && return
+        [ "$X" -ge 1920 ] && [ "$WIDTH" -ge 1000 ] && xdotool windowfocus --sync "$w" && return
     done
     fail "no display window on the right monitor"
 }
+# Types the code and Return as a barcode scanner does, delay ms between keys.
+rig_type() { # code [delay ms]
+    xdotool type --delay "${2:-20}" "$1" && xdotool key Return
+}
+rig_scan() { rig_focus_display && rig_type "$1"; }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then # the rig of a Python test
     rig_begin "${KIVO_E2E_SECONDS:-150}" "$@"

@@ -8,15 +8,7 @@
 
 using namespace kivo;
 
-namespace {
-QVariantMap dict(std::initializer_list<std::pair<QString, QVariant>> entries)
-{
-    QVariantMap map;
-    for (const auto &[key, value] : entries)
-        map.insert(key, value);
-    return map;
-}
-} // namespace
+using dict = QVariantMap;
 
 // The description-file reader: what the console reads from a file's bytes.
 class TestKivoNSXmlParser : public QObject
