@@ -383,6 +383,13 @@ QStringList ReAssignCodeWindowController::doMoveImages()
     const PhotoReassignment::Result result =
         PhotoReassignment::run(mOldFolder, newFolder, photos, Clock::now());
     mLastRecordPath = result.recordPath;
+    logLine(lcReassign(),
+            QStringLiteral("ReAssignCodeWindowController->doMoveImages... moved %1 of %2 photo(s) "
+                           "FROM [%3] TO [%4], record [%5]%6")
+                .arg(result.moved.size())
+                .arg(photos.size())
+                .arg(mOldCode, newCode, result.recordPath,
+                     result.failure.isEmpty() ? QString() : QStringLiteral(": ") + result.failure));
     if (!result.headline().isEmpty())
         alert(result.headline(), result.text(), {QStringLiteral("OK")});
     return result.moved;
