@@ -11,8 +11,8 @@ length drives it from three threads and the main one:
   scans      100 a minute over the 50 codes, typed as a barcode scanner types
              into the customer display's window (xdotool)
   arrivals   a new photo in a random code every 10 s
-  sampler    every 30 s: resident memory, open file handles and threads of the
-             station (/proc), the log folder's bytes, the longest main-thread
+  sampler    every 30 s: resident memory (median and highest of one-second
+             readings), open file handles and threads of the station (/proc), the log folder's bytes, the longest main-thread
              stall of the last 30 s, and whether the station still runs
   main       the console over AT-SPI: Refresh every minute, and reassignments
              (one photo of the fullest code dragged to the sheet's second grid,
@@ -175,14 +175,24 @@ class Run:
     def sampler(self, proc, meter, probe_file):
         while True:
             since = time.monotonic()
-            stopped = self.stop.wait(SAMPLE_S)
+            # Resident memory once a second: the displays' frames in flight
+            # make single readings swing by a few frames; the row takes the
+            # median and the highest of its window.
+            readings = []
+            while not self.stop.wait(max(0.0, min(1.0, since + SAMPLE_S - time.monotonic()))):
+                if time.monotonic() >= since + SAMPLE_S or proc.poll() is not None:
+                    break
+                readings.append(proc_figures(proc.pid)[0])
+            stopped = self.stop.is_set()
             now = time.monotonic()
             if proc.poll() is not None:
                 self.died = self.died or "the station ended with status %s at %d s" % (
                     proc.returncode, now - self.start)
                 return
             rss, fds, threads, state = proc_figures(proc.pid)
-            row = {"t": now - self.start, "rss": rss, "fds": fds, "threads": threads,
+            readings.append(rss)
+            row = {"t": now - self.start, "rss": statistics.median(readings),
+                   "rss_max": max(readings), "fds": fds, "threads": threads,
                    "log": log_bytes(), "wd": watchdog_stall(meter.pings, since, now),
                    "probe": probe_max(probe_file, time.time() - (now - since)), "state": state}
             row.update(self.count)
@@ -242,8 +252,10 @@ class Run:
         return True
 
     def cancel(self, app, why):
-        print("reassignment failed at %.0f s: %s" % (time.monotonic() - self.start, why),
-              flush=True)
+        up = find_where(app, lambda a: a.getRoleName() == "alert")
+        print("reassignment failed at %.0f s: %s%s" % (
+            time.monotonic() - self.start, why, " (alert up: %r)" % up.name if up else ""),
+            flush=True)
         # An alert of the sheet first: the sheet's buttons wait while it is up.
         for name in ("CANCEL", "OK", "Cancel"):
             button = find(app, "push button", name)
@@ -277,7 +289,8 @@ class Run:
             time.sleep(0.2)
 
 
-COLUMNS = [("t", "t(s)", "%5.0f"), ("rss", "rss(MB)", "%7.1f"), ("fds", "fds", "%4d"),
+COLUMNS = [("t", "t(s)", "%5.0f"), ("rss", "rss(MB)", "%7.1f"), ("rss_max", "rss-max", "%7.1f"),
+           ("fds", "fds", "%4d"),
            ("threads", "threads", "%7d"), ("log", "log(KB)", "%8.0f"), ("wd", "wd-stall(ms)", "%12s"),
            ("probe", "probe(ms)", "%9s"), ("scans", "scans", "%5d"),
            ("reassigned", "reassigned", "%10d"), ("arrivals", "arrivals", "%8d"),
