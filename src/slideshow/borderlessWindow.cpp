@@ -36,16 +36,28 @@ void borderlessWindow::setUp(const QImage &background, bool canDrag)
 void borderlessWindow::setBackgroundPicture(const QImage &picture)
 {
     mTile = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+    mBackdrop = QImage();
     update();
 }
 
 void borderlessWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (mTile.isNull())
+    if (mTile.isNull()) {
         painter.fillRect(event->rect(), Qt::black);
-    else
-        painter.drawTiledPixmap(rect(), mTile);
+        return;
+    }
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (mBackdrop.size() != pixels) {
+        mBackdrop = QImage(pixels, QImage::Format_RGB32);
+        mBackdrop.setDevicePixelRatio(dpr);
+        mBackdrop.fill(Qt::black);
+        QPainter tiler(&mBackdrop);
+        tiler.drawTiledPixmap(rect(), mTile);
+    }
+    const QRectF area(event->rect());
+    painter.drawImage(area, mBackdrop, QRectF(area.topLeft() * dpr, area.size() * dpr));
 }
 
 QPoint borderlessWindow::dragOrigin(QPointF globalMouse) const

@@ -39,6 +39,10 @@ private:
     void setUp(const QImage &background, bool canDrag);
 
     QPixmap mTile;
+    // The tile laid over the whole window once: repaints behind the slides
+    // (every frame of a transition) copy from it instead of tiling again,
+    // which Qt spreads over its global thread pool and waits for.
+    QImage mBackdrop;
 };
 
 } // namespace kivo
