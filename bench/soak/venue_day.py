@@ -210,8 +210,11 @@ class Run:
         button = find(app, "push button", "Reassign")
         if not wait(lambda: button.getState().contains(pyatspi.STATE_ENABLED)):
             return self.cancel(app, "Reassign stayed disabled for " + old)
-        button.queryAction().doAction(0)
-        first = wait(lambda: find(app, "list", "Photos of the old code"))
+        # A window that opens takes the keyboard: one opening while a scan is
+        # typed would get the scan's Return. Scans wait until it is up.
+        with self.lock:
+            button.queryAction().doAction(0)
+            first = wait(lambda: find(app, "list", "Photos of the old code"))
         second = first and find(app, "list", "Photos to move")
         if not second or not wait(lambda: first.childCount > 0):
             return self.cancel(app, "the sheet showed no thumbnails of " + old)
@@ -242,11 +245,13 @@ class Run:
         assign = find(app, "push button", "Re-Assign")
         if not wait(lambda: assign.getState().contains(pyatspi.STATE_ENABLED)):
             return self.cancel(app, "Re-Assign stayed disabled")
-        assign.queryAction().doAction(0)
-        yes = wait(lambda: find(app, "push button", "YES - RE-ASSIGN"), 30)
+        with self.lock:
+            assign.queryAction().doAction(0)
+            yes = wait(lambda: find(app, "push button", "YES - RE-ASSIGN"), 30)
+            if yes:
+                yes.queryAction().doAction(0)
         if not yes:
             return self.cancel(app, "no confirmation")
-        yes.queryAction().doAction(0)
         if not wait(lambda: find(app, "list", "Photos of the old code") is None, 20):
             return self.cancel(app, "the sheet stayed open after the confirmation")
         return True
