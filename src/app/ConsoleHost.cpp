@@ -79,6 +79,9 @@ MainWindowController *ConsoleHost::console() const
 
 void ConsoleHost::showConsole()
 {
+    // Above other programs from the first show: changing the flags of a shown
+    // window maps it anew, and keys typed meanwhile go elsewhere.
+    m_console->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     m_console->show();
     QTimer::singleShot(200, m_console.data(), &MainWindowController::centerToMainScreen);
 }
@@ -87,10 +90,6 @@ void ConsoleHost::raiseConsole()
 {
     if (!m_console)
         return;
-    if (!(m_console->windowFlags() & Qt::WindowStaysOnTopHint)) {
-        m_console->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        m_console->show(); // changing the flags hides a window
-    }
     m_console->centerToMainScreen();
     WindowStacking::restack();
     QWidget *sheet = QApplication::activeModalWidget();

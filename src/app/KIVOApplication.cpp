@@ -63,8 +63,14 @@ bool KIVOApplication::handleKeyDown(QObject *receiver, QKeyEvent *event)
 void KIVOApplication::activateIgnoringOtherApps()
 {
     WindowStacking::restack();
-    if (QWidget *key = WindowStacking::keyWindow())
-        key->activateWindow();
+    QWidget *key = WindowStacking::keyWindow();
+    if (!key)
+        return;
+    // Deferred by Qt until the window is mapped; with a window manager it is
+    // a request (_NET_ACTIVE_WINDOW), without one the input focus is set.
+    key->activateWindow();
+    logLine(lcApp(), QStringLiteral("KIVOApplication->activateIgnoringOtherApps... key window [%1]")
+                         .arg(key->windowTitle()));
 }
 
 bool KIVOApplication::relaunch(const QVariant &request)

@@ -4,6 +4,7 @@
 #include "DelegateActions.h"
 #include "FactoryDefaults.h"
 #include "HousekeepingTimers.h"
+#include "KIVOApplication.h"
 #include "StationSubsystems.h"
 #include "folders/SlideShowFolders.h"
 #include "platform/AppPaths.h"
@@ -235,6 +236,10 @@ void StartupSequence::applicationDidFinishLaunching()
     recordStage(QStringLiteral("createBarcodeController"));
     m_subsystems.createBarcodeController();
     startFirstSearch();
+    // Scans are typed into whichever window has the keyboard: the one that
+    // takes them gets it from the start, with or without a window manager.
+    if (KIVOApplication *app = KIVOApplication::instance())
+        app->activateIgnoringOtherApps();
     logLine(lcApp(), QStringLiteral("AppDelegate->applicationDidFinishLaunching...Done..."));
 }
 

@@ -12,6 +12,8 @@
 namespace kivo {
 
 namespace {
+const QString kCustomerDisplayName = QStringLiteral("slideShowWindow2");
+
 enum Rank
 {
     Display,
@@ -63,12 +65,16 @@ QWidget *WindowStacking::keyWindow()
     if (QWidget *modal = QApplication::activeModalWidget(); modal && modal->isVisible())
         return modal;
     const QList<QWidget *> windows = stackingOrder();
+    QWidget *display = nullptr;
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         const Rank rank = rankOf(*it);
-        if (rank == Console || rank == Display)
+        if (rank == Console)
             return *it;
+        // Without a console the customer display (the second) takes scans.
+        if (rank == Display && (!display || (*it)->objectName() == kCustomerDisplayName))
+            display = *it;
     }
-    return nullptr;
+    return display;
 }
 
 } // namespace kivo

@@ -20,7 +20,8 @@ public:
     // Raises them in that order.
     static void restack();
     // The window to give the keyboard: the active modal sheet or alert, else
-    // the topmost console or display window; null when none is visible.
+    // the topmost console, else the customer display (the second display
+    // window, or the only one); null when none is visible.
     static QWidget *keyWindow();
 };
 

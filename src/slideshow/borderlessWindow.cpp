@@ -30,6 +30,9 @@ void borderlessWindow::setUp(const QImage &background, bool canDrag)
     fCanDragWindow = canDrag;
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // Mapping a display must not take the keyboard from the window that
+    // receives scans; the station activates that one itself.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setBackgroundPicture(background);
 }
 

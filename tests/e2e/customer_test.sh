@@ -62,6 +62,7 @@ start_station
 wait_launched
 grep -q "kivo-slideshow\[$station_pid\] .*starting 2 display controllers" "$logfile" \
     || fail "the station did not start two display controllers (the display subsystem must be part of the station)"
+wait_keyboard
 focus_display
 
 start=$(ms_now)

@@ -133,6 +133,13 @@ wait_launched() { # [seconds]
     logfile=$(ls "$logdir"/kivo-slideshow_*.log | head -n1)
 }
 
+# Waits until a window of the station holds the X input focus: the station
+# takes it at start, with or without a window manager.
+wait_keyboard() { # [seconds]
+    wait_for "${1:-10}" "[ \"\$(xdotool getwindowfocus getwindowpid 2>/dev/null)\" = $station_pid ]" \
+        || fail "the station did not take the keyboard"
+}
+
 # Sets X, Y, WIDTH and HEIGHT to the window's place on the screen (also right
 # inside a window manager's frame, unlike xdotool getwindowgeometry).
 window_box() { # window id
