@@ -1,38 +1,116 @@
-# Fails when a source file under SOURCE_DIR includes a header of a folder in
-# its own layer or a layer above. LAYERS lists the layers from the bottom up,
-# separated by "|"; folders of one layer are separated by ",".
+# Fails when a source file includes a header of a folder it may not use: a
+# folder of src/ uses only the lower-layer folders its library links, directly
+# or through another; a tool only the src/ folders its executable links. Every
+# spelling counts: "Header.h", "../folder/Header.h", <folder/Header.h>,
+# "src/folder/Header.h"; each is followed to the folder it reaches.
 #
-#   cmake -DSOURCE_DIR=src -DLAYERS="platform|util|station|xml,folders" -P CheckLayers.cmake
+#   cmake -DROOT=<project dir> -DLAYERS="platform|util|station|xml,folders"
+#         -DUSES="platform:|util:platform|tools/relaunch:" -P CheckLayers.cmake
+#
+# LAYERS lists the layers of src/ from the bottom up, separated by "|"; folders
+# of one layer are separated by ",". USES names each folder to check (a src/
+# folder by its name, any other by its path under ROOT) and, after ":", the
+# src/ folders it links, separated by ",".
+cmake_minimum_required(VERSION 3.25)
 string(REPLACE "|" ";" _layers "${LAYERS}")
 set(_rank 0)
-set(_folders)
 foreach(layer IN LISTS _layers)
     string(REPLACE "," ";" _members "${layer}")
     foreach(folder IN LISTS _members)
         set(_rank_${folder} ${_rank})
-        list(APPEND _folders ${folder})
     endforeach()
     math(EXPR _rank "${_rank} + 1")
 endforeach()
 
+# The folder (a src/ folder's name, tools/<name>, tests or bench) that the
+# header spelled in an #include of file reaches, or "" for any other header.
+# Quoted spellings are looked up beside file first, then like angle brackets
+# under src/ and the project root; a header not found in the source tree (a
+# generated one) is placed where its spelling points.
+function(reached_folder file spelling quoted out)
+    get_filename_component(_dir "${file}" DIRECTORY)
+    set(_candidates "${ROOT}/src/${spelling}" "${ROOT}/${spelling}")
+    if(quoted)
+        list(PREPEND _candidates "${_dir}/${spelling}")
+    endif()
+    if(IS_ABSOLUTE "${spelling}")
+        set(_candidates "${spelling}")
+    endif()
+    set(_path)
+    foreach(candidate IN LISTS _candidates)
+        if(EXISTS "${candidate}" AND NOT IS_DIRECTORY "${candidate}")
+            set(_path "${candidate}")
+            break()
+        endif()
+    endforeach()
+    if(NOT _path)
+        if(IS_ABSOLUTE "${spelling}")
+            set(_path "${spelling}")
+        elseif(NOT spelling MATCHES "/" OR spelling MATCHES "^\\.\\.?/")
+            set(_path "${_dir}/${spelling}")
+        elseif(spelling MATCHES "^src/")
+            set(_path "${ROOT}/${spelling}")
+        else()
+            set(_path "${ROOT}/src/${spelling}")
+        endif()
+    endif()
+    cmake_path(SET _path NORMALIZE "${_path}")
+    file(RELATIVE_PATH _rel "${ROOT}" "${_path}")
+    set(_folder)
+    if(_rel MATCHES "^src/([^/]+)/")
+        if(DEFINED _rank_${CMAKE_MATCH_1})
+            set(_folder ${CMAKE_MATCH_1})
+        endif()
+    elseif(_rel MATCHES "^(tools/[^/]+|tests|bench)/")
+        set(_folder ${CMAKE_MATCH_1})
+    endif()
+    set(${out} "${_folder}" PARENT_SCOPE)
+endfunction()
+
 set(_violations 0)
-foreach(folder IN LISTS _folders)
-    file(GLOB_RECURSE _files "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+string(REPLACE "|" ";" _entries "${USES}")
+foreach(entry IN LISTS _entries)
+    string(REGEX MATCH "^([^:]+):(.*)$" _ "${entry}")
+    set(folder ${CMAKE_MATCH_1})
+    string(REPLACE "," ";" _uses "${CMAKE_MATCH_2}")
+    set(_src_folder FALSE)
+    set(_dir "${ROOT}/${folder}")
+    if(DEFINED _rank_${folder})
+        set(_src_folder TRUE)
+        set(_dir "${ROOT}/src/${folder}")
+    endif()
+    foreach(used IN LISTS _uses)
+        if(_src_folder AND NOT _rank_${used} LESS _rank_${folder})
+            message(SEND_ERROR "${folder}/ links ${used}/, which is not below it")
+            math(EXPR _violations "${_violations} + 1")
+        endif()
+    endforeach()
+
+    file(GLOB_RECURSE _files "${_dir}/*.h" "${_dir}/*.cpp")
     foreach(path IN LISTS _files)
-        file(STRINGS "${path}" _includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[A-Za-z_]+/")
+        file(STRINGS "${path}" _includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
         foreach(line IN LISTS _includes)
-            string(REGEX MATCH "\"([A-Za-z_]+)/" _m "${line}")
-            set(target "${CMAKE_MATCH_1}")
-            if(DEFINED _rank_${target} AND NOT target STREQUAL folder
-               AND NOT _rank_${target} LESS _rank_${folder})
-                file(RELATIVE_PATH _rel "${SOURCE_DIR}" "${path}")
-                message(SEND_ERROR "${_rel}: ${line} reaches ${target}/, which is not below ${folder}/")
-                math(EXPR _violations "${_violations} + 1")
+            string(REGEX MATCH "include[ \t]*([\"<])([^\">]+)[\">]" _ "${line}")
+            set(_quoted FALSE)
+            if(CMAKE_MATCH_1 STREQUAL "\"")
+                set(_quoted TRUE)
             endif()
+            reached_folder("${path}" "${CMAKE_MATCH_2}" ${_quoted} target)
+            if(NOT target OR target STREQUAL folder OR target IN_LIST _uses)
+                continue()
+            endif()
+            file(RELATIVE_PATH _rel "${ROOT}" "${path}")
+            if(_src_folder AND DEFINED _rank_${target} AND NOT _rank_${target} LESS _rank_${folder})
+                set(_why "which is not below ${folder}/")
+            else()
+                set(_why "which ${folder}/ does not link")
+            endif()
+            message(SEND_ERROR "${_rel}: ${line} reaches ${target}/, ${_why}")
+            math(EXPR _violations "${_violations} + 1")
         endforeach()
     endforeach()
 endforeach()
 if(_violations GREATER 0)
-    message(FATAL_ERROR "${_violations} include(s) against the layer order ${LAYERS}")
+    message(FATAL_ERROR "${_violations} include(s) or link(s) against the layer order ${LAYERS}")
 endif()
-message(STATUS "every include follows the layer order ${LAYERS}")
+message(STATUS "every include follows the layer order ${LAYERS} and the links")

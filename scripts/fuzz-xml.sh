@@ -12,14 +12,27 @@ work=${KIVO_FUZZ_DIR:-$here/build/fuzz-xml}
 cxx=${CXX_FUZZ:-clang++}
 mkdir -p "$work/corpus" "$work/artifacts"
 
-srcs=("$here/tests/fuzz/xml_parser_fuzzer.cpp" "$here/src/xml/KivoNSXmlParser.cpp" "$here/src/xml/XmlLog.cpp")
+# The xml folder's log category, written from the template as the build does.
+gen="$work/gen"
+mkdir -p "$gen"
+for ext in h cpp; do
+    sed -e 's/@KIVO_LOG_FOLDER@/xml/g' -e 's/@KIVO_LOG_NAME@/Xml/g' \
+        "$here/cmake/LayerLog.$ext.in" >"$gen/XmlLog.$ext.new"
+    if cmp -s "$gen/XmlLog.$ext.new" "$gen/XmlLog.$ext"; then
+        rm "$gen/XmlLog.$ext.new"
+    else
+        mv "$gen/XmlLog.$ext.new" "$gen/XmlLog.$ext"
+    fi
+done
+
+srcs=("$here/tests/fuzz/xml_parser_fuzzer.cpp" "$here/src/xml/KivoNSXmlParser.cpp" "$gen/XmlLog.cpp")
 exe="$work/xml_parser_fuzzer"
 if [ ! -x "$exe" ] || [ -n "$(find "${srcs[@]}" "$here/src/xml" -newer "$exe" -print -quit)" ]; then
     echo "building $exe"
     # shellcheck disable=SC2046
     "$cxx" -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer \
         -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-        -I"$here/src" $(pkg-config --cflags Qt6Core) \
+        -I"$here/src" -I"$gen" $(pkg-config --cflags Qt6Core) \
         "${srcs[@]}" $(pkg-config --libs Qt6Core) -o "$exe"
 fi
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "AppLog.h"
 #include <QDateTime>
 #include <QString>
 #include <QVariantMap>

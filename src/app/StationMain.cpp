@@ -58,7 +58,11 @@ std::optional<int> runSupportCommand(int argc, char *argv[])
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // Without an application object the parser names the program
+        // "<executable_name>".
+        QString help = parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), QCoreApplication::applicationName());
+        std::fputs(qPrintable(help), stdout);
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {

@@ -1,8 +1,8 @@
 #include "FoundPhoto.h"
 
 #include "CustomerLog.h"
-#include "station/ShareErrorLog.h"
 #include "platform/Log.h"
+#include "station/ShareErrorLog.h"
 #include "util/FileHelpers.h"
 
 #include <QDateTime>

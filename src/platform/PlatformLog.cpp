@@ -1,7 +1,0 @@
-#include "PlatformLog.h"
-
-namespace kivo {
-
-Q_LOGGING_CATEGORY(lcPlatform, "kivo.platform")
-
-} // namespace kivo

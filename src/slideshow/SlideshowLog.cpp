@@ -1,7 +1,0 @@
-#include "SlideshowLog.h"
-
-namespace kivo {
-
-Q_LOGGING_CATEGORY(lcSlideshow, "kivo.slideshow")
-
-} // namespace kivo

@@ -1,7 +1,0 @@
-#include "StationLog.h"
-
-namespace kivo {
-
-Q_LOGGING_CATEGORY(lcStation, "kivo.station")
-
-} // namespace kivo

@@ -1,7 +1,0 @@
-#include "UtilLog.h"
-
-namespace kivo {
-
-Q_LOGGING_CATEGORY(lcUtil, "kivo.util")
-
-} // namespace kivo
