@@ -18,7 +18,6 @@
 #include <QListView>
 #include <QMimeDatabase>
 #include <QSet>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -167,7 +166,7 @@ void MyImageBrowserViewController::loadNextBatch()
     const QStringList batch = m_runPaths.mid(m_runNext, kPathsPerBatch);
     m_runNext += batch.size();
     Async::run(
-        WorkerPool::shared().pool(), this, [batch] { return acceptablePhotos(batch); },
+        WorkerPool::shared(), this, [batch] { return acceptablePhotos(batch); },
         [this](const QStringList &photos) { batchLoaded(photos); });
 }
 

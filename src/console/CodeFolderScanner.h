@@ -17,9 +17,8 @@ namespace kivo {
 // both on the scanner's thread. A few counts are asked for at a time, so a
 // superseded scan leaves little work behind. A scan started while another
 // runs supersedes it: late results of the older scan are dropped. Workers
-// run on the application's pool (QThreadPool::globalInstance(), drained when
-// the application object goes) and hold only values, so a scanner is
-// destroyed without waiting for them.
+// run on WorkerPool::shared() (shut down at quit) and hold only values, so a
+// scanner is destroyed without waiting for them.
 class CodeFolderScanner : public QObject
 {
     Q_OBJECT

@@ -24,7 +24,6 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStandardItemModel>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -170,7 +169,7 @@ void ReAssignCodeWindowController::awakeFromNib()
     mUi.assignButton->setEnabled(false);
     if (!mOldFolder.isEmpty())
         Async::run(
-            WorkerPool::shared().pool(), this,
+            WorkerPool::shared(), this,
             [folder = mOldFolder] { return RecordableName::unrecordableIn(folder); },
             [this](const QStringList &names) { showUnrecordable(names); });
 }

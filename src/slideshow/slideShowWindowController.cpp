@@ -52,7 +52,7 @@ NotificationCenter::Handler route(Target *target, void (Target::*handler)(const 
 }
 } // namespace
 
-slideShowWindowController::slideShowWindowController(int index, QThreadPool &workers,
+slideShowWindowController::slideShowWindowController(int index, WorkerPool &workers,
                                                      QObject *parent)
     : QObject(parent), mQueue(std::make_shared<KivoQueue>(&IsValidImageObject))
 {
