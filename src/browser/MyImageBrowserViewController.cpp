@@ -69,7 +69,7 @@ MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
                 performDragOperation(paths, row, source);
             });
     m_draggedObserver = NotificationCenter::defaultCenter().addObserver(
-        notification::objectdragged,
+        notification::objectdragged, this,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
 }
 

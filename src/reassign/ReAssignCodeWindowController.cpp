@@ -158,7 +158,7 @@ void ReAssignCodeWindowController::awakeFromNib()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     mDragObserver = NotificationCenter::defaultCenter().addObserver(
-        notification::concludeDragOperation,
+        notification::concludeDragOperation, this,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
     mBrowser1 = makeBrowser(mUi.browserViewHolder, QStringLiteral("Photos of the old code"));
     mBrowser2 = makeBrowser(mUi.browserViewHolder2, QStringLiteral("Photos to move"));
