@@ -62,8 +62,8 @@ void AppDelegate::deleteOldLogs()
 AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *parent)
     : QObject(parent), m_instance(std::move(instance)),
       m_workers(QStringLiteral("AppDelegate->applicationWillTerminate")), m_subsystems(this),
-      m_actions(m_subsystems, m_workers.pool(), this),
-      m_startup(m_timers, m_workers.pool(), m_subsystems, m_actions, this)
+      m_actions(m_subsystems, m_workers, this),
+      m_startup(m_timers, m_workers, m_subsystems, m_actions, this)
 {
     m_maxPhotosInLocalFolder =
         int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));

@@ -11,7 +11,7 @@
 
 namespace kivo {
 
-DelegateActions::DelegateActions(StationSubsystems &subsystems, QThreadPool &workers,
+DelegateActions::DelegateActions(StationSubsystems &subsystems, WorkerPool &workers,
                                  QObject *parent)
     : QObject(parent), m_subsystems(subsystems), m_workers(workers)
 {}

@@ -4,11 +4,10 @@
 #include <QObject>
 #include <QVariant>
 
-class QThreadPool;
-
 namespace kivo {
 
 class StationSubsystems;
+class WorkerPool;
 
 // The delegate's actions from the menus, the console and the timers:
 // identify displays, pause displays, reveal a folder, relaunch.
@@ -18,7 +17,7 @@ class DelegateActions : public QObject
 public:
     static constexpr int kRevealTempFolderTag = 102;
 
-    DelegateActions(StationSubsystems &subsystems, QThreadPool &workers, QObject *parent = nullptr);
+    DelegateActions(StationSubsystems &subsystems, WorkerPool &workers, QObject *parent = nullptr);
 
     // Display indices that identifyScreen(index) identifies among count
     // displays: one in range, every one for a negative index, none beyond.
@@ -37,7 +36,7 @@ public:
 
 private:
     StationSubsystems &m_subsystems;
-    QThreadPool &m_workers;
+    WorkerPool &m_workers;
 };
 
 } // namespace kivo

@@ -123,7 +123,7 @@ void HousekeepingTimers::watchdogTimerFired()
                          .arg(m_watchdogTimer.interval() / 1000)
                          .arg(m_watchdogStartDate.toString(Qt::ISODate)));
     Async::run(
-        m_workers.pool(), this, [] { checkInsideServerMasterSlideShowFolderInThread(); }, [] {});
+        m_workers, this, [] { checkInsideServerMasterSlideShowFolderInThread(); }, [] {});
 }
 
 bool HousekeepingTimers::setupAutoBringToFront()

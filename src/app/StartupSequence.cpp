@@ -34,7 +34,7 @@ const QString kFade = QStringLiteral("fade");
 constexpr int kScreenIndexKeys = 7;
 } // namespace
 
-StartupSequence::StartupSequence(HousekeepingTimers &timers, QThreadPool &workers,
+StartupSequence::StartupSequence(HousekeepingTimers &timers, WorkerPool &workers,
                                  StationSubsystems &subsystems, DelegateActions &actions,
                                  QObject *parent)
     : QObject(parent), m_timers(timers), m_workers(workers), m_subsystems(subsystems),

@@ -3,13 +3,12 @@
 #include <QObject>
 #include <QStringList>
 
-class QThreadPool;
-
 namespace kivo {
 
 class DelegateActions;
 class HousekeepingTimers;
 class StationSubsystems;
+class WorkerPool;
 
 // The start-up of the station in its fixed order of stages, each recorded
 // by name in stageLog(). applicationWillFinishLaunching runs before the event
@@ -18,7 +17,7 @@ class StartupSequence : public QObject
 {
     Q_OBJECT
 public:
-    StartupSequence(HousekeepingTimers &timers, QThreadPool &workers, StationSubsystems &subsystems,
+    StartupSequence(HousekeepingTimers &timers, WorkerPool &workers, StationSubsystems &subsystems,
                     DelegateActions &actions, QObject *parent = nullptr);
 
     void applicationWillFinishLaunching();
@@ -49,7 +48,7 @@ private:
     void startFirstSearch();
 
     HousekeepingTimers &m_timers;
-    QThreadPool &m_workers;
+    WorkerPool &m_workers;
     StationSubsystems &m_subsystems;
     DelegateActions &m_actions;
     QStringList m_stages;

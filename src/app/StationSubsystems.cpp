@@ -174,7 +174,7 @@ void StationSubsystems::setupNotifications()
     if (!center.isConnected())
         center.connectToSessionBus();
     m_distributedObserver = center.addObserver(
-        distributedNotification::KivoSlideShowNotification,
+        distributedNotification::KivoSlideShowNotification, this,
         [this](const Notification &notification) { handleDistNotification(notification); });
 }
 

@@ -4,8 +4,6 @@
 #include "util/SlideImageLoader.h"
 #include "util/WorkerPool.h"
 
-#include <QThreadPool>
-
 #include <algorithm>
 
 namespace kivo {
@@ -136,7 +134,7 @@ void MyImageBrowserModel::requestThumbnail(const QString &path) const
     auto *self = const_cast<MyImageBrowserModel *>(this);
     const QSize size = m_thumbnailSize;
     Async::run(
-        WorkerPool::shared().pool(), self,
+        WorkerPool::shared(), self,
         [path, size] { return SlideImageLoader::loadScaledToFit(path, size); },
         [self, path, size](const QImage &image) { self->thumbnailLoaded(path, size, image); });
 }

@@ -18,7 +18,6 @@
 #include <QListView>
 #include <QMimeDatabase>
 #include <QSet>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -70,7 +69,7 @@ MyImageBrowserViewController::MyImageBrowserViewController(QWidget *parent)
                 performDragOperation(paths, row, source);
             });
     m_draggedObserver = NotificationCenter::defaultCenter().addObserver(
-        notification::objectdragged,
+        notification::objectdragged, this,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
 }
 
@@ -167,7 +166,7 @@ void MyImageBrowserViewController::loadNextBatch()
     const QStringList batch = m_runPaths.mid(m_runNext, kPathsPerBatch);
     m_runNext += batch.size();
     Async::run(
-        WorkerPool::shared().pool(), this, [batch] { return acceptablePhotos(batch); },
+        WorkerPool::shared(), this, [batch] { return acceptablePhotos(batch); },
         [this](const QStringList &photos) { batchLoaded(photos); });
 }
 

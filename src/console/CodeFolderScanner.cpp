@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -18,16 +17,16 @@ namespace {
 // Counts arriving within this many milliseconds are shown together.
 constexpr int kCountFlushMs = 30;
 
-QThreadPool &workers()
+WorkerPool &workers()
 {
-    return WorkerPool::shared().pool();
+    return WorkerPool::shared();
 }
 
 // Counts asked for at a time: enough to keep every worker busy while the
 // main thread takes the answers in.
 int countsInFlight()
 {
-    return std::max(4, 2 * workers().maxThreadCount());
+    return std::max(4, 2 * workers().maxThreads());
 }
 } // namespace
 

@@ -17,8 +17,8 @@ namespace kivo {
 // both on the scanner's thread. A few counts are asked for at a time, so a
 // superseded scan leaves little work behind. A scan started while another
 // runs supersedes it: late results of the older scan are dropped. Workers
-// run on the station's shared pool (WorkerPool::shared(), shut down at quit)
-// and hold only values, so a scanner is destroyed without waiting for them.
+// run on WorkerPool::shared() (shut down at quit) and hold only values, so a
+// scanner is destroyed without waiting for them.
 class CodeFolderScanner : public QObject
 {
     Q_OBJECT

@@ -113,17 +113,12 @@ void DisplayBar::observeNotifications()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     m_observers.push_back(
-        center.addObserver(notification::SlideShowStatus, [this](const Notification &n) {
-            // Displays may post from any thread; the rows and labels live here.
-            QMetaObject::invokeMethod(
-                this, [this, info = n.userInfo] { handleSlideShowStatusNotification(info); },
-                Qt::AutoConnection);
+        center.addObserver(notification::SlideShowStatus, this, [this](const Notification &n) {
+            handleSlideShowStatusNotification(n.userInfo);
         }));
     m_observers.push_back(
-        center.addObserver(notification::testNotification, [this](const Notification &) {
-            QMetaObject::invokeMethod(
-                this, [this] { rebuildPopupArrayController(); }, Qt::AutoConnection);
-        }));
+        center.addObserver(notification::testNotification, this,
+                           [this](const Notification &) { rebuildPopupArrayController(); }));
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
         observeScreen(screen);
         handleScreenDidChange();

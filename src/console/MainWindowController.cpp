@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -241,7 +240,7 @@ void MainWindowController::listCodeFolder(const QString &codePath)
 {
     m_listingPath = codePath;
     Async::run(
-        WorkerPool::shared().pool(), this, [codePath] { return listCodeFolderEntries(codePath); },
+        WorkerPool::shared(), this, [codePath] { return listCodeFolderEntries(codePath); },
         [this, codePath](const QStringList &response) { doneSearchOperation(codePath, response); });
 }
 

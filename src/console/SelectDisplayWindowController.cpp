@@ -61,12 +61,8 @@ SelectDisplayWindowController::SelectDisplayWindowController(QWidget *parent) : 
     layout->addWidget(buttons);
 
     connect(this, &QDialog::finished, this, &SelectDisplayWindowController::didEndSheet);
-    // "updateWindow" comes from the main thread (screen changes, the console).
     m_updateWindowObserver = NotificationCenter::defaultCenter().addObserver(
-        notification::updateWindow, [this](const Notification &) {
-            QMetaObject::invokeMethod(this, &SelectDisplayWindowController::handleUpdateWindow,
-                                      Qt::AutoConnection);
-        });
+        notification::updateWindow, this, [this](const Notification &) { handleUpdateWindow(); });
 }
 
 bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &params,

@@ -53,12 +53,12 @@ BarcodeEntryController::BarcodeEntryController(QObject *parent, Clock clock)
 
     NotificationCenter &center = NotificationCenter::defaultCenter();
     m_bufferToken =
-        center.addObserver(notification::AddStringToBuffer, [this](const Notification &n) {
+        center.addObserver(notification::AddStringToBuffer, this, [this](const Notification &n) {
             handleAddStringToBufferNotification(n);
         });
-    m_newIdToken = center.addObserver(notification::NewCustomerId, [this](const Notification &n) {
-        handleNewCustomerIdNotification(n);
-    });
+    m_newIdToken =
+        center.addObserver(notification::NewCustomerId, this,
+                           [this](const Notification &n) { handleNewCustomerIdNotification(n); });
     if (QCoreApplication::instance())
         observeDistributedNotifications(DistributedNotificationCenter::defaultCenter());
     CustomerSlideshowFolder::setupTempFolderPath();
@@ -69,10 +69,10 @@ BarcodeEntryController::~BarcodeEntryController() = default;
 void BarcodeEntryController::observeDistributedNotifications(DistributedNotificationCenter &center)
 {
     m_previewerToken =
-        center.addObserver(distributedNotification::KivoPreviewerNotification,
+        center.addObserver(distributedNotification::KivoPreviewerNotification, this,
                            [this](const Notification &n) { handleKivoPreviewerNotification(n); });
     m_videoToken =
-        center.addObserver(distributedNotification::kivoXNotification,
+        center.addObserver(distributedNotification::kivoXNotification, this,
                            [this](const Notification &n) { handleKivoVideoNotification(n); });
 }
 

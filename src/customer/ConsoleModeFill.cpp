@@ -15,7 +15,7 @@ namespace kivo {
 
 ConsoleModeFill::ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
                                  std::shared_ptr<OverlayCompositor> compositor,
-                                 std::shared_ptr<const std::atomic<bool>> stop, QThreadPool &pool,
+                                 std::shared_ptr<const std::atomic<bool>> stop, WorkerPool &pool,
                                  QObject *parent)
     : QObject(parent), m_workingFolder(std::move(workingFolder)),
       m_searchPath(std::move(searchPath)), m_response(std::move(response)),

@@ -9,11 +9,10 @@
 #include <optional>
 #include <vector>
 
-class QThreadPool;
-
 namespace kivo {
 
 class OverlayCompositor;
+class WorkerPool;
 
 // One console-mode fill of the working folder: every photo of the result
 // list is framed with the overlay (unframed when no overlay applies) into a
@@ -38,7 +37,7 @@ public:
 
     ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
                     std::shared_ptr<OverlayCompositor> compositor,
-                    std::shared_ptr<const std::atomic<bool>> stop, QThreadPool &pool,
+                    std::shared_ptr<const std::atomic<bool>> stop, WorkerPool &pool,
                     QObject *parent = nullptr);
 
     // Makes the working folder ready for a fill and clears pending files left
@@ -69,7 +68,7 @@ private:
     QStringList m_response;
     std::shared_ptr<OverlayCompositor> m_compositor;
     std::shared_ptr<const std::atomic<bool>> m_stop;
-    QThreadPool &m_pool;
+    WorkerPool &m_pool;
     std::vector<std::optional<Framed>> m_results;
     size_t m_next = 0;
     bool m_emptied = false;

@@ -21,7 +21,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <filesystem>
@@ -90,7 +89,7 @@ void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
 
 void CustomerSlideshowFolder::setCompositeThreads(int threads)
 {
-    m_compositePool.pool().setMaxThreadCount(std::max(1, threads));
+    m_compositePool.setMaxThreads(std::max(1, threads));
 }
 
 void CustomerSlideshowFolder::prepareForCode(const std::optional<QString> &code)
@@ -159,7 +158,7 @@ void CustomerSlideshowFolder::startNext()
     m_running = std::move(m_pending);
     m_pending.reset();
     Async::run(
-        m_preparationPool.pool(), this,
+        m_preparationPool, this,
         [job = *m_running, search = m_search, folder = m_workingFolder, stop = m_stop] {
             return searchAndFill(job, search, folder, *stop);
         },
@@ -212,7 +211,7 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
 void CustomerSlideshowFolder::frame(const Found &found)
 {
     auto *fill = new ConsoleModeFill(m_workingFolder, found.searchPath, found.toFrame, m_compositor,
-                                     m_stop, m_compositePool.pool(), this);
+                                     m_stop, m_compositePool, this);
     connect(fill, &ConsoleModeFill::playRequested, this, &CustomerSlideshowFolder::sendPlayRequest);
     connect(fill, &ConsoleModeFill::finished, this, [this, fill](int prepared) {
         fill->deleteLater();

@@ -87,9 +87,10 @@ void DistributedNotificationCenter::disconnectFromBus()
 }
 
 ObserverToken DistributedNotificationCenter::addObserver(const QString &name,
+                                                         const QObject *context,
                                                          NotificationCenter::Handler handler)
 {
-    return m_center.addObserver(name, std::move(handler));
+    return m_center.addObserver(name, context, std::move(handler));
 }
 
 void DistributedNotificationCenter::deliver(const QString &name, const QVariantMap &userInfo,

@@ -16,7 +16,8 @@ namespace kivo {
 // sender on any object path, with the arguments (s name, a{sv} userInfo) or
 // (s name, a{ss} userInfo). The station never posts one.
 //
-// Observers run on the thread this object lives in (the main thread), in
+// Notifications arrive on the thread this object lives in (the main thread);
+// observers run on their context's thread (NotificationCenter), in
 // registration order; names compare exactly. The payload is untrusted: other
 // signatures, oversized payloads and values that are not strings, numbers,
 // booleans, byte arrays, lists or string-keyed maps are dropped and logged.
@@ -46,7 +47,7 @@ public:
     bool connectToSessionBus();
     bool isConnected() const { return m_connected; }
 
-    [[nodiscard]] ObserverToken addObserver(const QString &name,
+    [[nodiscard]] ObserverToken addObserver(const QString &name, const QObject *context,
                                             NotificationCenter::Handler handler);
 
     // Delivers a notification to the observers as if it had arrived on the

@@ -1,5 +1,8 @@
 #include "NotificationCenter.h"
 
+#include <QPointer>
+#include <QThread>
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -12,10 +15,11 @@ namespace kivo {
 // threads currently inside the handler; `idle` is signalled whenever a
 // delivery ends, so an unregistering thread can wait for deliveries running
 // on other threads.
-struct ObserverToken::Entry
+struct ObserverToken::Entry : std::enable_shared_from_this<ObserverToken::Entry>
 {
     std::weak_ptr<NotificationCenter::Private> center;
     QString name;
+    QPointer<const QObject> context;
 
     std::mutex mutex;
     std::condition_variable idle;
@@ -68,6 +72,20 @@ void deliver(ObserverToken::Entry &entry, const Notification &notification)
             entry.idle.notify_all();
         }
     } done{entry};
+    // The token waits for this delivery, so the context outlives it.
+    const QObject *context = entry.context.data();
+    if (!context)
+        return;
+    if (context->thread() != QThread::currentThread()) {
+        QMetaObject::invokeMethod(
+            const_cast<QObject *>(context),
+            [weak = std::weak_ptr<ObserverToken::Entry>(entry.shared_from_this()), notification] {
+                if (const auto entry = weak.lock())
+                    deliver(*entry, notification);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     // The handler is only replaced after the entry turned inactive and no other
     // thread delivers to it, so reading it here without the lock is safe.
     entry.handler(notification);
@@ -146,13 +164,15 @@ NotificationCenter::~NotificationCenter()
     }
 }
 
-ObserverToken NotificationCenter::addObserver(const QString &name, Handler handler)
+ObserverToken NotificationCenter::addObserver(const QString &name, const QObject *context,
+                                              Handler handler)
 {
-    if (!handler)
+    if (!handler || !context)
         return {};
     auto entry = std::make_shared<ObserverToken::Entry>();
     entry->center = d;
     entry->name = name;
+    entry->context = context;
     entry->handler = std::move(handler);
     {
         std::lock_guard lock(d->mutex);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+class QObject;
+
 namespace kivo {
 
 // One posted notification: a literal name, an optional sender object (a
@@ -48,10 +50,12 @@ private:
     std::shared_ptr<Entry> m_entry;
 };
 
-// In-process notification centre: synchronous delivery on the posting thread,
-// observers in registration order, names compared exactly. Safe from any
-// thread; an observer may post, register or unregister (itself included)
-// from inside its handler.
+// In-process notification centre: observers in registration order, names
+// compared exactly. Each observer names a context object and its handler runs
+// on the context's thread: synchronously when the post comes on that thread,
+// else queued to it (then dropped when the context or the token is gone
+// first). Safe from any thread; an observer may post, register or unregister
+// (itself included) from inside its handler.
 class NotificationCenter
 {
 public:
@@ -64,8 +68,10 @@ public:
     NotificationCenter(const NotificationCenter &) = delete;
     NotificationCenter &operator=(const NotificationCenter &) = delete;
 
-    // Observes one name; an empty name observes every notification.
-    [[nodiscard]] ObserverToken addObserver(const QString &name, Handler handler);
+    // Observes one name; an empty name observes every notification. The
+    // token must go no later than context (a member of context does).
+    [[nodiscard]] ObserverToken addObserver(const QString &name, const QObject *context,
+                                            Handler handler);
 
     void post(const Notification &notification);
     void post(const QString &name, const QVariant &object = {}, const QVariantMap &userInfo = {});

@@ -24,7 +24,6 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStandardItemModel>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -159,7 +158,7 @@ void ReAssignCodeWindowController::awakeFromNib()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     mDragObserver = NotificationCenter::defaultCenter().addObserver(
-        notification::concludeDragOperation,
+        notification::concludeDragOperation, this,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
     mBrowser1 = makeBrowser(mUi.browserViewHolder, QStringLiteral("Photos of the old code"));
     mBrowser2 = makeBrowser(mUi.browserViewHolder2, QStringLiteral("Photos to move"));
@@ -170,7 +169,7 @@ void ReAssignCodeWindowController::awakeFromNib()
     mUi.assignButton->setEnabled(false);
     if (!mOldFolder.isEmpty())
         Async::run(
-            WorkerPool::shared().pool(), this,
+            WorkerPool::shared(), this,
             [folder = mOldFolder] { return RecordableName::unrecordableIn(folder); },
             [this](const QStringList &names) { showUnrecordable(names); });
 }

@@ -49,8 +49,8 @@ bool DisplayManager::createDisplayController(int index)
 {
     if (index != count())
         return false;
-    mWorkers.pool().setMaxThreadCount(qMax(mWorkers.pool().maxThreadCount(), 2 * (index + 1)));
-    mControllers.push_back(std::make_unique<slideShowWindowController>(index, mWorkers.pool()));
+    mWorkers.setMaxThreads(qMax(mWorkers.maxThreads(), 2 * (index + 1)));
+    mControllers.push_back(std::make_unique<slideShowWindowController>(index, mWorkers));
     return true;
 }
 

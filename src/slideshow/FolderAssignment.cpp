@@ -31,7 +31,7 @@ constexpr QStringView kTraceObject = u"slideShowWindowController";
 } // namespace
 
 FolderAssignment::FolderAssignment(int index, const DisplayParameterMap &parameters,
-                                   std::shared_ptr<KivoQueue> queue, QThreadPool &workers,
+                                   std::shared_ptr<KivoQueue> queue, WorkerPool &workers,
                                    SlidePlayer &player, QObject *parent)
     : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
       mQueue(std::move(queue)), mWorkers(workers), mPlayer(player)

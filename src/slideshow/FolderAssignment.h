@@ -11,12 +11,11 @@
 #include <deque>
 #include <memory>
 
-class QThreadPool;
-
 namespace kivo {
 
 class KivoQueue;
 class SlidePlayer;
+class WorkerPool;
 
 // The folder one display plays: takes "SlideShowParamChanged" requests
 // addressed to it, records the folder in the preferences, reports the code
@@ -30,7 +29,7 @@ class FolderAssignment : public QObject
     Q_OBJECT
 public:
     FolderAssignment(int index, const DisplayParameterMap &parameters,
-                     std::shared_ptr<KivoQueue> queue, QThreadPool &workers, SlidePlayer &player,
+                     std::shared_ptr<KivoQueue> queue, WorkerPool &workers, SlidePlayer &player,
                      QObject *parent);
 
     void handleSlideShowParamChangedNotification(const Notification &n);
@@ -65,7 +64,7 @@ private:
     const int fScreenIndex;
     const DisplayParameterMap &fParameterDictionary;
     const std::shared_ptr<KivoQueue> mQueue;
-    QThreadPool &mWorkers;
+    WorkerPool &mWorkers;
     SlidePlayer &mPlayer;
     QString fSourcePath;
     bool queryStarted = false;

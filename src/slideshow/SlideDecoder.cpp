@@ -6,28 +6,15 @@
 #include "util/SlideImageLoader.h"
 
 #include <QFileInfo>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
-#include <mutex>
-#include <vector>
 
 namespace kivo {
 
 namespace {
 // How long the destructor waits for a load that is not known to be stuck.
 constexpr int kStopWaitMs = 300;
-
-// Pools left behind with a load still running, reachable until the process
-// ends (a pool's destructor would wait for good).
-void keepLeftBehind(QThreadPool *pool)
-{
-    static std::mutex mutex;
-    static auto *kept = new std::vector<QThreadPool *>;
-    const std::lock_guard lock(mutex);
-    kept->push_back(pool);
-}
 
 SlideDecoder::Result loadSlide(const QString &folder, const QString &path, QSize target)
 {
@@ -52,28 +39,13 @@ SlideDecoder::Result loadSlide(const QString &folder, const QString &path, QSize
 }
 } // namespace
 
-SlideDecoder::SlideDecoder(QObject *parent) : QObject(parent), mPool(new QThreadPool)
-{
-    mPool->setMaxThreadCount(1);
-}
+SlideDecoder::SlideDecoder(QObject *parent)
+    : QObject(parent), mPool(QStringLiteral("SlideDecoder->dealloc"), 1, kMaxStuck)
+{}
 
 SlideDecoder::~SlideDecoder()
 {
-    mPool->clear();
-    if (mStuck == 0 && mPool->waitForDone(kStopWaitMs)) {
-        delete mPool;
-        return;
-    }
-    logLine(lcSlideshow(),
-            QStringLiteral("SlideDecoder->dealloc... leaving %1 stuck load(s) behind")
-                .arg(qMax(mStuck, 1)));
-    keepLeftBehind(mPool);
-}
-
-void SlideDecoder::setStuck(int stuck)
-{
-    mStuck = stuck;
-    mPool->setMaxThreadCount(1 + stuck);
+    mPool.shutdown(kStopWaitMs);
 }
 
 void SlideDecoder::load(const QString &folder, const QString &path, QSize target, Delivery deliver)
@@ -85,21 +57,21 @@ void SlideDecoder::load(const QString &folder, const QString &path, QSize target
     connect(timer, &QTimer::timeout, this, [this, timer, answered, path, deliver] {
         timer->deleteLater();
         *answered = true;
-        setStuck(mStuck + 1);
+        mPool.markStuck();
         logLine(lcSlideshow(),
                 QStringLiteral("SlideDecoder->load... [%1] gave no answer in %2 ms, given up "
                                "(%3 stuck)")
                     .arg(path)
                     .arg(mTimeoutMs)
-                    .arg(mStuck));
+                    .arg(mPool.stuckCount()));
         deliver({Result::Outcome::TimedOut, path, QImage(), QStringLiteral("no answer in time")});
     });
     timer->start(mTimeoutMs);
     Async::run(
-        *mPool, this, [folder, path, target] { return loadSlide(folder, path, target); },
+        mPool, this, [folder, path, target] { return loadSlide(folder, path, target); },
         [this, timer, answered, deliver](const Result &result) {
             if (*answered) {
-                setStuck(mStuck - 1);
+                mPool.unmarkStuck();
                 logLine(lcSlideshow(),
                         QStringLiteral("SlideDecoder->load... [%1] given up before, answered now")
                             .arg(result.path));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/WorkerPool.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -7,15 +9,13 @@
 
 #include <functional>
 
-class QThreadPool;
-
 namespace kivo {
 
 // Loads one display's slides on a pool of its own, each load bounded in
 // time. A load that has not answered within the bound (a read hung on a
-// share) is given up and answered as timed out; its thread is left behind
-// with the values it holds and the pool grows by one thread in its place, up
-// to kMaxStuck threads. A given-up load that comes back frees its place.
+// share) is given up and answered as timed out; it is marked stuck on the
+// pool, which leaves its thread to it and grows by one thread in its place,
+// up to kMaxStuck. A given-up load that comes back frees its place.
 class SlideDecoder : public QObject
 {
     Q_OBJECT
@@ -42,7 +42,8 @@ public:
     using Delivery = std::function<void(const Result &)>;
 
     explicit SlideDecoder(QObject *parent = nullptr);
-    // Waits briefly for a running load; a pool still busy then is left behind.
+    // Waits briefly (not past the quit's deadline, not at all when a load is
+    // stuck) for a running load; a pool still busy then is left behind.
     ~SlideDecoder() override;
 
     // On a worker: checks that folder (when given) exists and that path is a
@@ -50,15 +51,12 @@ public:
     void load(const QString &folder, const QString &path, QSize target, Delivery deliver);
 
     // So many loads are stuck that no other may start.
-    bool isBlocked() const { return mStuck >= kMaxStuck; }
-    int stuckCount() const { return mStuck; }
+    bool isBlocked() const { return mPool.isBlocked(); }
+    int stuckCount() const { return mPool.stuckCount(); }
     void setTimeoutMs(int ms) { mTimeoutMs = ms; }
 
 private:
-    void setStuck(int stuck);
-
-    QThreadPool *mPool;
-    int mStuck = 0;
+    WorkerPool mPool;
     int mTimeoutMs = kTimeoutMs;
 };
 

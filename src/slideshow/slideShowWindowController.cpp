@@ -15,9 +15,7 @@
 #include "zoomedInNSImageView.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
-#include <QThread>
 #include <QWindow>
 
 namespace kivo {
@@ -27,32 +25,9 @@ int screenCount()
 {
     return qMax(1, int(QGuiApplication::screens().size()));
 }
-
-// Handlers run on the posting thread; a display's work belongs to the main
-// thread, so a post from elsewhere is handed over to it.
-template <typename Target>
-NotificationCenter::Handler route(Target *target, void (Target::*handler)(const Notification &))
-{
-    QPointer<Target> self(target);
-    return [self, handler](const Notification &n) {
-        if (!self)
-            return;
-        if (QThread::currentThread() == self->thread()) {
-            (self.data()->*handler)(n);
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, handler, n] {
-                if (self)
-                    (self.data()->*handler)(n);
-            },
-            Qt::QueuedConnection);
-    };
-}
 } // namespace
 
-slideShowWindowController::slideShowWindowController(int index, QThreadPool &workers,
+slideShowWindowController::slideShowWindowController(int index, WorkerPool &workers,
                                                      QObject *parent)
     : QObject(parent), mQueue(std::make_shared<KivoQueue>(&IsValidImageObject))
 {
@@ -205,7 +180,8 @@ void slideShowWindowController::observe()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     auto add = [&](QLatin1StringView name, auto *target, auto handler) {
-        mObservers.push_back(center.addObserver(name, route(target, handler)));
+        mObservers.push_back(center.addObserver(
+            name, target, [target, handler](const Notification &n) { (target->*handler)(n); }));
     };
     using namespace notification;
     add(SlideShowParamChanged, mAssignment.get(),

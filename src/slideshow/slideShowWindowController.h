@@ -11,7 +11,6 @@
 #include <vector>
 
 class QScreen;
-class QThreadPool;
 
 namespace kivo {
 
@@ -21,6 +20,7 @@ class FolderAssignment;
 class IdentifyOverlay;
 class SlidePlayer;
 class SlideshowView;
+class WorkerPool;
 class zoomedInNSImageView;
 
 // Runs one display: owns its full-screen window, views and overlays and its
@@ -37,7 +37,7 @@ public:
     // QGuiApplication::screens()), its window and overlays, and shows or
     // hides the window. Work off the main thread runs on workers, which
     // must outlive the controller.
-    slideShowWindowController(int index, QThreadPool &workers, QObject *parent = nullptr);
+    slideShowWindowController(int index, WorkerPool &workers, QObject *parent = nullptr);
     // Pauses, stops observing and abandons queue filling; waits for no
     // worker (they hold only values).
     ~slideShowWindowController() override;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "WorkerPool.h"
 #include "platform/ThreadPriority.h"
 
 #include <QFutureInterface>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QRunnable>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -22,7 +22,7 @@ namespace kivo {
 // work, deliver) runs work() on pool and then deliver(result) on receiver's
 // thread. work takes only values (its captures) and returns a value; it must
 // never reach the receiver. When the receiver is destroyed first, or the
-// task is removed from the pool before it starts (QThreadPool::clear), the
+// task is removed from the pool before it starts (WorkerPool::shutdown), the
 // result is dropped and deliver never runs. Work runs below the main
 // thread's priority (ThreadPriority).
 //
@@ -32,7 +32,7 @@ class Async
 {
 public:
     template <typename Work, typename Deliver>
-    static void run(QThreadPool &pool, QObject *receiver, Work work, Deliver deliver)
+    static void run(WorkerPool &pool, QObject *receiver, Work work, Deliver deliver)
     {
         using Result = std::invoke_result_t<Work &>;
         using Stored = std::conditional_t<std::is_void_v<Result>, std::monostate, Result>;

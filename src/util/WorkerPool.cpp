@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 
 #include <QDeadlineTimer>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
@@ -34,11 +35,13 @@ int boundedWait(int waitMs)
 }
 } // namespace
 
-WorkerPool::WorkerPool(QString name, int maxThreads)
-    : m_name(std::move(name)), m_pool(new QThreadPool)
+WorkerPool::WorkerPool(QString name, int maxThreads, int maxStuck)
+    : m_name(std::move(name)), m_pool(new QThreadPool), m_maxThreads(maxThreads),
+      m_maxStuck(std::max(maxStuck, 0))
 {
-    if (maxThreads > 0)
-        m_pool->setMaxThreadCount(maxThreads);
+    if (m_maxThreads <= 0)
+        m_maxThreads = m_pool->maxThreadCount();
+    applyThreadCount();
 }
 
 WorkerPool &WorkerPool::shared()
@@ -53,25 +56,60 @@ WorkerPool::~WorkerPool()
         delete m_pool;
 }
 
+void WorkerPool::start(QRunnable *task)
+{
+    m_pool->start(task);
+}
+
+void WorkerPool::setMaxThreads(int maxThreads)
+{
+    m_maxThreads = std::max(maxThreads, 1);
+    applyThreadCount();
+}
+
+void WorkerPool::markStuck()
+{
+    ++m_stuck;
+    applyThreadCount();
+}
+
+void WorkerPool::unmarkStuck()
+{
+    m_stuck = std::max(m_stuck - 1, 0);
+    applyThreadCount();
+}
+
+void WorkerPool::applyThreadCount()
+{
+    m_pool->setMaxThreadCount(m_maxThreads + m_stuck);
+}
+
 bool WorkerPool::shutdown(int waitMs)
 {
     if (m_abandoned)
         return false;
-    if (shutdownPool(*m_pool, m_name, waitMs))
+    m_pool->clear();
+    // Stuck work would keep any wait to its end.
+    if (waitOrAbandon(m_stuck > 0 ? 0 : waitMs))
         return true;
     m_abandoned = true;
     keepAbandoned(m_pool);
     return false;
 }
 
-bool WorkerPool::shutdownPool(QThreadPool &pool, const QString &name, int waitMs)
+bool WorkerPool::waitOrAbandon(int waitMs)
 {
-    pool.clear();
     const int bound = boundedWait(waitMs);
-    if (pool.waitForDone(bound))
+    if (m_pool->waitForDone(bound))
         return true;
-    logLine(lcUtil(),
-            QStringLiteral("%1... work still running after %2 ms, abandoned").arg(name).arg(bound));
+    if (m_maxStuck > 0)
+        logLine(lcUtil(), QStringLiteral("%1... leaving %2 stuck load(s) behind")
+                              .arg(m_name)
+                              .arg(std::max(m_stuck, 1)));
+    else
+        logLine(lcUtil(), QStringLiteral("%1... work still running after %2 ms, abandoned")
+                              .arg(m_name)
+                              .arg(bound));
     gAbandoned = true;
     return false;
 }

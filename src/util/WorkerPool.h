@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
-#include <QThreadPool>
+
+class QRunnable;
+class QThreadPool;
 
 namespace kivo {
 
@@ -13,6 +15,12 @@ namespace kivo {
 // Quitting shares one deadline among every pool: once beginQuit() has run, no
 // shutdown waits past it, whatever its own bound, so all the waits of a quit
 // together stay within kQuitWaitMs.
+//
+// Work its caller gave up while it still runs (a read hung on a share) is
+// marked stuck: its thread is left to it and the pool grows by one thread in
+// its place, up to maxStuck; a stuck task that comes back frees its place. A
+// pool with stuck work does not wait for it when it shuts down. Thread
+// counts and stuck marks are set on the owner's thread.
 class WorkerPool
 {
 public:
@@ -20,13 +28,12 @@ public:
     static constexpr int kQuitWaitMs = 2000;
 
     // name opens the log line about abandoned work ("AppDelegate->stopWorkers");
-    // maxThreads <= 0 keeps Qt's default (one per core).
-    explicit WorkerPool(QString name, int maxThreads = 0);
+    // maxThreads <= 0 keeps Qt's default (one per core). A pool that may hold
+    // stuck work (maxStuck > 0) tells of abandoned work as stuck loads.
+    explicit WorkerPool(QString name, int maxThreads = 0, int maxStuck = 0);
     ~WorkerPool();
     WorkerPool(const WorkerPool &) = delete;
     WorkerPool &operator=(const WorkerPool &) = delete;
-
-    QThreadPool &pool() { return *m_pool; }
 
     // The station's pool for short work that needs no pool of its own
     // (listings, thumbnails, checks). Never QThreadPool::globalInstance():
@@ -35,9 +42,21 @@ public:
     // main thread. Lives until the process ends; shut down at quit.
     static WorkerPool &shared();
 
+    // The bound on threads running work that is not stuck.
+    int maxThreads() const { return m_maxThreads; }
+    void setMaxThreads(int maxThreads);
+
+    // So much work is stuck that the pool takes no more (its owner should
+    // start none that may hang).
+    bool isBlocked() const { return m_maxStuck > 0 && m_stuck >= m_maxStuck; }
+    int stuckCount() const { return m_stuck; }
+    void markStuck();
+    void unmarkStuck();
+
     // Drops queued work and waits up to waitMs (and not past the quit
-    // deadline) for running work. False, logged, when some is still running
-    // and was abandoned (then and ever after).
+    // deadline, and not at all for stuck work) for running work. False,
+    // logged, when some is still running and was abandoned (then and ever
+    // after).
     bool shutdown(int waitMs = kShutdownWaitMs);
 
     // Starts the quit's shared deadline, totalMs from now; a second call keeps
@@ -48,10 +67,17 @@ public:
     static bool workAbandoned();
 
 private:
-    static bool shutdownPool(QThreadPool &pool, const QString &name, int waitMs);
+    friend class Async;
+    // Async::run's way in: the pool takes task over.
+    void start(QRunnable *task);
+    void applyThreadCount();
+    bool waitOrAbandon(int waitMs);
 
     QString m_name;
     QThreadPool *m_pool;
+    int m_maxThreads;
+    int m_maxStuck;
+    int m_stuck = 0;
     bool m_abandoned = false;
 };
 

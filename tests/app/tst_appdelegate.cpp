@@ -6,6 +6,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
 #include "station/Clock.h"
+#include "util/Async.h"
 
 #include <QProcess>
 #include <QSemaphore>
@@ -245,11 +246,11 @@ private slots:
     void shutdownIsBounded()
     {
         auto gate = std::make_shared<QSemaphore>();
-        WorkerPool idle(QStringLiteral("idle")), a(QStringLiteral("a")), b(QStringLiteral("b"));
-        idle.pool().start([] {});
-        QVERIFY(idle.shutdown(5000) && !WorkerPool::workAbandoned());
+        WorkerPool a(QStringLiteral("a")), b(QStringLiteral("b"));
+        QObject receiver;
         for (WorkerPool *pool : {&a, &b})
-            pool->pool().start([gate] { gate->acquire(); });
+            Async::run(
+                *pool, &receiver, [gate] { gate->acquire(); }, [] {});
         QElapsedTimer waited;
         waited.start();
         QVERIFY(!a.shutdown(100) && WorkerPool::workAbandoned());

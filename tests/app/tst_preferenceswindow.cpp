@@ -59,7 +59,7 @@ private slots:
     {
         int told = 0;
         ObserverToken token = NotificationCenter::defaultCenter().addObserver(
-            "SlideShowChangeTransitionStyle", [&](const Notification &) { ++told; });
+            "SlideShowChangeTransitionStyle", this, [&](const Notification &) { ++told; });
         prefs().setValue(keys::prefTransitionStyle, QStringLiteral("push"));
         PreferencesWindow window;
         for (const QStringList &c :

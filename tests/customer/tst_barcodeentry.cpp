@@ -48,7 +48,7 @@ private slots:
     void initTestCase()
     {
         m_token = NotificationCenter::defaultCenter().addObserver(
-            notification::NewCustomerId, [this](const Notification &n) {
+            notification::NewCustomerId, this, [this](const Notification &n) {
                 m_newIds << n.object.toMap().value("newBarcode").toString();
             });
         QVERIFY(QDir(m_dir.path()).mkpath("2026-03-09"));

@@ -44,7 +44,8 @@ private slots:
         QVERIFY(writeOverlay(m_dir.filePath("Desktop/Slideshow_LS.png"), 180, 120));
         QVERIFY(writeOverlay(m_dir.filePath("Desktop/Slideshow_PRT.png"), 120, 180));
         m_token = NotificationCenter::defaultCenter().addObserver(
-            "SlideShowParamChanged", [this](const Notification &n) { m_plays << n.userInfo; });
+            "SlideShowParamChanged", this,
+            [this](const Notification &n) { m_plays << n.userInfo; });
     }
     void init()
     {

@@ -18,10 +18,10 @@ private slots:
         const auto note = [&](const QString &what) {
             return [&calls, what](const Notification &n) { calls << what + n.name; };
         };
-        auto a = center.addObserver("SlideShowStatus", note("a:"));
-        auto all = center.addObserver({}, note("all:"));
-        auto b = center.addObserver(notification::SlideShowStatus, note("b:"));
-        auto other = center.addObserver("slideshowstatus", note("lower:"));
+        auto a = center.addObserver("SlideShowStatus", this, note("a:"));
+        auto all = center.addObserver({}, this, note("all:"));
+        auto b = center.addObserver(notification::SlideShowStatus, this, note("b:"));
+        auto other = center.addObserver("slideshowstatus", this, note("lower:"));
         center.post(notification::SlideShowStatus);
         center.post("SlideShowStatus ");
         center.post("SlideShow");
@@ -39,21 +39,23 @@ private slots:
         auto token = std::make_unique<ObserverToken>();
         auto payload = std::make_shared<QString>("alive");
         std::weak_ptr<QString> watch = payload;
-        *token = center.addObserver("n", [&, payload](const Notification &) {
+        *token = center.addObserver("n", this, [&, payload](const Notification &) {
             token.reset();
             calls << *payload;
         });
         payload.reset();
         // A handler may post, and register: the new observer first hears the next post.
         ObserverToken added;
-        auto request = center.addObserver("n", [&](const Notification &n) {
+        auto request = center.addObserver("n", this, [&](const Notification &n) {
             center.post(notification::SlideShowStatus, {}, n.userInfo);
             if (!added.isActive())
-                added = center.addObserver("n", [&](const Notification &) { calls << "added"; });
+                added =
+                    center.addObserver("n", this, [&](const Notification &) { calls << "added"; });
         });
-        auto status = center.addObserver(notification::SlideShowStatus, [&](const Notification &n) {
-            calls << n.userInfo.value(notificationKey::screenIndex).toString();
-        });
+        auto status =
+            center.addObserver(notification::SlideShowStatus, this, [&](const Notification &n) {
+                calls << n.userInfo.value(notificationKey::screenIndex).toString();
+            });
         center.post("n", {}, {{notificationKey::screenIndex, -1}});
         QVERIFY(watch.expired());
         center.post("n", {}, {{notificationKey::screenIndex, 0}});
@@ -64,16 +66,23 @@ private slots:
     {
         // After reset() returns, the handler never runs again and no call is
         // still running: the handler's state may be freed at once. Meanwhile
-        // every post reaches a lasting observer exactly once.
+        // every post reaches a lasting observer exactly once, queued to its
+        // context's thread; once the context is gone, none does.
         NotificationCenter center;
+        QThread receiver;
+        auto *ctx = new QObject;
+        ctx->moveToThread(&receiver);
+        receiver.start();
         std::atomic<int> posted{0}, heard{0};
-        auto lasting = center.addObserver("tick", [&](const Notification &) { ++heard; });
+        auto lasting = center.addObserver("tick", ctx, [&](const Notification &) {
+            heard += QThread::currentThread() == &receiver;
+        });
         std::atomic<bool> stop{false};
         std::vector<std::thread> posters;
         for (int i = 0; i < 3; ++i) {
             posters.emplace_back([&] {
                 while (!stop.load()) {
-                    ObserverToken temp = center.addObserver("tick", [](const Notification &) {});
+                    auto temp = center.addObserver("tick", ctx, [](const Notification &) {});
                     center.post("tick");
                     ++posted;
                 }
@@ -82,7 +91,7 @@ private slots:
         for (int round = 0; round < 300; ++round) {
             auto state = std::make_unique<std::atomic<int>>(0);
             ObserverToken token =
-                center.addObserver("tick", [raw = state.get()](const Notification &) {
+                center.addObserver("tick", ctx, [raw = state.get()](const Notification &) {
                     raw->fetch_add(1);
                     std::this_thread::yield();
                     raw->fetch_add(1);
@@ -99,6 +108,11 @@ private slots:
         stop = true;
         for (auto &t : posters)
             t.join();
+        QTRY_COMPARE(heard.load(), posted.load());
+        receiver.quit();
+        receiver.wait();
+        delete ctx;
+        center.post("tick");
         QCOMPARE(heard.load(), posted.load());
     }
 };

@@ -51,7 +51,7 @@ struct StatusRecorder
 {
     QList<QVariantMap> posts;
     ObserverToken token = NotificationCenter::defaultCenter().addObserver(
-        "SlideShowStatus", [this](const Notification &n) { posts.append(n.userInfo); });
+        "SlideShowStatus", qApp, [this](const Notification &n) { posts.append(n.userInfo); });
 
     // The values of key in the posts of display index that hold it.
     QStringList values(int index, const QString &key) const

@@ -1,6 +1,5 @@
 #include "util/Async.h"
 
-#include <QSemaphore>
 #include <QThread>
 #include <QtTest>
 
@@ -17,7 +16,7 @@ class TestAsync : public QObject
 private slots:
     void deliversOnTheReceiversThread()
     {
-        QThreadPool pool;
+        kivo::WorkerPool pool(QStringLiteral("test"));
         QObject receiver;
         QThread *worker = nullptr;
         int workerNice = 0;
@@ -48,26 +47,22 @@ private slots:
     // it started, is dropped; the work of a cleared task never runs.
     void dropsResultsNobodyWaitsFor()
     {
-        QThreadPool pool;
-        pool.setMaxThreadCount(1);
-        QSemaphore gate;
+        kivo::WorkerPool pool(QStringLiteral("test"), 1);
         std::atomic<int> ran{0};
         int delivered = 0;
         auto receiver = std::make_unique<QObject>();
         Async::run(
             pool, receiver.get(),
             [&] {
-                gate.acquire();
+                QThread::msleep(200); // while the second task waits
                 return ++ran;
             },
             [&](int) { ++delivered; });
         QObject survivor;
         Async::run(
             pool, &survivor, [&] { return ++ran; }, [&](int) { ++delivered; });
-        pool.clear();
         receiver.reset();
-        gate.release();
-        QVERIFY(pool.waitForDone(5000));
+        QVERIFY(pool.shutdown(5000));
         QTest::qWait(50);
         QCOMPARE(ran.load(), 1);
         QCOMPARE(delivered, 0);
