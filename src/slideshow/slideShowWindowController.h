@@ -58,9 +58,6 @@ public:
     SlidePlayer &player() const { return *mPlayer; }
     FolderAssignment &folderAssignment() const { return *mAssignment; }
     KivoQueue &queue() const { return *mQueue; }
-    // Waits (event loop running) until queue filling is idle; for tests and
-    // benchmarks.
-    bool waitForQueueFilling(int timeoutMs);
 
     // Views and windows, for the station and for tests.
     borderlessWindow *window() const { return mWindow.get(); }
