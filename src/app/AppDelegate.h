@@ -82,7 +82,6 @@ public:
     void doRevealInFinder(int tag) { m_actions.doRevealInFinder(tag); }
     bool relaunchApp(const QVariant &request) { return m_actions.relaunchApp(request); }
 
-    QStringList stageLog() const { return m_startup.stageLog(); }
     HousekeepingTimers &timers() { return m_timers; }
     int maxPhotosInLocalFolder() const { return m_maxPhotosInLocalFolder; }
 

@@ -11,9 +11,9 @@ class DelegateActions;
 class HousekeepingTimers;
 class StationSubsystems;
 
-// The start-up of the station in its fixed order of stages, each recorded
-// by name in stageLog(). applicationWillFinishLaunching runs before the event
-// loop, applicationDidFinishLaunching once it has started.
+// The start-up of the station in its fixed order of stages.
+// applicationWillFinishLaunching runs before the event loop,
+// applicationDidFinishLaunching once it has started.
 class StartupSequence : public QObject
 {
     Q_OBJECT
@@ -40,11 +40,7 @@ public:
     // The transition choices in their fixed order.
     static QStringList transitionChoices();
 
-    // Names of the stages run so far, in order.
-    QStringList stageLog() const { return m_stages; }
-
 private:
-    void recordStage(const QString &name);
     void createConsole();
     void startFirstSearch();
 
@@ -52,7 +48,6 @@ private:
     QThreadPool &m_workers;
     StationSubsystems &m_subsystems;
     DelegateActions &m_actions;
-    QStringList m_stages;
 };
 
 } // namespace kivo
