@@ -1,11 +1,7 @@
 #include "SlideImageLoader.h"
 
-#include "Async.h"
-
 #include <QFile>
 #include <QImageReader>
-#include <QObject>
-#include <QThreadPool>
 
 namespace kivo {
 
@@ -39,12 +35,6 @@ QImage fail(QString *error, const QString &why)
         *error = why;
     return QImage();
 }
-
-struct LoadResult
-{
-    QImage image;
-    QString error;
-};
 
 } // namespace
 
@@ -121,21 +111,6 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
     if (image.format() != fast)
         image.convertTo(fast);
     return image;
-}
-
-void SlideImageLoader::loadAsync(QThreadPool *pool, const QString &path, QSize target,
-                                 QObject *context, Delivery deliver)
-{
-    Async::run(
-        *pool, context,
-        [path, target] {
-            LoadResult result;
-            result.image = loadScaledToFit(path, target, &result.error);
-            return result;
-        },
-        [deliver = std::move(deliver)](const LoadResult &result) {
-            deliver(result.image, result.error);
-        });
 }
 
 } // namespace kivo

@@ -5,11 +5,6 @@
 #include <QSize>
 #include <QString>
 
-#include <functional>
-
-class QObject;
-class QThreadPool;
-
 namespace kivo {
 
 // Decodes slides for display: at the size they are shown at (JPEG decodes at
@@ -35,14 +30,6 @@ public:
     // A null image when the file cannot be decoded, is truncated or too
     // large; error then says why. Safe on any thread.
     static QImage loadScaledToFit(const QString &path, QSize target, QString *error = nullptr);
-
-    using Delivery = std::function<void(const QImage &image, const QString &error)>;
-
-    // Runs loadScaledToFit on pool and calls deliver on context's thread.
-    // Must be called on context's thread. When context is destroyed first,
-    // the result is dropped.
-    static void loadAsync(QThreadPool *pool, const QString &path, QSize target, QObject *context,
-                          Delivery deliver);
 };
 
 } // namespace kivo

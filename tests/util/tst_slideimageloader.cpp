@@ -6,8 +6,6 @@
 
 using namespace kivo;
 
-// Decoding only: loadAsync is Async::run around it (the async helper's tests
-// and the slideshow's).
 class TestSlideImageLoader : public QObject
 {
     Q_OBJECT
