@@ -83,7 +83,6 @@ public:
     bool relaunchApp(const QVariant &request) { return m_actions.relaunchApp(request); }
 
     HousekeepingTimers &timers() { return m_timers; }
-    int maxPhotosInLocalFolder() const { return m_maxPhotosInLocalFolder; }
 
     static constexpr int kRevealTempFolderTag = DelegateActions::kRevealTempFolderTag;
 
@@ -99,7 +98,6 @@ private:
     StationSubsystems m_subsystems;
     DelegateActions m_actions;
     StartupSequence m_startup;
-    int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
 };
 

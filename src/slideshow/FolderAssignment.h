@@ -39,7 +39,6 @@ public:
 
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const { return fSourcePath; }
-    bool isQueryRunning() const { return queryStarted; }
     // The folder is being listed, or a batch is being validated or waits.
     bool isFilling() const { return queryStarted || mFillRunning || !mPendingFills.empty(); }
 

@@ -64,7 +64,6 @@ public:
     SlideshowView *slideView() const { return mSlideView; }
     zoomedInNSImageView *zoomedInView() const { return mZoomedInView; }
     CaptionStrip *captionStrip() const { return mCaption; }
-    IdentifyOverlay *identifyOverlay() const { return mIdentify; }
 
     // The screen this display covers; null when it is gone.
     QScreen *screen() const;
