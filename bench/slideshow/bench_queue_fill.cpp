@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "slideshow/DisplayManager.h"
+#include "slideshow/FolderAssignment.h"
 #include "slideshow/slideShowWindowController.h"
 #include "station/PrefKeys.h"
 
@@ -79,7 +80,7 @@ int main(int argc, char **argv)
     });
     QTimer done;
     QObject::connect(&done, &QTimer::timeout, [&] {
-        if (filling && display->waitForQueueFilling(0))
+        if (filling && !display->folderAssignment().isFilling())
             app.quit();
     });
     done.start(20);

@@ -65,9 +65,6 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
       m_actions(m_subsystems, m_workers, this),
       m_startup(m_timers, m_workers, m_subsystems, m_actions, this)
 {
-    m_maxPhotosInLocalFolder =
-        int(Preferences::standard().integer(QLatin1String(keys::prefMaxPhotosInLocalFolder)));
-
     connect(&m_timers, &HousekeepingTimers::relaunchRequested, this,
             [this](const QVariantMap &request) {
                 if (!relaunchApp(request))

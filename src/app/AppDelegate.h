@@ -82,9 +82,7 @@ public:
     void doRevealInFinder(int tag) { m_actions.doRevealInFinder(tag); }
     bool relaunchApp(const QVariant &request) { return m_actions.relaunchApp(request); }
 
-    QStringList stageLog() const { return m_startup.stageLog(); }
     HousekeepingTimers &timers() { return m_timers; }
-    int maxPhotosInLocalFolder() const { return m_maxPhotosInLocalFolder; }
 
     static constexpr int kRevealTempFolderTag = DelegateActions::kRevealTempFolderTag;
 
@@ -100,7 +98,6 @@ private:
     StationSubsystems m_subsystems;
     DelegateActions m_actions;
     StartupSequence m_startup;
-    int m_maxPhotosInLocalFolder = 0;
     bool m_terminated = false;
 };
 

@@ -45,13 +45,11 @@ public:
 
     void setupWatchdogTimer();
     bool watchdogIsRunning() const { return m_watchdogTimer.isActive(); }
-    int watchdogInterval() const { return m_watchdogTimer.interval(); }
     void watchdogTimerFired();
 
     // Schedules the bring-to-front when prefAutoBringAppToFrontAfterLaunch is
     // on and prefAutoBringAppToFrontAfterLaunchDelay > 0. True when scheduled.
     bool setupAutoBringToFront();
-    bool bringToFrontIsArmed() const { return m_bringToFrontTimer.isActive(); }
 
     // Stops every timer and waits a bounded time for the watchdog's worker.
     void stop();

@@ -43,7 +43,6 @@ public:
 
     QComboBox *transitionPopup() const { return m_transition; }
     PasswordSheet *passwordSheet() const { return m_password; }
-    QTabWidget *tabView() const { return m_tabs; }
 
 signals:
     // Reveal a folder in the file browser (tag 102: the working folder).

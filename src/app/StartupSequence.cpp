@@ -41,21 +41,13 @@ StartupSequence::StartupSequence(HousekeepingTimers &timers, WorkerPool &workers
       m_actions(actions)
 {}
 
-void StartupSequence::recordStage(const QString &name)
-{
-    m_stages << name;
-}
-
 void StartupSequence::applicationWillFinishLaunching()
 {
-    recordStage(QStringLiteral("setupAutoRelaunchTimer"));
     m_timers.setupAutoRelaunchTimer();
     normalizeSlideShowPath();
     startPerformStartupValidation();
     setupFactoryFolder();
-    recordStage(QStringLiteral("setupWatchdogTimer"));
     m_timers.setupWatchdogTimer();
-    recordStage(QStringLiteral("seedRandom"));
     std::srand(unsigned(Clock::now().toSecsSinceEpoch()));
     setupTransitionChoices();
     initializeAndStartSequence();
@@ -65,7 +57,6 @@ void StartupSequence::applicationWillFinishLaunching()
 
 void StartupSequence::normalizeSlideShowPath()
 {
-    recordStage(QStringLiteral("normalizeSlideShowPath"));
     Preferences &prefs = Preferences::standard();
     const QVariant stored = prefs.object(kPathKey);
     if (stored.typeId() != QMetaType::QString)
@@ -82,7 +73,6 @@ void StartupSequence::normalizeSlideShowPath()
 // its findings to the preferences, which are safe from any thread.
 void StartupSequence::startPerformStartupValidation()
 {
-    recordStage(QStringLiteral("performStartupValidation"));
     Async::run(
         m_workers, this, [] { performStartupValidation(); }, [] {});
 }
@@ -123,7 +113,6 @@ void StartupSequence::performStartupValidation()
 
 void StartupSequence::setupFactoryFolder()
 {
-    recordStage(QStringLiteral("setupFactoryFolder"));
     const QVariantMap factory = FactoryDefaults::loadFactoryDefaults(AppPaths::resourcesDir());
     const QString factoryPath = expandTilde(factory.value(kPathKey).toString());
     if (factoryPath.isEmpty()) {
@@ -149,7 +138,6 @@ QStringList StartupSequence::transitionChoices()
 
 void StartupSequence::setupTransitionChoices()
 {
-    recordStage(QStringLiteral("setupTransitionChoices"));
     Preferences &prefs = Preferences::standard();
     const QStringList choices = transitionChoices();
     prefs.setValue(QLatin1String(keys::prefAvailTransitionStyles), QVariant(choices).toList());
@@ -163,7 +151,6 @@ void StartupSequence::setupTransitionChoices()
 
 void StartupSequence::initializeAndStartSequence()
 {
-    recordStage(QStringLiteral("initializeAndStartSequence"));
     QVariantMap none;
     for (int n = 1; n <= kScreenIndexKeys; ++n)
         none.insert(QStringLiteral("prefNSScreenIndex%1").arg(n),
@@ -176,7 +163,6 @@ void StartupSequence::initializeAndStartSequence()
 
 void StartupSequence::setupWindowControllers()
 {
-    recordStage(QStringLiteral("setupWindowControllers"));
     m_subsystems.showMenuBar(
         Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
     m_subsystems.releaseDisplayControllers();
@@ -189,7 +175,6 @@ void StartupSequence::setupWindowControllers()
 
 bool StartupSequence::validatePrefs()
 {
-    recordStage(QStringLiteral("validatePrefs"));
     SlideShowFolders::createLocalFolders();
     const QString demo = Preferences::standard().string(QLatin1String(keys::prefDemoSlidesPath));
     if (!demo.isEmpty())
@@ -206,7 +191,6 @@ void StartupSequence::startSequence(qint16 which)
         logLine(lcApp(), QStringLiteral("AppDelegate->startSequence... which = [%1]").arg(which));
         return;
     }
-    recordStage(QStringLiteral("startSequence"));
     const int count = m_subsystems.displayControllerCount();
     logLine(
         lcApp(),
@@ -218,22 +202,18 @@ void StartupSequence::startSequence(qint16 which)
 // Console mode only.
 void StartupSequence::createConsole()
 {
-    recordStage(QStringLiteral("createConsole"));
     m_subsystems.createConsole([this] { m_actions.relaunchApp(QVariant()); });
 }
 
 void StartupSequence::applicationDidFinishLaunching()
 {
-    recordStage(QStringLiteral("setupAutoBringToFront"));
     m_timers.setupAutoBringToFront();
     const QString script = QStringLiteral("getnewestfiles.sh");
     if (AppPaths::auxiliaryExecutable(script).isEmpty())
         logLine(lcApp(), QStringLiteral("\n\nrunShellScript FAILED => UNABLE to find script named: "
                                         "[%1]!\n\n")
                              .arg(script));
-    recordStage(QStringLiteral("setupNotifications"));
     m_subsystems.setupNotifications();
-    recordStage(QStringLiteral("createBarcodeController"));
     m_subsystems.createBarcodeController();
     startFirstSearch();
     // Scans are typed into whichever window has the keyboard: the one that
@@ -253,7 +233,6 @@ void StartupSequence::startFirstSearch()
         code = QStringLiteral("demo");
     if (code.isEmpty())
         return;
-    recordStage(QStringLiteral("firstSearch:") + code);
     m_subsystems.setCurrentBarcode(code);
     m_subsystems.findKivoFilesWithID(code);
 }

@@ -10,9 +10,9 @@ class HousekeepingTimers;
 class StationSubsystems;
 class WorkerPool;
 
-// The start-up of the station in its fixed order of stages, each recorded
-// by name in stageLog(). applicationWillFinishLaunching runs before the event
-// loop, applicationDidFinishLaunching once it has started.
+// The start-up of the station in its fixed order of stages.
+// applicationWillFinishLaunching runs before the event loop,
+// applicationDidFinishLaunching once it has started.
 class StartupSequence : public QObject
 {
     Q_OBJECT
@@ -39,11 +39,7 @@ public:
     // The transition choices in their fixed order.
     static QStringList transitionChoices();
 
-    // Names of the stages run so far, in order.
-    QStringList stageLog() const { return m_stages; }
-
 private:
-    void recordStage(const QString &name);
     void createConsole();
     void startFirstSearch();
 
@@ -51,7 +47,6 @@ private:
     WorkerPool &m_workers;
     StationSubsystems &m_subsystems;
     DelegateActions &m_actions;
-    QStringList m_stages;
 };
 
 } // namespace kivo

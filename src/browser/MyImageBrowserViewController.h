@@ -50,7 +50,6 @@ public:
     // Thumbnail size from 0 (smallest) to 1 (largest); ignored while the cells
     // are sized by rows and columns.
     void setZoomValue(double zoom);
-    double zoomValue() const { return m_zoom; }
 
     // Whether the platform's image decoder reads the file's type.
     static bool isImageFile(const QString &path);
@@ -60,12 +59,10 @@ public:
 
     const QList<MyImageBrowserObject> &images() const { return m_model->images(); }
     QStringList imagePaths() const;
-    bool isLoading() const { return m_loading; }
 
     // Cell sizing: rows and columns that the cells fill; 0 means no sizing.
     void setRowsAndColumns(int row, int col);
     void adjustCellSize();
-    QSize cellSize() const { return m_cellSize; }
 
     void setAllowDrop(bool allow) { m_allowDrop = allow; }
     bool allowDrop() const { return m_allowDrop; }

@@ -25,7 +25,6 @@ public:
     void scanFolderAgain();
     // Stops the scan and empties the list.
     void clear();
-    bool isInsideScanning() const { return m_insideScanning; }
     // Rows or counts of a scan are still coming.
     bool isScanRunning() const { return m_insideScanning || m_scanner.isRunning(); }
 

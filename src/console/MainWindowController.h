@@ -2,7 +2,6 @@
 
 #include "CodeList.h"
 #include "DaySelector.h"
-#include "DesktopEntryLauncher.h"
 #include "DisplayBar.h"
 
 #include <QMainWindow>
@@ -75,27 +74,18 @@ public:
     // State, for the delegate and for tests.
     CodeListModel *model() const { return m_model; }
     QTableView *customerTableView() const { return m_table; }
-    DaySelector *daySelector() const { return m_daySelector; }
     DisplayBar *displayBar() const { return m_displayBar; }
     QComboBox *displayPopup() const { return m_displayBar->displayPopup(); }
     QLabel *statusLine() const { return m_displayBar->statusLine(); }
     QPushButton *playButton() const { return m_displayBar->playButton(); }
-    QPushButton *reassignButton() const { return m_reassignButton; }
     MyImageBrowserViewController *imageBrowser() const { return m_browser; }
     SelectDisplayWindowController *selectDisplayWindowController() const
     {
         return m_displayBar->selectDisplayWindowController();
     }
-    QString lastSelectedCode() const { return m_lastSelectedCode; }
-    bool isInsideScanning() const { return m_codeList->isInsideScanning(); }
     // Rows or counts of a scan are still coming.
     bool isScanRunning() const { return m_codeList->isScanRunning(); }
     QString versionText() const;
-    // Launches the parent application's desktop entry; false when it cannot.
-    static bool launchDesktopEntry(const QString &desktopId)
-    {
-        return DesktopEntryLauncher::launch(desktopId);
-    }
 
 signals:
     // A scan's rows are listed (counts may still be coming).

@@ -39,8 +39,6 @@ public:
     void reject() override { ibCancelButton(); } // Escape cancels
 
     QComboBox *ibPopupButton() const { return m_popup; }
-    QLabel *ibTextField1() const { return m_text1; }
-    QLabel *ibTextField2() const { return m_text2; }
     QLabel *ibTextField3() const { return m_text3; }
 
 private:

@@ -45,8 +45,6 @@ public:
     void resetTimer();
     void timerFired();
     void cancelOperation();
-    bool acceptsFirstResponder() const { return fAllowFirstResponder; }
-    bool resignFirstResponder() const { return false; }
 
     // Starts the search for a code's photos (absent: every photo of the day)
     // and the preparation of the customer slideshow; returns at once.
@@ -62,7 +60,6 @@ public:
     QString newBarcode() const { return fNewBarcode; }
     std::optional<QString> currentBarcode() const { return fCurrentBarcode; }
     void setCurrentBarcode(const std::optional<QString> &code) { fCurrentBarcode = code; }
-    float timerInterval() const { return fTimerInterval; }
 
     // Shows the "video is still recording" alert and returns when it is
     // dismissed (an application-modal message box by default).
@@ -78,7 +75,6 @@ private:
     float fTimerInterval = 0.5f;
     QString fNewBarcode;
     std::optional<QString> fCurrentBarcode;
-    bool fAllowFirstResponder = false;
 
     Clock m_clock;
     struct KeyTime

@@ -16,7 +16,6 @@
 #include "util/FileHelpers.h"
 
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -117,18 +116,6 @@ CustomerSlideshowFolder::Job CustomerSlideshowFolder::jobFor(const QVariantMap &
             .toString();
     return Job{[request] { return std::optional<QVariantMap>(request); }, std::move(response),
                label, 0, false};
-}
-
-bool CustomerSlideshowFolder::waitForIdle(int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while ((m_running || m_pending) && !deadline.hasExpired()) {
-        QEventLoop loop;
-        connect(this, &CustomerSlideshowFolder::preparationFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return !m_running && !m_pending;
 }
 
 void CustomerSlideshowFolder::enqueue(Job job)

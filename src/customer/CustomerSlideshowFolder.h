@@ -69,9 +69,6 @@ public:
     // Queues a preparation for a result list found elsewhere.
     void handleFoundImages(const QVariantMap &request, const QStringList &response);
 
-    // Runs the event loop until every queued preparation has ended (tests,
-    // benchmarks); false on timeout.
-    bool waitForIdle(int timeoutMs);
     // Drops the queued preparations and stops the running one after its
     // current photo. Waits at most kShutdownWaitMs for the workers, then
     // leaves them to finish on their own. Called by the destructor.

@@ -23,9 +23,6 @@ public:
     void keepAwake();
     void release();
 
-    bool inhibitedOverDBus() const { return m_cookie.has_value(); }
-    bool changedX() const { return m_x.has_value(); }
-
 private:
     bool inhibitOverDBus();
     void switchOffX();

@@ -26,8 +26,6 @@ public:
     // READY=1, and the watchdog pings from then on.
     void notifyReady();
     void notifyStopping();
-    // The watchdog interval the service manager asked for; 0 when none.
-    qint64 watchdogIntervalUsec() const { return m_watchdogUsec; }
 
 private:
     static void send(const char *state);

@@ -28,7 +28,6 @@ public:
     KivoXmlWriter() = default;
 
     void setMLookupArrayName(const QHash<QString, QString> &lookup) { mLookupArrayName_ = lookup; }
-    const QHash<QString, QString> &mLookupArrayName() const { return mLookupArrayName_; }
 
     // Builds the document for {"mainXmlKeyName", "dictionary", "writeXmlPath"}
     // and writes it; failures are logged, the caller checks for the file.

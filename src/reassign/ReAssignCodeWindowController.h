@@ -77,17 +77,9 @@ public:
 
     // Replaces the alerts (tests); the default shows a QMessageBox.
     void setAlertPresenter(AlertPresenter presenter) { mAlertPresenter = std::move(presenter); }
-    // Replaces the code-folder lookup (tests); the default is formPathForCodeNew.
-    void setCodePathResolver(std::function<QString(const QString &)> resolver)
-    {
-        mCodePath = std::move(resolver);
-    }
 
-    const QString &fOldCode() const { return mOldCode; }
-    const QVariantMap &fOldInfo() const { return mOldInfo; }
     const QVariantList &fArrayController() const { return mArrangedEntries; }
     const QVariantMap &fSelectedInfo() const { return mSelectedInfo; }
-    const QStringList &fOriginalImagesList() const { return mOriginalImages; }
     QString fValue1() const;
     QString fValue2() const;
     QString lastRecordPath() const { return mLastRecordPath; }
@@ -100,7 +92,6 @@ public:
     QPushButton *ibAssignButton() const { return mUi.assignButton; }
     QPushButton *cancelButton() const { return mUi.cancelButton; }
     QPushButton *revertButton() const { return mUi.revertButton; }
-    QSlider *zoomSlider(int tag) const { return tag == 1 ? mUi.zoom1 : mUi.zoom2; }
 
     static int showAlert(QWidget *parent, const AlertRequest &alert);
 

@@ -12,12 +12,8 @@
 #include "station/PrefKeys.h"
 #include "util/Async.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 
 #include <optional>
@@ -216,18 +212,6 @@ void FolderAssignment::doAutoStartQueue()
     logLine(lcSlideshow(),
             traceArrow(kTraceObject, u"doAutoStartQueue") + QStringLiteral("starting..."));
     mPlayer.play();
-}
-
-bool FolderAssignment::waitForQueueFilling(int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (isFilling()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 } // namespace kivo

@@ -38,12 +38,8 @@ public:
 
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const { return fSourcePath; }
-    bool isQueryRunning() const { return queryStarted; }
     // The folder is being listed, or a batch is being validated or waits.
     bool isFilling() const { return queryStarted || mFillRunning || !mPendingFills.empty(); }
-    // Waits (event loop running) until queue filling is idle; for tests and
-    // benchmarks.
-    bool waitForQueueFilling(int timeoutMs);
 
 private:
     struct Fill

@@ -70,11 +70,9 @@ public:
     void handleSlideShowChangeTransitionStyle(const Notification &n);
 
     void setTransitionStyle(const QString &style);
-    QString transitionStyle() const { return mTransitionStyle; }
 
     bool isSuspended() const { return doSuspendSlideShow; }
     bool isInsideLoop() const { return isInsideSlideShowLoop; }
-    bool isIdle() const { return mIdle; }
     SlideDecoder &decoder() { return mDecoder; }
     // The path shown by the last turn that decoded its image.
     const QString &currentSlidePath() const { return mCurrentSlidePath; }

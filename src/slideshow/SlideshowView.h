@@ -61,7 +61,6 @@ public:
     void renderFrame(QPainter &painter, qreal progress) const;
 
     bool isTransitionRunning() const;
-    qreal transitionProgress() const { return mProgress; }
     bool isSlideHidden() const { return mHidden; }
     bool hasSlide() const { return !mIncoming.image.isNull(); }
     // The running animation, for tests that step it by hand.

@@ -21,7 +21,6 @@ public:
     borderlessWindow(const QImage &background, bool canDrag, QWidget *parent = nullptr);
 
     void setBackgroundPicture(const QImage &picture);
-    bool hasBackgroundPicture() const { return !mTile.isNull(); }
 
     bool fCanDragWindow = false;
     QPointF fInitialLocation;

@@ -23,8 +23,6 @@ public:
     // The next position in 0..maximum. The previous position is not used.
     int32_t getNextRandomNumber(int32_t previous);
 
-    int32_t whichPhotosType() const { return fWhichPhotosType; }
-    int32_t orderSequenceType() const { return fOrderSequenceType; }
     int32_t maximum() const { return fMax; }
 
 private:

@@ -72,11 +72,6 @@ void slideShowWindowController::startSequence()
     mPlayer->startSequence();
 }
 
-bool slideShowWindowController::waitForQueueFilling(int timeoutMs)
-{
-    return mAssignment->waitForQueueFilling(timeoutMs);
-}
-
 void slideShowWindowController::setScreenIndex(int index)
 {
     fScreenIndex = index;

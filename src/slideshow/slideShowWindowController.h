@@ -58,16 +58,12 @@ public:
     SlidePlayer &player() const { return *mPlayer; }
     FolderAssignment &folderAssignment() const { return *mAssignment; }
     KivoQueue &queue() const { return *mQueue; }
-    // Waits (event loop running) until queue filling is idle; for tests and
-    // benchmarks.
-    bool waitForQueueFilling(int timeoutMs);
 
     // Views and windows, for the station and for tests.
     borderlessWindow *window() const { return mWindow.get(); }
     SlideshowView *slideView() const { return mSlideView; }
     zoomedInNSImageView *zoomedInView() const { return mZoomedInView; }
     CaptionStrip *captionStrip() const { return mCaption; }
-    IdentifyOverlay *identifyOverlay() const { return mIdentify; }
 
     // The screen this display covers; null when it is gone.
     QScreen *screen() const;

@@ -49,25 +49,9 @@ public:
     // The result: set at the end of a well-formed document.
     std::optional<QVariantMap> mDictionary() const;
 
-    std::optional<QString> mCurrentStringValue() const
-    {
-        return mHasText ? std::optional<QString>(mText) : std::nullopt;
-    }
-    // Containers are QVariantMap or QVariantList values; an invalid QVariant
-    // is nothing.
-    const QList<QVariant> &mStack() const { return mStack_; }
-    const QVariant &curNode() const { return curNode_; }
-
-    const QSet<QString> &itemNeedsArray() const { return itemNeedsArray_; }
     void setItemNeedsArray(const QSet<QString> &names) { itemNeedsArray_ = names; }
-    const QSet<QString> &itemNeedsDictionary() const { return itemNeedsDictionary_; }
-    void setItemNeedsDictionary(const QSet<QString> &names) { itemNeedsDictionary_ = names; }
-    const QSet<QString> &itemNeedsSpecialCare() const { return itemNeedsSpecialCare_; }
-    void setItemNeedsSpecialCare(const QSet<QString> &names) { itemNeedsSpecialCare_ = names; }
     // A null text means no root key: the document root dictionary is the result.
-    QString rootKey() const { return rootKey_; }
     void setRootKey(const QString &key) { rootKey_ = key; }
-    bool doVerbose() const { return doVerbose_; }
     void setDoVerbose(bool verbose) { doVerbose_ = verbose; }
 
     void pushOnStack(const QVariant &container);
@@ -102,10 +86,12 @@ private:
     QList<OpenElement> mOpenElements;
 
     QVariant mDictionary_;
-    // mCurrentStringValue: the buffer is kept between values, so collecting
-    // text does not allocate for every piece.
+    // The text collected since the last value was stored; the buffer is kept
+    // between values, so collecting text does not allocate for every piece.
     QString mText;
     bool mHasText = false;
+    // Containers are QVariantMap or QVariantList values; an invalid QVariant
+    // is nothing.
     QList<QVariant> mStack_;
     QVariant curNode_;
     QSet<QString> itemNeedsArray_;

@@ -1,3 +1,4 @@
+#include "OutputCapture.h"
 #include "TestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -14,11 +15,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <ctime>
 
 using namespace kivo;
 
-// The start-up stages and the orderly shutdown, the housekeeping timers, and
+// The start-up and the orderly shutdown, the housekeeping timers, and
 // the relaunch: the station's side, the relaunch tool and the command line.
 class TestAppDelegate : public QObject
 {
@@ -49,41 +51,46 @@ private slots:
             prefs().remove(key);
     }
 
-    void stagesRunInOrder_data()
+    // The displays start only with a valid main folder, the console only
+    // outside the shout mode; the shout mode and the demo search search at once.
+    void startUp_data()
     {
         QTest::addColumn<QVariantMap>("stored");
-        QTest::addColumn<QStringList>("stages");
-        const QStringList will{"setupAutoRelaunchTimer",   "normalizeSlideShowPath",
-                               "performStartupValidation", "setupFactoryFolder",
-                               "setupWatchdogTimer",       "seedRandom",
-                               "setupTransitionChoices",   "initializeAndStartSequence",
-                               "setupWindowControllers",   "validatePrefs"};
-        const QStringList did{"setupAutoBringToFront", "setupNotifications",
-                              "createBarcodeController"};
-        const QStringList start{"startSequence"}, console{"createConsole"};
-        QTest::newRow("console") << QVariantMap{} << will + start + console + did;
-        QTest::newRow("main folder missing")
-            << QVariantMap{{kPath, "/nowhere"}} << will + console + did;
-        QTest::newRow("shout mode") << QVariantMap{{"prefDoShoutMode", true}}
-                                    << will + start + did + QStringList{"firstSearch:*"};
-        QTest::newRow("demo search")
-            << QVariantMap{{"prefSearchDemoCodeAtStartup", true}}
-            << will + start + console + did + QStringList{"firstSearch:demo"};
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<bool>("console");
+        QTest::addColumn<QString>("search"); // the first search's log line; empty: none
+        test::row("console", QVariantMap{}, true, true, QString());
+        test::row("main folder missing", QVariantMap{{kPath, "/nowhere"}}, false, true, QString());
+        test::row("shout mode", QVariantMap{{"prefDoShoutMode", true}}, true, false,
+                  QString("basePath = "));
+        test::row("demo search",
+                  QVariantMap{{"prefSearchDemoCodeAtStartup", true},
+                              {"prefSupportDemoCode", true},
+                              {"prefDemoCodesList", "demo"}},
+                  true, true, QString("[demo] is a demo code"));
     }
-    void stagesRunInOrder()
+    void startUp()
     {
         QFETCH(QVariantMap, stored);
-        QFETCH(QStringList, stages);
+        QFETCH(bool, starts);
+        QFETCH(bool, console);
+        QFETCH(QString, search);
         QVERIFY(QDir().mkpath(QDir::homePath() + "/Images"));
         prefs().setValue(kPath, "~/Images");
         prefs().setValues(stored);
+        OutputCapture log;
         AppDelegate delegate;
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
-        QCOMPARE(delegate.stageLog(), stages);
+        QCOMPARE(log.text().contains("AppDelegate->startSequence... starting"), starts);
+        QCOMPARE(std::ranges::any_of(
+                     QApplication::topLevelWidgets(),
+                     [](QWidget *w) { return w->inherits("kivo::MainWindowController"); }),
+                 console);
+        QTRY_VERIFY(log.text().contains(search.toUtf8()));
         QCOMPARE(prefs().string(QStringLiteral("prefNSScreenIndex7")), "< None Detected >");
         QVERIFY(QFileInfo(QDir::homePath() + "/Factory/Images").isDir());
-        if (stages.contains("startSequence")) {
+        if (starts) {
             QCOMPARE(prefs().string(kPath), QDir::homePath() + "/Images");
             QVERIFY(!prefs().data(QStringLiteral("prefSlideShowPathAliasData")).isEmpty());
         }

@@ -109,6 +109,7 @@ private slots:
         QVERIFY(!BarcodeEntryController::videoIsRecording());
         deliver("kivoXNotification",
                 {{"action", "STATUSisRecording"}, {"senderApp", "kivo-video.APP"}});
+        QSignalSpy done(&c->slideshowFolder(), &CustomerSlideshowFolder::preparationFinished);
         int alerts = 0;
         c->setRecordingAlert([&] {
             if (++alerts == 1)
@@ -117,7 +118,7 @@ private slots:
         press({"2#8000", "\r#8010"});
         QCOMPARE(alerts, 2);
         QCOMPARE(c->currentBarcode(), std::optional<QString>("1"));
-        QVERIFY(c->slideshowFolder().waitForIdle(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 10000);
         QCOMPARE(*searched, (QStringList{"3", "2"}));
         deliver("kivoXNotification",
                 {{"action", "statusNotRecording"}, {"senderApp", "Kivo-Video.app"}});
@@ -137,12 +138,13 @@ private slots:
             *searched << request.value("customerid").toString();
             return QStringList();
         });
+        QSignalSpy done(&c->slideshowFolder(), &CustomerSlideshowFolder::preparationFinished);
         QElapsedTimer timer;
         timer.start();
         press({"1#100", "\r#110", "2#1000", "\r#1010", "3#2000", "\r#2010"});
         QVERIFY(timer.elapsed() < 500);
         *open = true;
-        QVERIFY(c->slideshowFolder().waitForIdle(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 10000);
         QCOMPARE(*searched, (QStringList{"1", "3"}));
     }
 

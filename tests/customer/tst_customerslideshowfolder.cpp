@@ -92,8 +92,7 @@ private slots:
         f->handleFoundImages({{"searchPath", day()}}, first);
         for (const char *found : {"2/q.jpg", "3/r.jpg"})
             f->startPreparation({{"searchPath", day()}, {"found", QStringList{found}}});
-        QVERIFY(f->waitForIdle(20000));
-        QCOMPARE(done, (QList<QVariantList>{{4}, {1}}));
+        QTRY_COMPARE_WITH_TIMEOUT(done, (QList<QVariantList>{{4}, {1}}), 20000);
         QCOMPARE(m_plays.size(), 4);
         QCOMPARE(m_plays.first().value("sourcePath"), work());
         QCOMPARE(*seen, QStringList{"p0.jpg p1.jpg p2.jpg p3.jpg"});
