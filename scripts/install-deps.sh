@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format clang-tidy
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libplist-dev libicu-dev libturbojpeg0-dev libbenchmark-dev
     libsystemd-dev libxcb1-dev libxcb-dpms0-dev

@@ -102,7 +102,7 @@ void MyImageBrowserView::startDrag(Qt::DropActions)
 bool MyImageBrowserView::acceptDrag(QDropEvent *event)
 {
     const bool allowed =
-        (!mAllowDrop || mAllowDrop(event->source())) && event->mimeData()->hasUrls();
+        (!m_allowDrop || m_allowDrop(event->source())) && event->mimeData()->hasUrls();
     if (!allowed) {
         event->ignore();
         return false;

@@ -25,7 +25,7 @@ public:
     // outside the station); the drop is refused while it says no.
     void setDropPolicy(std::function<bool(QObject *source)> allowDrop)
     {
-        mAllowDrop = std::move(allowDrop);
+        m_allowDrop = std::move(allowDrop);
     }
 
     // Turns dragging and dropping on again: QListView::setMovement() switches
@@ -56,7 +56,7 @@ protected:
 private:
     bool acceptDrag(QDropEvent *event);
 
-    std::function<bool(QObject *source)> mAllowDrop;
+    std::function<bool(QObject *source)> m_allowDrop;
 };
 
 } // namespace kivo

@@ -114,22 +114,22 @@ OrderedDictionary ChangeRecord::content(const QString &oldCodeFolder, const QStr
 }
 
 ChangeRecord::ChangeRecord(QString oldCodeFolder, QString newCodeFolder, QDateTime time)
-    : mOldCodeFolder(std::move(oldCodeFolder)), mNewCodeFolder(std::move(newCodeFolder)),
-      mTime(std::move(time))
+    : m_oldCodeFolder(std::move(oldCodeFolder)), m_newCodeFolder(std::move(newCodeFolder)),
+      m_time(std::move(time))
 {}
 
 bool ChangeRecord::fail(const QString &error)
 {
-    mError = error.isEmpty() ? QStringLiteral("unknown error") : error;
+    m_error = error.isEmpty() ? QStringLiteral("unknown error") : error;
     return false;
 }
 
 bool ChangeRecord::prepare(const QStringList &fileNames)
 {
-    mError.clear();
-    mPath = getReassignmentXmlPath(mTime);
-    if (mPath.isEmpty()) {
-        mError = QStringLiteral("there is no folder and none can be made");
+    m_error.clear();
+    m_path = getReassignmentXmlPath(m_time);
+    if (m_path.isEmpty()) {
+        m_error = QStringLiteral("there is no folder and none can be made");
         return false;
     }
     if (!writeTemporary(fileNames)) {
@@ -137,10 +137,10 @@ bool ChangeRecord::prepare(const QStringList &fileNames)
         logLine(lcReassign(),
                 QStringLiteral("ReAssignCodeWindowController->doMoveImages... cannot write the "
                                "change record [%1]: %2")
-                    .arg(temporaryPath(), mError));
+                    .arg(temporaryPath(), m_error));
         return false;
     }
-    mPrepared = fileNames;
+    m_prepared = fileNames;
     return true;
 }
 
@@ -152,7 +152,7 @@ bool ChangeRecord::writeTemporary(const QStringList &fileNames)
         {{QStringLiteral("mainXmlKeyName"), QStringLiteral("data")},
          {QStringLiteral("writeXmlPath"), temporaryPath()},
          {QStringLiteral("dictionary"),
-          QVariant::fromValue(content(mOldCodeFolder, mNewCodeFolder, fileNames))}});
+          QVariant::fromValue(content(m_oldCodeFolder, m_newCodeFolder, fileNames))}});
     QString error = writer.errorString();
     if (error.isEmpty() && QFileInfo(temporaryPath()).size() != writer.mString().toUtf8().size())
         error = QStringLiteral("the record was not written");
@@ -163,36 +163,37 @@ bool ChangeRecord::writeTemporary(const QStringList &fileNames)
 
 bool ChangeRecord::commit(const QStringList &fileNames)
 {
-    mError.clear();
-    if (mPath.isEmpty())
+    m_error.clear();
+    if (m_path.isEmpty())
         return fail(QStringLiteral("the record was not prepared"));
     const QString temporary = temporaryPath();
-    if (fileNames == mPrepared || writeTemporary(fileNames)) {
-        mPrepared = fileNames;
+    if (fileNames == m_prepared || writeTemporary(fileNames)) {
+        m_prepared = fileNames;
         // Another record may have taken the name since it was chosen: take the next.
         QString error;
         for (int sequence = 2; sequence <= kMaxSequence + 1; ++sequence) {
-            if (FileOps::moveNoReplace(temporary, mPath, &error)) {
+            if (FileOps::moveNoReplace(temporary, m_path, &error)) {
                 QString folderError;
-                syncPath(QFileInfo(mPath).path(), &folderError);
+                syncPath(QFileInfo(m_path).path(), &folderError);
                 return true;
             }
-            if (!QFileInfo::exists(mPath))
+            if (!QFileInfo::exists(m_path))
                 break;
-            mPath = QDir(QFileInfo(mPath).path()).filePath(recordFileName(mTime, sequence));
+            m_path = QDir(QFileInfo(m_path).path()).filePath(recordFileName(m_time, sequence));
         }
         fail(error);
     }
     // A written ".tmp" stays: it names photos that did move.
-    mPath = temporary.chopped(4);
-    logLine(lcReassign(),
-            QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(mPath, mError));
+    m_path = temporary.chopped(4);
+    logLine(
+        lcReassign(),
+        QStringLiteral("ERROR in renaming/moving final xml path = %1 (%2)").arg(m_path, m_error));
     return false;
 }
 
 void ChangeRecord::discard()
 {
-    if (!mPath.isEmpty())
+    if (!m_path.isEmpty())
         QFile::remove(temporaryPath());
 }
 

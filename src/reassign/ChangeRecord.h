@@ -38,9 +38,9 @@ public:
     void discard();
 
     // The record's path (once prepared; its final name once committed).
-    const QString &path() const { return mPath; }
-    QString temporaryPath() const { return mPath + QLatin1String(".tmp"); }
-    const QString &error() const { return mError; }
+    const QString &path() const { return m_path; }
+    QString temporaryPath() const { return m_path + QLatin1String(".tmp"); }
+    const QString &error() const { return m_error; }
 
     // "~/.Corvel/CodeChanges" with the home folder expanded; not created.
     static QString codeChangesFolder();
@@ -69,12 +69,12 @@ private:
     bool writeTemporary(const QStringList &fileNames);
     bool fail(const QString &error);
 
-    QString mOldCodeFolder;
-    QString mNewCodeFolder;
-    QDateTime mTime;
-    QString mPath;
-    QStringList mPrepared;
-    QString mError;
+    QString m_oldCodeFolder;
+    QString m_newCodeFolder;
+    QDateTime m_time;
+    QString m_path;
+    QStringList m_prepared;
+    QString m_error;
 };
 
 } // namespace kivo

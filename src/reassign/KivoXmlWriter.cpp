@@ -76,7 +76,7 @@ std::optional<QVariantList> KivoXmlWriter::arrayFrom(const QVariant &value)
 
 bool KivoXmlWriter::doStartConversion2(const QVariantMap &parameter)
 {
-    mString_ = XmlVersion1_0Header + QLatin1Char('\n');
+    m_string = XmlVersion1_0Header + QLatin1Char('\n');
     _indentCount = 0;
     const QString rootName = parameter.value(QStringLiteral("mainXmlKeyName")).toString();
     convertDictionaryToXml(
@@ -110,23 +110,23 @@ QString KivoXmlWriter::defaultPath()
 
 void KivoXmlWriter::writeFile(const QString &path)
 {
-    mWrittenPath = path;
+    m_writtenPath = path;
     QFile existing(path);
     if (existing.exists() && !existing.remove())
         logLine(lcReassign(),
                 QStringLiteral("Error with removeItemAtPath = %1").arg(existing.errorString()));
 
     QSaveFile file(path);
-    const QByteArray bytes = mString_.toUtf8();
-    mError.clear();
+    const QByteArray bytes = m_string.toUtf8();
+    m_error.clear();
     // commit() can report success when its final flush failed (a full disk):
     // the device's error tells.
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit() ||
         file.error() != QFileDevice::NoError) {
-        mError = file.errorString();
+        m_error = file.errorString();
         logLine(lcReassign(), QStringLiteral("%1-%2 -> writeToFile returned ERROR = %3")
                                   .arg(QStringLiteral("KivoXmlWriter"),
-                                       QStringLiteral("doStartConversion2"), mError));
+                                       QStringLiteral("doStartConversion2"), m_error));
     }
 }
 
@@ -138,7 +138,7 @@ QString KivoXmlWriter::getEndElementKeyName(const QString &key)
 bool KivoXmlWriter::putTabsWithIndexCount(qint64 count)
 {
     if (count > 0)
-        mString_.append(QString(count, QLatin1Char('\t')));
+        m_string.append(QString(count, QLatin1Char('\t')));
     return true;
 }
 
@@ -171,16 +171,16 @@ bool KivoXmlWriter::convertDictionaryToXml(OrderedDictionary dictionary, const Q
         return true;
     const QString attributes = getAttributes(dictionary);
     if (attributes.isEmpty())
-        mString_.append(QStringLiteral("<%1>\n").arg(key));
+        m_string.append(QStringLiteral("<%1>\n").arg(key));
     else
-        mString_.append(QStringLiteral("<%1 %2>\n").arg(key, attributes));
+        m_string.append(QStringLiteral("<%1 %2>\n").arg(key, attributes));
     ++_indentCount;
 
     const bool singleText = !attributes.isEmpty() && dictionary.size() == 1 &&
                             isText(dictionary.value(dictionary.keys().first()));
     if (singleText) {
         putTabsWithIndexCount(_indentCount);
-        mString_.append(escaped(dictionary.value(dictionary.keys().first()).toString()) +
+        m_string.append(escaped(dictionary.value(dictionary.keys().first()).toString()) +
                         QLatin1Char('\n'));
     } else {
         for (const QString &entryKey : dictionary.keys())
@@ -189,17 +189,17 @@ bool KivoXmlWriter::convertDictionaryToXml(OrderedDictionary dictionary, const Q
 
     --_indentCount;
     putTabsWithIndexCount(_indentCount);
-    mString_.append(QStringLiteral("</%1>\n").arg(getEndElementKeyName(key)));
+    m_string.append(QStringLiteral("</%1>\n").arg(getEndElementKeyName(key)));
     return true;
 }
 
 bool KivoXmlWriter::convertArrayToXml(const QVariantList &array, const QString &key)
 {
-    const auto named = mLookupArrayName_.constFind(key);
-    const bool useLookup = named != mLookupArrayName_.cend();
+    const auto named = mLookupArrayName.constFind(key);
+    const bool useLookup = named != mLookupArrayName.cend();
     if (key.isNull())
         return true;
-    mString_.append(QStringLiteral("<%1>\n").arg(key));
+    m_string.append(QStringLiteral("<%1>\n").arg(key));
     ++_indentCount;
     int counter = 0;
     for (const QVariant &item : array) {
@@ -209,7 +209,7 @@ bool KivoXmlWriter::convertArrayToXml(const QVariantList &array, const QString &
     }
     --_indentCount;
     putTabsWithIndexCount(_indentCount);
-    mString_.append(QStringLiteral("</%1>\n").arg(getEndElementKeyName(key)));
+    m_string.append(QStringLiteral("</%1>\n").arg(getEndElementKeyName(key)));
     return true;
 }
 
@@ -230,7 +230,7 @@ bool KivoXmlWriter::processEachObject(const QVariant &value, const QString &key)
         }
     } else if (const std::optional<QString> text = textFrom(value)) {
         putTabsWithIndexCount(_indentCount);
-        mString_.append(
+        m_string.append(
             QStringLiteral("<%1>%2</%3>\n").arg(key, escaped(*text), getEndElementKeyName(key)));
     }
     return true;

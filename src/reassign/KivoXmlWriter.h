@@ -27,7 +27,7 @@ public:
 
     KivoXmlWriter() = default;
 
-    void setMLookupArrayName(const QHash<QString, QString> &lookup) { mLookupArrayName_ = lookup; }
+    void setMLookupArrayName(const QHash<QString, QString> &lookup) { mLookupArrayName = lookup; }
 
     // Builds the document for {"mainXmlKeyName", "dictionary", "writeXmlPath"}
     // and writes it; failures are logged, the caller checks for the file.
@@ -39,11 +39,11 @@ public:
     QString getAttributes(OrderedDictionary &dictionary);
     static QString getEndElementKeyName(const QString &key);
     bool putTabsWithIndexCount(qint64 count);
-    const QString &mString() const { return mString_; }
+    const QString &mString() const { return m_string; }
     // Where the last conversion wrote its file.
-    const QString &writtenPath() const { return mWrittenPath; }
+    const QString &writtenPath() const { return m_writtenPath; }
     // Why the last conversion's file was not written; empty when it was.
-    const QString &errorString() const { return mError; }
+    const QString &errorString() const { return m_error; }
 
     static std::optional<OrderedDictionary> dictionaryFrom(const QVariant &value);
     static std::optional<QVariantList> arrayFrom(const QVariant &value);
@@ -52,11 +52,11 @@ private:
     void writeFile(const QString &path);
     static QString defaultPath();
 
-    QString mString_;
-    QHash<QString, QString> mLookupArrayName_;
+    QString m_string;
+    QHash<QString, QString> mLookupArrayName;
     qint64 _indentCount = 0;
-    QString mWrittenPath;
-    QString mError;
+    QString m_writtenPath;
+    QString m_error;
 };
 
 } // namespace kivo

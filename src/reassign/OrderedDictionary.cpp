@@ -18,22 +18,22 @@ OrderedDictionary OrderedDictionary::fromVariantMap(const QVariantMap &map)
 
 void OrderedDictionary::insert(const QString &key, const QVariant &value)
 {
-    if (!mValues.contains(key))
-        mKeys.append(key);
-    mValues.insert(key, value);
+    if (!m_values.contains(key))
+        m_keys.append(key);
+    m_values.insert(key, value);
 }
 
 bool OrderedDictionary::remove(const QString &key)
 {
-    if (!mValues.remove(key))
+    if (!m_values.remove(key))
         return false;
-    mKeys.removeOne(key);
+    m_keys.removeOne(key);
     return true;
 }
 
 bool OrderedDictionary::operator==(const OrderedDictionary &other) const
 {
-    return mKeys == other.mKeys && mValues == other.mValues;
+    return m_keys == other.m_keys && m_values == other.m_values;
 }
 
 } // namespace kivo

@@ -22,17 +22,17 @@ public:
 
     void insert(const QString &key, const QVariant &value);
     bool remove(const QString &key);
-    bool contains(const QString &key) const { return mValues.contains(key); }
-    QVariant value(const QString &key) const { return mValues.value(key); }
-    const QList<QString> &keys() const { return mKeys; }
-    qsizetype size() const { return mKeys.size(); }
-    bool isEmpty() const { return mKeys.isEmpty(); }
+    bool contains(const QString &key) const { return m_values.contains(key); }
+    QVariant value(const QString &key) const { return m_values.value(key); }
+    const QList<QString> &keys() const { return m_keys; }
+    qsizetype size() const { return m_keys.size(); }
+    bool isEmpty() const { return m_keys.isEmpty(); }
 
     bool operator==(const OrderedDictionary &other) const;
 
 private:
-    QList<QString> mKeys;
-    QHash<QString, QVariant> mValues;
+    QList<QString> m_keys;
+    QHash<QString, QVariant> m_values;
 };
 
 } // namespace kivo

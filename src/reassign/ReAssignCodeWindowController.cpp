@@ -41,7 +41,7 @@ const QString kName = QStringLiteral("name");
 } // namespace
 
 ReAssignCodeWindowController::ReAssignCodeWindowController(QWidget *parent)
-    : QDialog(parent), mCodePath([](const QString &code) { return formPathForCodeNew(code); })
+    : QDialog(parent), m_codePath([](const QString &code) { return formPathForCodeNew(code); })
 {
     setWindowTitle(tr("Re-Assign Photos"));
     setAccessibleName(QStringLiteral("Re-Assign Photos"));
@@ -68,18 +68,18 @@ ReAssignCodeWindowController::openSheet(QWidget *parent, const QVariantMap &setu
 
 void ReAssignCodeWindowController::connectWindow()
 {
-    connect(mUi.popup, &QComboBox::currentIndexChanged, this,
+    connect(m_ui.popup, &QComboBox::currentIndexChanged, this,
             &ReAssignCodeWindowController::ibClickedOnPopup);
-    for (QSlider *slider : {mUi.zoom1, mUi.zoom2})
+    for (QSlider *slider : {m_ui.zoom1, m_ui.zoom2})
         connect(slider, &QSlider::valueChanged, this,
                 [this, slider] { zoomSliderDidChange(slider); });
-    connect(mUi.revertButton, &QPushButton::clicked, this,
+    connect(m_ui.revertButton, &QPushButton::clicked, this,
             &ReAssignCodeWindowController::revertAll);
-    mUi.assignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
-    for (QPushButton *button : {mUi.cancelButton, mUi.assignButton})
+    m_ui.assignButton->setProperty(kAlternateTitle, kAssignAlternateTitle);
+    for (QPushButton *button : {m_ui.cancelButton, m_ui.assignButton})
         connect(button, &QPushButton::clicked, this, [this, button] { doEndSheet(button); });
-    setCount(mUi.value1, 0);
-    setCount(mUi.value2, 0);
+    setCount(m_ui.value1, 0);
+    setCount(m_ui.value2, 0);
 }
 
 void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
@@ -87,8 +87,8 @@ void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
     if (setup.typeId() != QMetaType::QVariantMap)
         return;
     const QVariantMap s = setup.toMap();
-    mOldCode = s.value(QStringLiteral("oldcode")).toString();
-    mOldInfo = s.value(QStringLiteral("currentinfo")).toMap();
+    m_oldCode = s.value(QStringLiteral("oldcode")).toString();
+    m_oldInfo = s.value(QStringLiteral("currentinfo")).toMap();
 
     QVariantList entries;
     QVariantMap prompt;
@@ -96,7 +96,7 @@ void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
     for (const QVariant &entry : s.value(QStringLiteral("arraycontroller")).toList()) {
         const QVariantMap row = entry.toMap();
         if (!row.contains(kCode) ||
-            row.value(kCode).toString().compare(mOldCode, Qt::CaseInsensitive) != 0) {
+            row.value(kCode).toString().compare(m_oldCode, Qt::CaseInsensitive) != 0) {
             entries << row;
         } else {
             prompt = row;
@@ -111,28 +111,28 @@ void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
         prompt.insert(kName, kPromptName);
         entries.prepend(prompt);
     }
-    mArrangedEntries = entries;
-    mSelectedInfo = entries.isEmpty() ? QVariantMap() : entries.first().toMap();
-    mOriginalImages = s.value(QStringLiteral("imageslist")).toStringList();
-    mOldFolder = mOldCode.isEmpty() ? QString() : mCodePath(mOldCode);
+    m_arrangedEntries = entries;
+    m_selectedInfo = entries.isEmpty() ? QVariantMap() : entries.first().toMap();
+    m_originalImages = s.value(QStringLiteral("imageslist")).toStringList();
+    m_oldFolder = m_oldCode.isEmpty() ? QString() : m_codePath(m_oldCode);
 }
 
 void ReAssignCodeWindowController::fillPopup()
 {
-    auto *model = static_cast<QStandardItemModel *>(mUi.popup->model());
-    const QSignalBlocker block(mUi.popup);
+    auto *model = static_cast<QStandardItemModel *>(m_ui.popup->model());
+    const QSignalBlocker block(m_ui.popup);
     model->clear();
-    for (const QVariant &entry : std::as_const(mArrangedEntries)) {
+    for (const QVariant &entry : std::as_const(m_arrangedEntries)) {
         const QString code = entry.toMap().value(kCode).toString();
         auto *item = new QStandardItem(code);
         // A row without a code names no folder to move to.
-        if (code.isEmpty() || code.compare(mOldCode, Qt::CaseInsensitive) == 0)
+        if (code.isEmpty() || code.compare(m_oldCode, Qt::CaseInsensitive) == 0)
             item->setEnabled(false);
         model->appendRow(item);
     }
     if (model->rowCount() > 0) {
         model->item(0)->setForeground(Qt::red);
-        mUi.popup->setCurrentIndex(0);
+        m_ui.popup->setCurrentIndex(0);
     }
 }
 
@@ -151,26 +151,26 @@ MyImageBrowserViewController *ReAssignCodeWindowController::makeBrowser(QWidget 
 
 void ReAssignCodeWindowController::awakeFromNib()
 {
-    if (mAwake)
+    if (m_awake)
         return;
-    mAwake = true;
+    m_awake = true;
     fillPopup();
     if (QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
-    mDragObserver = NotificationCenter::defaultCenter().addObserver(
+    m_dragObserver = NotificationCenter::defaultCenter().addObserver(
         notification::concludeDragOperation, this,
         [this](const Notification &n) { handleObjectDraggedNotification(n); });
-    mBrowser1 = makeBrowser(mUi.browserViewHolder, QStringLiteral("Photos of the old code"));
-    mBrowser2 = makeBrowser(mUi.browserViewHolder2, QStringLiteral("Photos to move"));
-    const QList<const QObject *> grids{mBrowser1->imageBrowser(), mBrowser2->imageBrowser()};
-    mBrowser1->setDropSources(grids);
-    mBrowser2->setDropSources(grids);
-    mBrowser1->addImages(mOriginalImages);
-    mUi.assignButton->setEnabled(false);
-    if (!mOldFolder.isEmpty())
+    m_browser1 = makeBrowser(m_ui.browserViewHolder, QStringLiteral("Photos of the old code"));
+    m_browser2 = makeBrowser(m_ui.browserViewHolder2, QStringLiteral("Photos to move"));
+    const QList<const QObject *> grids{m_browser1->imageBrowser(), m_browser2->imageBrowser()};
+    m_browser1->setDropSources(grids);
+    m_browser2->setDropSources(grids);
+    m_browser1->addImages(m_originalImages);
+    m_ui.assignButton->setEnabled(false);
+    if (!m_oldFolder.isEmpty())
         Async::run(
             WorkerPool::shared(), this,
-            [folder = mOldFolder] { return RecordableName::unrecordableIn(folder); },
+            [folder = m_oldFolder] { return RecordableName::unrecordableIn(folder); },
             [this](const QStringList &names) { showUnrecordable(names); });
 }
 
@@ -178,16 +178,16 @@ void ReAssignCodeWindowController::showUnrecordable(const QStringList &names)
 {
     if (names.isEmpty())
         return;
-    mUi.notice->setText(tr("These photos of the old code have names that the change record cannot "
-                           "carry; they stay where they are until renamed:\n%1")
-                            .arg(PhotoReassignment::listing(names)));
-    mUi.notice->setAccessibleDescription(mUi.notice->text());
-    mUi.notice->show();
+    m_ui.notice->setText(tr("These photos of the old code have names that the change record cannot "
+                            "carry; they stay where they are until renamed:\n%1")
+                             .arg(PhotoReassignment::listing(names)));
+    m_ui.notice->setAccessibleDescription(m_ui.notice->text());
+    m_ui.notice->show();
 }
 
 QString ReAssignCodeWindowController::notice() const
 {
-    return mUi.notice->isHidden() ? QString() : mUi.notice->text();
+    return m_ui.notice->isHidden() ? QString() : m_ui.notice->text();
 }
 
 void ReAssignCodeWindowController::showEvent(QShowEvent *event)
@@ -198,17 +198,17 @@ void ReAssignCodeWindowController::showEvent(QShowEvent *event)
 
 void ReAssignCodeWindowController::ibClickedOnPopup(int index)
 {
-    if (index >= 0 && index < mArrangedEntries.size())
-        mSelectedInfo = mArrangedEntries.at(index).toMap();
+    if (index >= 0 && index < m_arrangedEntries.size())
+        m_selectedInfo = m_arrangedEntries.at(index).toMap();
     enableAssignButton();
 }
 
 void ReAssignCodeWindowController::enableAssignButton()
 {
-    const bool enable = mUi.popup->currentIndex() >= 1 &&
-                        !mSelectedInfo.value(kCode).toString().isEmpty() && mBrowser2 &&
-                        !mBrowser2->images().isEmpty();
-    mUi.assignButton->setEnabled(enable);
+    const bool enable = m_ui.popup->currentIndex() >= 1 &&
+                        !m_selectedInfo.value(kCode).toString().isEmpty() && m_browser2 &&
+                        !m_browser2->images().isEmpty();
+    m_ui.assignButton->setEnabled(enable);
 }
 
 void ReAssignCodeWindowController::setCount(QLabel *label, qsizetype count)
@@ -219,12 +219,12 @@ void ReAssignCodeWindowController::setCount(QLabel *label, qsizetype count)
 
 QString ReAssignCodeWindowController::fValue1() const
 {
-    return mUi.value1->text();
+    return m_ui.value1->text();
 }
 
 QString ReAssignCodeWindowController::fValue2() const
 {
-    return mUi.value2->text();
+    return m_ui.value2->text();
 }
 
 void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notification &notification)
@@ -233,10 +233,10 @@ void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notific
         notification.userInfo.value(notificationKey::imagebrowser).value<QObject *>();
     if (!grid)
         return;
-    if (mBrowser1 && grid == mBrowser1->imageBrowser())
-        setCount(mUi.value1, mBrowser1->images().size());
-    else if (mBrowser2 && grid == mBrowser2->imageBrowser())
-        setCount(mUi.value2, mBrowser2->images().size());
+    if (m_browser1 && grid == m_browser1->imageBrowser())
+        setCount(m_ui.value1, m_browser1->images().size());
+    else if (m_browser2 && grid == m_browser2->imageBrowser())
+        setCount(m_ui.value2, m_browser2->images().size());
     else
         return;
     enableAssignButton();
@@ -245,33 +245,33 @@ void ReAssignCodeWindowController::handleObjectDraggedNotification(const Notific
 void ReAssignCodeWindowController::zoomSliderDidChange(QSlider *slider)
 {
     const int tag = slider ? slider->property(ReAssignCodeWindowLayout::kTag).toInt() : 0;
-    MyImageBrowserViewController *browser = tag == 1 ? mBrowser1 : tag == 2 ? mBrowser2 : nullptr;
+    MyImageBrowserViewController *browser = tag == 1 ? m_browser1 : tag == 2 ? m_browser2 : nullptr;
     if (browser)
         browser->setZoomValue(slider->value() / 100.0);
 }
 
 void ReAssignCodeWindowController::revertAll()
 {
-    if (!mBrowser1 || !mBrowser2)
+    if (!m_browser1 || !m_browser2)
         return;
     QList<MyImageBrowserObject> back;
-    for (const MyImageBrowserObject &item : mBrowser2->images()) {
+    for (const MyImageBrowserObject &item : m_browser2->images()) {
         // Each photo goes back once, whatever the left lists already.
-        if (!mBrowser1->objectExistsAtPath(item.path))
+        if (!m_browser1->objectExistsAtPath(item.path))
             back << item;
     }
-    mBrowser1->model()->append(back);
-    mBrowser2->model()->clear();
-    mBrowser1->updateDatasource();
-    mBrowser2->updateDatasource();
+    m_browser1->model()->append(back);
+    m_browser2->model()->clear();
+    m_browser1->updateDatasource();
+    m_browser2->updateDatasource();
 }
 
 QStringList ReAssignCodeWindowController::getChangedImageList() const
 {
     QStringList paths;
-    if (!mBrowser2)
+    if (!m_browser2)
         return paths;
-    for (const MyImageBrowserObject &item : mBrowser2->images()) {
+    for (const MyImageBrowserObject &item : m_browser2->images()) {
         if (!item.path.isEmpty())
             paths << item.path;
     }
@@ -309,21 +309,21 @@ int ReAssignCodeWindowController::alert(const QString &message, const QString &t
     const AlertRequest request{message, text, buttons};
     // Assistive technology can press the sheet's own buttons while its alert
     // is up: they wait until it is answered (doEndSheet).
-    const QScopedValueRollback<bool> alerting(mAlerting, true);
-    return mAlertPresenter ? mAlertPresenter(this, request) : showAlert(this, request);
+    const QScopedValueRollback<bool> alerting(m_alerting, true);
+    return m_alertPresenter ? m_alertPresenter(this, request) : showAlert(this, request);
 }
 
 void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
 {
-    if (mAlerting)
+    if (m_alerting)
         return;
     const QString alternate = button ? button->property(kAlternateTitle).toString() : QString();
     if (alternate.compare(kAssignAlternateTitle, Qt::CaseInsensitive) != 0) {
         done(kStopResponse);
         return;
     }
-    const QString newCode = mSelectedInfo.value(kCode).toString();
-    if (newCode.isEmpty() || mOldCode.toUpper() == newCode.toUpper()) {
+    const QString newCode = m_selectedInfo.value(kCode).toString();
+    if (newCode.isEmpty() || m_oldCode.toUpper() == newCode.toUpper()) {
         alert(QStringLiteral("PLEASE SELECT A NEW Party Room/Code !!"),
               QStringLiteral("You must pick a party room/code that is different from the "
                              "original!"),
@@ -340,8 +340,8 @@ void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
     const QString text =
         QStringLiteral("Are you sure you want to re-assign photos\n\nFROM\nOld "
                        "Code:\t %1\n\t\t [%2]\nTO\nNew Code: %3\n\t\t [%4]\n\n")
-            .arg(mOldInfo.value(kName).toString(), mOldInfo.value(kCode).toString(),
-                 mSelectedInfo.value(kName).toString(), newCode);
+            .arg(m_oldInfo.value(kName).toString(), m_oldInfo.value(kCode).toString(),
+                 m_selectedInfo.value(kName).toString(), newCode);
     const int pressed = alert(QStringLiteral("ARE YOU SURE ???"), text,
                               {QStringLiteral("CANCEL"), QStringLiteral("YES - RE-ASSIGN")});
     // When nothing moved the sheet stays open: the operator has been told why.
@@ -352,42 +352,42 @@ void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
 QString ReAssignCodeWindowController::newCodeFolder(const QString &code) const
 {
     // A code names one folder beside the old code's and never leads out of the day.
-    if (mOldFolder.isEmpty() || code.isEmpty() || code.contains(QLatin1Char('/')) ||
+    if (m_oldFolder.isEmpty() || code.isEmpty() || code.contains(QLatin1Char('/')) ||
         code == QLatin1String(".") || code == QLatin1String(".."))
         return QString();
-    return QDir(QFileInfo(mOldFolder).path()).filePath(code);
+    return QDir(QFileInfo(m_oldFolder).path()).filePath(code);
 }
 
 QStringList ReAssignCodeWindowController::doMoveImages()
 {
-    const QString newCode = mSelectedInfo.value(kCode).toString();
-    if (newCode.isEmpty() || mOldCode.compare(newCode, Qt::CaseInsensitive) == 0)
+    const QString newCode = m_selectedInfo.value(kCode).toString();
+    if (newCode.isEmpty() || m_oldCode.compare(newCode, Qt::CaseInsensitive) == 0)
         return {};
     const QString newFolder = newCodeFolder(newCode);
     if (newFolder.isEmpty()) {
         logLine(lcReassign(),
                 QStringLiteral("ReAssignCodeWindowController->doMoveImages... no folder for "
                                "[%1] or [%2]")
-                    .arg(mOldCode, newCode));
+                    .arg(m_oldCode, newCode));
         alert(QStringLiteral("NOTHING RE-ASSIGNED !!"),
               QStringLiteral("There is no folder for the code [%1] or [%2].\nNothing has been "
                              "changed.")
-                  .arg(mOldCode, newCode),
+                  .arg(m_oldCode, newCode),
               {QStringLiteral("OK")});
         return {};
     }
-    const QStringList photos = mUi.browserViewHolder2 ? getChangedImageList() : mOriginalImages;
+    const QStringList photos = m_ui.browserViewHolder2 ? getChangedImageList() : m_originalImages;
     if (photos.isEmpty())
         return {};
     const PhotoReassignment::Result result =
-        PhotoReassignment::run(mOldFolder, newFolder, photos, Clock::now());
-    mLastRecordPath = result.recordPath;
+        PhotoReassignment::run(m_oldFolder, newFolder, photos, Clock::now());
+    m_lastRecordPath = result.recordPath;
     logLine(lcReassign(),
             QStringLiteral("ReAssignCodeWindowController->doMoveImages... moved %1 of %2 photo(s) "
                            "FROM [%3] TO [%4], record [%5]%6")
                 .arg(result.moved.size())
                 .arg(photos.size())
-                .arg(mOldCode, newCode, result.recordPath,
+                .arg(m_oldCode, newCode, result.recordPath,
                      result.failure.isEmpty() ? QString() : QStringLiteral(": ") + result.failure));
     if (!result.headline().isEmpty())
         alert(result.headline(), result.text(), {QStringLiteral("OK")});
@@ -396,7 +396,7 @@ QStringList ReAssignCodeWindowController::doMoveImages()
 
 void ReAssignCodeWindowController::reject()
 {
-    if (mAlerting)
+    if (m_alerting)
         return;
     done(kStopResponse);
 }

@@ -76,22 +76,22 @@ public:
     QStringList doMoveImages();
 
     // Replaces the alerts (tests); the default shows a QMessageBox.
-    void setAlertPresenter(AlertPresenter presenter) { mAlertPresenter = std::move(presenter); }
+    void setAlertPresenter(AlertPresenter presenter) { m_alertPresenter = std::move(presenter); }
 
-    const QVariantList &fArrayController() const { return mArrangedEntries; }
-    const QVariantMap &fSelectedInfo() const { return mSelectedInfo; }
+    const QVariantList &fArrayController() const { return m_arrangedEntries; }
+    const QVariantMap &fSelectedInfo() const { return m_selectedInfo; }
     QString fValue1() const;
     QString fValue2() const;
-    QString lastRecordPath() const { return mLastRecordPath; }
+    QString lastRecordPath() const { return m_lastRecordPath; }
     // The old code's photos whose names cannot be recorded; empty when there are none.
     QString notice() const;
 
-    MyImageBrowserViewController *fImageBrowserViewController() const { return mBrowser1; }
-    MyImageBrowserViewController *fImageBrowserViewController2() const { return mBrowser2; }
-    QComboBox *ibPopupButton() const { return mUi.popup; }
-    QPushButton *ibAssignButton() const { return mUi.assignButton; }
-    QPushButton *cancelButton() const { return mUi.cancelButton; }
-    QPushButton *revertButton() const { return mUi.revertButton; }
+    MyImageBrowserViewController *fImageBrowserViewController() const { return m_browser1; }
+    MyImageBrowserViewController *fImageBrowserViewController2() const { return m_browser2; }
+    QComboBox *ibPopupButton() const { return m_ui.popup; }
+    QPushButton *ibAssignButton() const { return m_ui.assignButton; }
+    QPushButton *cancelButton() const { return m_ui.cancelButton; }
+    QPushButton *revertButton() const { return m_ui.revertButton; }
 
     static int showAlert(QWidget *parent, const AlertRequest &alert);
 
@@ -110,23 +110,23 @@ private:
     QString newCodeFolder(const QString &code) const;
     void showUnrecordable(const QStringList &names);
 
-    QString mOldCode;
-    QVariantMap mOldInfo;
-    QVariantList mArrangedEntries;
-    QVariantMap mSelectedInfo;
-    QStringList mOriginalImages;
-    QString mOldFolder; // fixed at set-up: the console's day may change meanwhile
-    QString mLastRecordPath;
-    bool mAwake = false;
-    bool mAlerting = false; // an alert of the sheet is up
+    QString m_oldCode;
+    QVariantMap m_oldInfo;
+    QVariantList m_arrangedEntries;
+    QVariantMap m_selectedInfo;
+    QStringList m_originalImages;
+    QString m_oldFolder; // fixed at set-up: the console's day may change meanwhile
+    QString m_lastRecordPath;
+    bool m_awake = false;
+    bool m_alerting = false; // an alert of the sheet is up
 
-    ReAssignCodeWindowLayout mUi{this};
-    MyImageBrowserViewController *mBrowser1 = nullptr;
-    MyImageBrowserViewController *mBrowser2 = nullptr;
+    ReAssignCodeWindowLayout m_ui{this};
+    MyImageBrowserViewController *m_browser1 = nullptr;
+    MyImageBrowserViewController *m_browser2 = nullptr;
 
-    AlertPresenter mAlertPresenter;
-    std::function<QString(const QString &)> mCodePath;
-    ObserverToken mDragObserver;
+    AlertPresenter m_alertPresenter;
+    std::function<QString(const QString &)> m_codePath;
+    ObserverToken m_dragObserver;
 };
 
 } // namespace kivo

@@ -14,7 +14,7 @@ namespace kivo {
 
 CaptionStrip::CaptionStrip(QWidget *displayWindow)
     : QWidget(displayWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      mDisplayWindow(displayWindow)
+      m_displayWindow(displayWindow)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName(QStringLiteral("ibChildPanel"));
@@ -24,27 +24,27 @@ CaptionStrip::CaptionStrip(QWidget *displayWindow)
     pal.setColor(QPalette::WindowText, QColor(230, 230, 230));
     setPalette(pal);
 
-    mLabel = new QLabel(this);
-    mLabel->setObjectName(QStringLiteral("ibZoomedInTextField"));
-    mLabel->setAlignment(Qt::AlignCenter);
-    QFont font = mLabel->font();
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("ibZoomedInTextField"));
+    m_label->setAlignment(Qt::AlignCenter);
+    QFont font = m_label->font();
     font.setPointSize(16);
-    mLabel->setFont(font);
+    m_label->setFont(font);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
-    layout->addWidget(mLabel);
+    layout->addWidget(m_label);
     setAccessibleName(QStringLiteral("Photo name"));
     setChildWindowPosition();
 }
 
 void CaptionStrip::setText(const QString &text)
 {
-    mLabel->setText(text);
+    m_label->setText(text);
 }
 
 QString CaptionStrip::text() const
 {
-    return mLabel->text();
+    return m_label->text();
 }
 
 QString CaptionStrip::captionForPath(const QString &path)
@@ -66,7 +66,7 @@ QString CaptionStrip::captionForPath(const QString &path)
 
 void CaptionStrip::setChildWindowPosition()
 {
-    const QRect frame = mDisplayWindow->geometry();
+    const QRect frame = m_displayWindow->geometry();
     setGeometry(frame.left(), frame.bottom() + 1 - kHeight, frame.width(), kHeight);
 }
 

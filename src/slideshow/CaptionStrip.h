@@ -28,8 +28,8 @@ public:
     void setChildWindowPosition();
 
 private:
-    QWidget *mDisplayWindow;
-    QLabel *mLabel;
+    QWidget *m_displayWindow;
+    QLabel *m_label;
 };
 
 } // namespace kivo

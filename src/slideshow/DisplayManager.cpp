@@ -20,7 +20,7 @@ constexpr int kWorkerStopMs = 1500;
 } // namespace
 
 DisplayManager::DisplayManager(QObject *parent)
-    : QObject(parent), mWorkers(QStringLiteral("DisplayManager->dealloc"))
+    : QObject(parent), m_workers(QStringLiteral("DisplayManager->dealloc"))
 {
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!app)
@@ -37,7 +37,7 @@ DisplayManager::DisplayManager(QObject *parent)
 DisplayManager::~DisplayManager()
 {
     releaseDisplayControllers();
-    mWorkers.shutdown(kWorkerStopMs);
+    m_workers.shutdown(kWorkerStopMs);
 }
 
 int DisplayManager::screenCount()
@@ -49,8 +49,8 @@ bool DisplayManager::createDisplayController(int index)
 {
     if (index != count())
         return false;
-    mWorkers.setMaxThreads(qMax(mWorkers.maxThreads(), 2 * (index + 1)));
-    mControllers.push_back(std::make_unique<slideShowWindowController>(index, mWorkers));
+    m_workers.setMaxThreads(qMax(m_workers.maxThreads(), 2 * (index + 1)));
+    m_controllers.push_back(std::make_unique<slideShowWindowController>(index, m_workers));
     return true;
 }
 
@@ -67,13 +67,13 @@ void DisplayManager::setupWindowControllers()
 void DisplayManager::releaseDisplayControllers()
 {
     // Last first, so display 0 (under the console) goes last.
-    while (!mControllers.empty())
-        mControllers.pop_back();
+    while (!m_controllers.empty())
+        m_controllers.pop_back();
 }
 
 slideShowWindowController *DisplayManager::controller(int index) const
 {
-    return index >= 0 && index < count() ? mControllers.at(size_t(index)).get() : nullptr;
+    return index >= 0 && index < count() ? m_controllers.at(size_t(index)).get() : nullptr;
 }
 
 void DisplayManager::startDisplayController(int index)
@@ -85,7 +85,7 @@ void DisplayManager::startDisplayController(int index)
 void DisplayManager::identifyScreen(int index)
 {
     if (index < 0) {
-        for (const auto &c : mControllers)
+        for (const auto &c : m_controllers)
             c->identify();
     } else if (slideShowWindowController *c = controller(index)) {
         c->identify();
@@ -106,7 +106,7 @@ void DisplayManager::screensChanged()
     logLine(lcSlideshow(),
             QStringLiteral("DisplayManager->applicationDidChangeScreenParameters... %1 screens")
                 .arg(screenCount()));
-    for (const auto &c : mControllers)
+    for (const auto &c : m_controllers)
         c->handleScreenDidChange();
     emit displaysRearranged();
 }

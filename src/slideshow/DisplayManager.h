@@ -29,7 +29,7 @@ public:
     // Deletes every controller; none waits for its workers.
     void releaseDisplayControllers();
 
-    int count() const { return int(mControllers.size()); }
+    int count() const { return int(m_controllers.size()); }
     slideShowWindowController *controller(int index) const;
 
     void startDisplayController(int index);
@@ -51,8 +51,8 @@ private:
 
     // Two threads a display, so one display's queue filling never holds up
     // another's slides.
-    WorkerPool mWorkers;
-    std::vector<std::unique_ptr<slideShowWindowController>> mControllers;
+    WorkerPool m_workers;
+    std::vector<std::unique_ptr<slideShowWindowController>> m_controllers;
 };
 
 } // namespace kivo

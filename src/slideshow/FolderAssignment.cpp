@@ -30,7 +30,7 @@ FolderAssignment::FolderAssignment(int index, const DisplayParameterMap &paramet
                                    std::shared_ptr<KivoQueue> queue, WorkerPool &workers,
                                    SlidePlayer &player, QObject *parent)
     : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
-      mQueue(std::move(queue)), mWorkers(workers), mPlayer(player)
+      m_queue(std::move(queue)), m_workers(workers), m_player(player)
 {}
 
 void FolderAssignment::handleSlideShowParamChangedNotification(const Notification &n)
@@ -47,7 +47,7 @@ void FolderAssignment::handleSlideShowParamChangedNotification(const Notificatio
     const QString newPath = n.userInfo.value(notificationKey::sourcePath).toString();
     if (!newPath.isEmpty() && !fSourcePath.isEmpty() &&
         newPath.compare(fSourcePath, Qt::CaseInsensitive) != 0)
-        mQueue->reset();
+        m_queue->reset();
 
     Preferences &prefs = Preferences::standard();
     if (!newPath.isEmpty() && QFileInfo::exists(newPath)) {
@@ -108,7 +108,7 @@ void FolderAssignment::setupAndStartQuery()
     if (queryStarted) {
         logLine(lcSlideshow(), traceArrow(kTraceObject, u"setupAndStartQuery") +
                                    QStringLiteral("Another in progress..."));
-        mSearchAgain = true;
+        m_searchAgain = true;
         return;
     }
     if (fSourcePath.isEmpty())
@@ -118,7 +118,7 @@ void FolderAssignment::setupAndStartQuery()
     // On a worker: a folder on a share that does not answer must not hold up
     // the main thread. A folder that is gone starts no search.
     Async::run(
-        mWorkers, this,
+        m_workers, this,
         [folder]() -> std::optional<QStringList> {
             if (!QFileInfo::exists(folder))
                 return std::nullopt;
@@ -130,11 +130,12 @@ void FolderAssignment::setupAndStartQuery()
                  {QStringLiteral("searchKey"), QStringList{QStringLiteral("*")}}});
             return found;
         },
-        [this, folder, generation = mQueue->generation()](const std::optional<QStringList> &found) {
+        [this, folder,
+         generation = m_queue->generation()](const std::optional<QStringList> &found) {
             queryStarted = false;
             if (found && folder == fSourcePath)
                 doneSearchOperation(*found, generation);
-            if (std::exchange(mSearchAgain, false) || folder != fSourcePath)
+            if (std::exchange(m_searchAgain, false) || folder != fSourcePath)
                 setupAndStartQuery();
             queueFillingDone();
         });
@@ -144,12 +145,12 @@ void FolderAssignment::doneSearchOperation(const QStringList &found, uint64_t ge
 {
     // An empty listing still drops queued photos that are gone.
     if (found.isEmpty()) {
-        if (!mQueue->isEmpty())
+        if (!m_queue->isEmpty())
             addToQueueInThread(found, generation);
         return;
     }
     addToQueueInThread(found, generation);
-    mAutoStartWaitsForFill = false;
+    m_autoStartWaitsForFill = false;
     // Every search schedules its own start; a later search (the folder read
     // again while it is still being filled) never puts back an earlier one.
     QTimer::singleShot(1000, this, &FolderAssignment::autoStartDue);
@@ -160,26 +161,26 @@ void FolderAssignment::addToQueueInThread(const QStringList &paths, uint64_t gen
     // The batch is tied to the queue's generation when the search started: a
     // folder given up before the batch is inserted drops it, even one still
     // waiting here.
-    mPendingFills.push_back({paths, generation});
+    m_pendingFills.push_back({paths, generation});
     startNextFill();
 }
 
 void FolderAssignment::startNextFill()
 {
-    if (mFillRunning || mPendingFills.empty())
+    if (m_fillRunning || m_pendingFills.empty())
         return;
-    Fill fill = std::move(mPendingFills.front());
-    mPendingFills.pop_front();
-    mFillRunning = true;
+    Fill fill = std::move(m_pendingFills.front());
+    m_pendingFills.pop_front();
+    m_fillRunning = true;
     // The worker holds the queue by shared ownership and nothing of this
     // object; a batch abandoned by a reset leaves at its next path.
     Async::run(
-        mWorkers, this,
-        [queue = mQueue, fill = std::move(fill)] {
+        m_workers, this,
+        [queue = m_queue, fill = std::move(fill)] {
             queue->addToQueueInThread(fill.paths, fill.generation, true);
         },
         [this] {
-            mFillRunning = false;
+            m_fillRunning = false;
             queueFillingDone();
         });
 }
@@ -187,8 +188,8 @@ void FolderAssignment::startNextFill()
 void FolderAssignment::queueFillingDone()
 {
     startNextFill();
-    if (mAutoStartWaitsForFill && !isFilling()) {
-        mAutoStartWaitsForFill = false;
+    if (m_autoStartWaitsForFill && !isFilling()) {
+        m_autoStartWaitsForFill = false;
         doAutoStartQueue();
     }
 }
@@ -201,7 +202,7 @@ void FolderAssignment::autoStartDue()
     if (isFilling()) {
         logLine(lcSlideshow(), traceArrow(kTraceObject, u"doAutoStartQueue") +
                                    QStringLiteral("waiting for the queue to be filled..."));
-        mAutoStartWaitsForFill = true;
+        m_autoStartWaitsForFill = true;
         return;
     }
     doAutoStartQueue();
@@ -211,7 +212,7 @@ void FolderAssignment::doAutoStartQueue()
 {
     logLine(lcSlideshow(),
             traceArrow(kTraceObject, u"doAutoStartQueue") + QStringLiteral("starting..."));
-    mPlayer.play();
+    m_player.play();
 }
 
 } // namespace kivo

@@ -39,7 +39,7 @@ public:
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const { return fSourcePath; }
     // The folder is being listed, or a batch is being validated or waits.
-    bool isFilling() const { return queryStarted || mFillRunning || !mPendingFills.empty(); }
+    bool isFilling() const { return queryStarted || m_fillRunning || !m_pendingFills.empty(); }
 
 private:
     struct Fill
@@ -59,17 +59,17 @@ private:
 
     const int fScreenIndex;
     const DisplayParameterMap &fParameterDictionary;
-    const std::shared_ptr<KivoQueue> mQueue;
-    WorkerPool &mWorkers;
-    SlidePlayer &mPlayer;
+    const std::shared_ptr<KivoQueue> m_queue;
+    WorkerPool &m_workers;
+    SlidePlayer &m_player;
     QString fSourcePath;
     bool queryStarted = false;
     // A search was asked for while one ran; it runs when that one ends.
-    bool mSearchAgain = false;
-    std::deque<Fill> mPendingFills;
-    bool mFillRunning = false;
+    bool m_searchAgain = false;
+    std::deque<Fill> m_pendingFills;
+    bool m_fillRunning = false;
     // The auto-start came while the queue was still being filled.
-    bool mAutoStartWaitsForFill = false;
+    bool m_autoStartWaitsForFill = false;
 };
 
 } // namespace kivo

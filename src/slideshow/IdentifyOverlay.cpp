@@ -13,20 +13,20 @@ IdentifyOverlay::IdentifyOverlay(QWidget *displayWindow)
     setWindowTitle(QStringLiteral("IdentifyWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
-    mLabel = new QLabel(this);
-    mLabel->setObjectName(QStringLiteral("ibIdentifyInfoTextField2"));
-    mLabel->setAlignment(Qt::AlignCenter);
-    QFont font = mLabel->font();
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("ibIdentifyInfoTextField2"));
+    m_label->setAlignment(Qt::AlignCenter);
+    QFont font = m_label->font();
     font.setPointSize(96);
     font.setBold(true);
-    mLabel->setFont(font);
-    mLabel->setStyleSheet(QStringLiteral("color: white; background: rgba(0, 0, 0, 160);"));
+    m_label->setFont(font);
+    m_label->setStyleSheet(QStringLiteral("color: white; background: rgba(0, 0, 0, 160);"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(mLabel);
+    layout->addWidget(m_label);
 
-    mTimer.setInterval(kHalfPeriodMs);
-    connect(&mTimer, &QTimer::timeout, this, &IdentifyOverlay::tick);
+    m_timer.setInterval(kHalfPeriodMs);
+    connect(&m_timer, &QTimer::timeout, this, &IdentifyOverlay::tick);
 }
 
 QString IdentifyOverlay::identifyText(const QString &name, int n, int screenCount)
@@ -38,46 +38,46 @@ QString IdentifyOverlay::identifyText(const QString &name, int n, int screenCoun
 
 void IdentifyOverlay::setText(const QString &text)
 {
-    mLabel->setText(text);
+    m_label->setText(text);
 }
 
 QString IdentifyOverlay::text() const
 {
-    return mLabel->text();
+    return m_label->text();
 }
 
 bool IdentifyOverlay::isTextShown() const
 {
-    return isVisible() && !mLabel->isHidden();
+    return isVisible() && !m_label->isHidden();
 }
 
 void IdentifyOverlay::identify(const QRect &geometry, int seconds)
 {
     setGeometry(geometry);
-    mTicksLeft = 2 * qMax(0, seconds);
-    if (mTicksLeft == 0) {
+    m_ticksLeft = 2 * qMax(0, seconds);
+    if (m_ticksLeft == 0) {
         hide();
         emit identifyFinished();
         return;
     }
-    mLabel->show();
+    m_label->show();
     show();
     raise();
-    --mTicksLeft;
-    mTimer.start();
+    --m_ticksLeft;
+    m_timer.start();
 }
 
 void IdentifyOverlay::tick()
 {
-    if (mTicksLeft <= 0) {
-        mTimer.stop();
+    if (m_ticksLeft <= 0) {
+        m_timer.stop();
         hide();
         emit identifyFinished();
         return;
     }
     // Odd ticks hide the text, even ticks show it: on 0.5 s, off 0.5 s.
-    mLabel->setVisible(mTicksLeft % 2 == 0);
-    --mTicksLeft;
+    m_label->setVisible(m_ticksLeft % 2 == 0);
+    --m_ticksLeft;
 }
 
 } // namespace kivo

@@ -31,7 +31,7 @@ public:
     // the given number of seconds, then hides it. A run already going on is
     // restarted.
     void identify(const QRect &geometry, int seconds);
-    bool isRunning() const { return mTimer.isActive(); }
+    bool isRunning() const { return m_timer.isActive(); }
 
 signals:
     void identifyFinished();
@@ -39,9 +39,9 @@ signals:
 private:
     void tick();
 
-    QLabel *mLabel;
-    QTimer mTimer;
-    int mTicksLeft = 0;
+    QLabel *m_label;
+    QTimer m_timer;
+    int m_ticksLeft = 0;
 };
 
 } // namespace kivo

@@ -29,41 +29,41 @@ QSet<QString> caseFolded(const QStringList &list)
 }
 } // namespace
 
-KivoQueue::KivoQueue(Validator isValidImage) : mIsValidImage(std::move(isValidImage)) {}
+KivoQueue::KivoQueue(Validator isValidImage) : m_isValidImage(std::move(isValidImage)) {}
 
 KivoQueue::~KivoQueue()
 {
-    mDestroying.store(true, std::memory_order_release);
-    mGeneration.fetch_add(1, std::memory_order_acq_rel);
-    std::unique_lock lock(mLock);
-    mBatchesDone.wait(lock, [this] { return mActiveBatches == 0; });
+    m_destroying.store(true, std::memory_order_release);
+    m_generation.fetch_add(1, std::memory_order_acq_rel);
+    std::unique_lock lock(m_lock);
+    m_batchesDone.wait(lock, [this] { return m_activeBatches == 0; });
 }
 
 bool KivoQueue::isEmpty() const
 {
-    std::lock_guard lock(mLock);
+    std::lock_guard lock(m_lock);
     return mArray.isEmpty();
 }
 
 std::optional<QString> KivoQueue::getNextObject()
 {
-    std::lock_guard lock(mLock);
+    std::lock_guard lock(m_lock);
     if (mArray.isEmpty()) {
         logLine(lcSlideshow(),
                 QStringLiteral("Inside KivoQueue => getNextObject ...Nothing queued yet..."));
         return std::nullopt;
     }
-    qsizetype next = mCurIndex < 0 ? 0 : mCurIndex + 1;
+    qsizetype next = m_curIndex < 0 ? 0 : m_curIndex + 1;
     if (next >= mArray.size())
         next = 0;
-    mCurIndex = next;
+    m_curIndex = next;
     return mArray.at(next);
 }
 
 bool KivoQueue::batchAbandoned(uint64_t generation) const
 {
-    return mDestroying.load(std::memory_order_acquire) ||
-           mGeneration.load(std::memory_order_acquire) != generation;
+    return m_destroying.load(std::memory_order_acquire) ||
+           m_generation.load(std::memory_order_acquire) != generation;
 }
 
 void KivoQueue::addToQueueInThread(const QStringList &paths)
@@ -74,10 +74,10 @@ void KivoQueue::addToQueueInThread(const QStringList &paths)
 void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation, bool dropGone)
 {
     {
-        std::lock_guard lock(mLock);
-        if (mDestroying.load(std::memory_order_acquire))
+        std::lock_guard lock(m_lock);
+        if (m_destroying.load(std::memory_order_acquire))
             return;
-        ++mActiveBatches;
+        ++m_activeBatches;
     }
     // Leaves the batch count on every path out, so the destructor can go on.
     struct BatchScope
@@ -85,9 +85,9 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
         KivoQueue *queue;
         ~BatchScope()
         {
-            std::lock_guard lock(queue->mLock);
-            if (--queue->mActiveBatches == 0)
-                queue->mBatchesDone.notify_all();
+            std::lock_guard lock(queue->m_lock);
+            if (--queue->m_activeBatches == 0)
+                queue->m_batchesDone.notify_all();
         }
     } scope{this};
 
@@ -96,7 +96,7 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
     for (const QString &path : paths) {
         if (batchAbandoned(generation))
             break;
-        if (mIsValidImage(path))
+        if (m_isValidImage(path))
             accepted.append(path);
     }
     // Checked without the lock too: a file system can be slow to answer.
@@ -108,7 +108,7 @@ void KivoQueue::addToQueueInThread(const QStringList &paths, uint64_t generation
                 gone.append(entry);
     }
 
-    std::lock_guard lock(mLock);
+    std::lock_guard lock(m_lock);
     if (batchAbandoned(generation)) {
         logLine(lcSlideshow(),
                 QStringLiteral("Inside KivoQueue => addToQueueInThread ...Queue was reset, "
@@ -149,13 +149,13 @@ void KivoQueue::removeLocked(const QString &path)
     if (at < 0)
         return;
     mArray.removeAt(at);
-    if (at <= mCurIndex)
-        --mCurIndex;
+    if (at <= m_curIndex)
+        --m_curIndex;
 }
 
 void KivoQueue::removeObject(const QString &path)
 {
-    std::lock_guard lock(mLock);
+    std::lock_guard lock(m_lock);
     removeLocked(path);
 }
 
@@ -163,22 +163,22 @@ void KivoQueue::reset()
 {
     // The generation moves under the lock, so a batch either inserted before
     // this reset (and is emptied by it) or sees the new generation and drops.
-    std::lock_guard lock(mLock);
-    mGeneration.fetch_add(1, std::memory_order_acq_rel);
+    std::lock_guard lock(m_lock);
+    m_generation.fetch_add(1, std::memory_order_acq_rel);
     mArray.clear();
-    mCurIndex = -1;
+    m_curIndex = -1;
 }
 
 QStringList KivoQueue::entries() const
 {
-    std::lock_guard lock(mLock);
+    std::lock_guard lock(m_lock);
     return mArray;
 }
 
 qsizetype KivoQueue::curIndex() const
 {
-    std::lock_guard lock(mLock);
-    return mCurIndex;
+    std::lock_guard lock(m_lock);
+    return m_curIndex;
 }
 
 } // namespace kivo

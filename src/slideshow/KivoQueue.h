@@ -59,7 +59,7 @@ public:
     void reset();
 
     // Changes with every reset.
-    uint64_t generation() const { return mGeneration.load(std::memory_order_acquire); }
+    uint64_t generation() const { return m_generation.load(std::memory_order_acquire); }
 
     // Snapshots, for status and tests.
     QStringList entries() const;
@@ -69,14 +69,14 @@ private:
     bool batchAbandoned(uint64_t generation) const;
     void removeLocked(const QString &path);
 
-    const Validator mIsValidImage;
-    mutable std::mutex mLock;
-    std::condition_variable mBatchesDone;
-    QStringList mArray;       // guarded by mLock
-    qsizetype mCurIndex = -1; // guarded by mLock
-    int mActiveBatches = 0;   // guarded by mLock
-    std::atomic<uint64_t> mGeneration{0};
-    std::atomic<bool> mDestroying{false};
+    const Validator m_isValidImage;
+    mutable std::mutex m_lock;
+    std::condition_variable m_batchesDone;
+    QStringList mArray;        // guarded by m_lock
+    qsizetype m_curIndex = -1; // guarded by m_lock
+    int m_activeBatches = 0;   // guarded by m_lock
+    std::atomic<uint64_t> m_generation{0};
+    std::atomic<bool> m_destroying{false};
 };
 
 } // namespace kivo

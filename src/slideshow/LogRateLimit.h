@@ -18,10 +18,10 @@ public:
     void log(const QLoggingCategory &category, const QString &text);
 
 private:
-    QElapsedTimer mClock;
-    qint64 mLastMs = 0;
-    double mAllowance = kBurst;
-    int mLeftOut = 0;
+    QElapsedTimer m_clock;
+    qint64 m_lastMs = 0;
+    double m_allowance = kBurst;
+    int m_leftOut = 0;
 };
 
 } // namespace kivo

@@ -40,12 +40,12 @@ SlideDecoder::Result loadSlide(const QString &folder, const QString &path, QSize
 } // namespace
 
 SlideDecoder::SlideDecoder(QObject *parent)
-    : QObject(parent), mPool(QStringLiteral("SlideDecoder->dealloc"), 1, kMaxStuck)
+    : QObject(parent), m_pool(QStringLiteral("SlideDecoder->dealloc"), 1, kMaxStuck)
 {}
 
 SlideDecoder::~SlideDecoder()
 {
-    mPool.shutdown(kStopWaitMs);
+    m_pool.shutdown(kStopWaitMs);
 }
 
 void SlideDecoder::load(const QString &folder, const QString &path, QSize target, Delivery deliver)
@@ -57,21 +57,21 @@ void SlideDecoder::load(const QString &folder, const QString &path, QSize target
     connect(timer, &QTimer::timeout, this, [this, timer, answered, path, deliver] {
         timer->deleteLater();
         *answered = true;
-        mPool.markStuck();
+        m_pool.markStuck();
         logLine(lcSlideshow(),
                 QStringLiteral("SlideDecoder->load... [%1] gave no answer in %2 ms, given up "
                                "(%3 stuck)")
                     .arg(path)
-                    .arg(mTimeoutMs)
-                    .arg(mPool.stuckCount()));
+                    .arg(m_timeoutMs)
+                    .arg(m_pool.stuckCount()));
         deliver({Result::Outcome::TimedOut, path, QImage(), QStringLiteral("no answer in time")});
     });
-    timer->start(mTimeoutMs);
+    timer->start(m_timeoutMs);
     Async::run(
-        mPool, this, [folder, path, target] { return loadSlide(folder, path, target); },
+        m_pool, this, [folder, path, target] { return loadSlide(folder, path, target); },
         [this, timer, answered, deliver](const Result &result) {
             if (*answered) {
-                mPool.unmarkStuck();
+                m_pool.unmarkStuck();
                 logLine(lcSlideshow(),
                         QStringLiteral("SlideDecoder->load... [%1] given up before, answered now")
                             .arg(result.path));

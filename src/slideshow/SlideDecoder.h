@@ -51,13 +51,13 @@ public:
     void load(const QString &folder, const QString &path, QSize target, Delivery deliver);
 
     // So many loads are stuck that no other may start.
-    bool isBlocked() const { return mPool.isBlocked(); }
-    int stuckCount() const { return mPool.stuckCount(); }
-    void setTimeoutMs(int ms) { mTimeoutMs = ms; }
+    bool isBlocked() const { return m_pool.isBlocked(); }
+    int stuckCount() const { return m_pool.stuckCount(); }
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
 
 private:
-    WorkerPool mPool;
-    int mTimeoutMs = kTimeoutMs;
+    WorkerPool m_pool;
+    int m_timeoutMs = kTimeoutMs;
 };
 
 } // namespace kivo

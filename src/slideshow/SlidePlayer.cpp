@@ -46,12 +46,12 @@ constexpr QStringView kTraceObject = u"slideShowWindowController";
 SlidePlayer::SlidePlayer(int index, const DisplayParameterMap &parameters,
                          std::shared_ptr<KivoQueue> queue, Views views, QObject *parent)
     : QObject(parent), fScreenIndex(index), fParameterDictionary(parameters),
-      mQueue(std::move(queue)), mViews(views)
+      m_queue(std::move(queue)), m_views(views)
 {
-    mDelayTimer.setSingleShot(true);
-    connect(&mDelayTimer, &QTimer::timeout, this, &SlidePlayer::endTurn);
-    mIdleTimer.setSingleShot(true);
-    connect(&mIdleTimer, &QTimer::timeout, this, &SlidePlayer::idleTimeout);
+    m_delayTimer.setSingleShot(true);
+    connect(&m_delayTimer, &QTimer::timeout, this, &SlidePlayer::endTurn);
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, &SlidePlayer::idleTimeout);
     const Preferences &prefs = Preferences::standard();
     fRandomNumGenerator.setupRandomNumberGeneratorWithPhotos(
         randomNumberGenerator::kTagAllPhotos, randomNumberGenerator::kTagRandomOrder,
@@ -66,18 +66,18 @@ QString SlidePlayer::captionForPath(const QString &path)
 
 QSize SlidePlayer::slideSize() const
 {
-    QSize size = mViews.slideView->size();
+    QSize size = m_views.slideView->size();
     if (size.isEmpty())
-        size = mViews.window->size();
-    return (QSizeF(size) * mViews.slideView->devicePixelRatioF()).toSize();
+        size = m_views.window->size();
+    return (QSizeF(size) * m_views.slideView->devicePixelRatioF()).toSize();
 }
 
 void SlidePlayer::setTransitionStyle(const QString &style)
 {
-    if (style == mTransitionStyle && mViews.slideView->transitionStyleName() == style)
+    if (style == m_transitionStyle && m_views.slideView->transitionStyleName() == style)
         return;
-    mTransitionStyle = style;
-    mViews.slideView->updateSubviewsWithTransition(style);
+    m_transitionStyle = style;
+    m_views.slideView->updateSubviewsWithTransition(style);
 }
 
 void SlidePlayer::broadcastSlideShowStatus()
@@ -121,14 +121,14 @@ void SlidePlayer::play()
 void SlidePlayer::stop()
 {
     doSuspendSlideShow = true;
-    mDelayTimer.stop();
-    mIdleTimer.stop();
-    mIdle = false;
+    m_delayTimer.stop();
+    m_idleTimer.stop();
+    m_idle = false;
 }
 
 void SlidePlayer::startMovie()
 {
-    mViews.zoomedInView->hide();
+    m_views.zoomedInView->hide();
     NotificationCenter::defaultCenter().post(notification::updateAnimationMovieNotification);
 }
 
@@ -151,7 +151,7 @@ void SlidePlayer::doSlideShowInThread3()
                                                     QLatin1String(keys::sPrefKeyForSlideShowPath),
                                                     Preferences::standard())
                                .toString();
-    if (mQueue->isEmpty()) {
+    if (m_queue->isEmpty()) {
         // A folder that lost every photo is listed again until it has some.
         if (!folder.isEmpty()) {
             idle();
@@ -165,13 +165,13 @@ void SlidePlayer::doSlideShowInThread3()
         logLine(lcSlideshow(), QStringLiteral("NO Path Set for SlideShow..."));
         return;
     }
-    if (mDecoder.isBlocked()) {
+    if (m_decoder.isBlocked()) {
         idle();
         return;
     }
     isInsideSlideShowLoop = true;
 
-    const std::optional<QString> next = mQueue->getNextObject();
+    const std::optional<QString> next = m_queue->getNextObject();
     if (!next || doSuspendSlideShow) {
         endTurn();
         return;
@@ -179,8 +179,8 @@ void SlidePlayer::doSlideShowInThread3()
     // The folder and the file are checked on the worker too: a share that
     // does not answer must not hold up the main thread. The slide on screen
     // stays until the next one is decoded.
-    mDecoder.load(folder, *next, slideSize(),
-                  [this](const SlideDecoder::Result &result) { finishTurn(result); });
+    m_decoder.load(folder, *next, slideSize(),
+                   [this](const SlideDecoder::Result &result) { finishTurn(result); });
 }
 
 void SlidePlayer::finishTurn(const SlideDecoder::Result &result)
@@ -199,19 +199,19 @@ void SlidePlayer::finishTurn(const SlideDecoder::Result &result)
                 QStringLiteral("nextItemPath[%1] is INVALID or No Longer Exists......")
                     .arg(result.path));
         // Dropped, so a photo that is gone is logged once, not every round.
-        mQueue->removeObject(result.path);
+        m_queue->removeObject(result.path);
         if (!nothingShown(0))
             endTurn();
         return;
     case Outcome::TimedOut:
         // Dropped too, so it holds up no other turn; the next listing of the
         // folder puts it back once it can be read.
-        mQueue->removeObject(result.path);
+        m_queue->removeObject(result.path);
         if (!nothingShown(0))
             waitForDelay();
         return;
     case Outcome::Undecodable:
-        mFailureLog.log(
+        m_failureLog.log(
             lcSlideshow(),
             opening + QStringLiteral("unable to load [%1]: %2").arg(result.path, result.error));
         if (!nothingShown(1))
@@ -220,20 +220,20 @@ void SlidePlayer::finishTurn(const SlideDecoder::Result &result)
     case Outcome::Loaded:
         break;
     }
-    mNothingShown = 0;
-    mIdle = false;
-    mIdleTimer.stop();
+    m_nothingShown = 0;
+    m_idle = false;
+    m_idleTimer.stop();
     showSlide(result.image, result.path);
-    mViews.caption->setText(captionForPath(result.path));
-    mCurrentSlidePath = result.path;
+    m_views.caption->setText(captionForPath(result.path));
+    m_currentSlidePath = result.path;
     emit slideShown(result.path);
     waitForDelay();
 }
 
 bool SlidePlayer::nothingShown(int counted)
 {
-    mNothingShown += counted;
-    if (mNothingShown < mQueue->entries().size() || doSuspendSlideShow)
+    m_nothingShown += counted;
+    if (m_nothingShown < m_queue->entries().size() || doSuspendSlideShow)
         return false;
     idle();
     return true;
@@ -246,21 +246,21 @@ bool SlidePlayer::idle()
         doSuspendSlideShow = true;
         broadcastSlideShowStatus();
     }
-    const bool entering = !mIdle;
+    const bool entering = !m_idle;
     if (entering) {
-        mIdle = true;
-        mIdleWaitMs = kFirstIdleWaitMs;
+        m_idle = true;
+        m_idleWaitMs = kFirstIdleWaitMs;
         logLine(lcSlideshow(), traceArrow(kTraceObject, u"doSlideShowInThread3") +
                                    QStringLiteral("nothing to show, waiting for photos..."));
     }
-    mIdleTimer.start(qMax(delayMs(), mIdleWaitMs));
+    m_idleTimer.start(qMax(delayMs(), m_idleWaitMs));
     return entering;
 }
 
 void SlidePlayer::idleTimeout()
 {
-    mIdleWaitMs = qMin(2 * mIdleWaitMs, kMaxIdleWaitMs);
-    mIdleTimer.start(qMax(delayMs(), mIdleWaitMs));
+    m_idleWaitMs = qMin(2 * m_idleWaitMs, kMaxIdleWaitMs);
+    m_idleTimer.start(qMax(delayMs(), m_idleWaitMs));
     emit relistDue();
 }
 
@@ -268,8 +268,8 @@ void SlidePlayer::showSlide(const QImage &image, const QString &path)
 {
     const Mode mode = transitionMode();
     if (mode == Mode::None) {
-        mViews.slideView->doHide(true);
-        mViews.zoomedInView->setImage(image, path);
+        m_views.slideView->doHide(true);
+        m_views.zoomedInView->setImage(image, path);
         return;
     }
     if (mode == Mode::Random) {
@@ -280,8 +280,8 @@ void SlidePlayer::showSlide(const QImage &image, const QString &path)
             setTransitionStyle(styles.at(qBound(0, drawn, int(styles.size()) - 1)));
         }
     }
-    mViews.zoomedInView->clearImage();
-    mViews.slideView->transitionToImage(image, path);
+    m_views.zoomedInView->clearImage();
+    m_views.slideView->transitionToImage(image, path);
 }
 
 int SlidePlayer::delayMs() const
@@ -295,7 +295,7 @@ int SlidePlayer::delayMs() const
 
 void SlidePlayer::waitForDelay()
 {
-    mDelayTimer.start(delayMs());
+    m_delayTimer.start(delayMs());
 }
 
 void SlidePlayer::endTurn()
@@ -303,7 +303,7 @@ void SlidePlayer::endTurn()
     if (doSuspendSlideShow) {
         logLine(lcSlideshow(), traceArrow(kTraceObject, u"doSlideShowInThread3") +
                                    QStringLiteral("Forcing SlideShow to END..."));
-        mViews.zoomedInView->clearImage();
+        m_views.zoomedInView->clearImage();
         isInsideSlideShowLoop = false;
         return;
     }
@@ -341,18 +341,18 @@ void SlidePlayer::handleSlideShowRequestStatusNotification(const Notification &n
 
 void SlidePlayer::handleSlideTestNotification(const Notification &)
 {
-    if (mDecoder.isBlocked())
+    if (m_decoder.isBlocked())
         return;
-    const std::optional<QString> next = mQueue->getNextObject();
+    const std::optional<QString> next = m_queue->getNextObject();
     if (!next)
         return;
-    mDecoder.load(QString(), *next, slideSize(), [this](const SlideDecoder::Result &result) {
+    m_decoder.load(QString(), *next, slideSize(), [this](const SlideDecoder::Result &result) {
         if (result.image.isNull()) {
             logLine(lcSlideshow(), traceArrow(kTraceObject, u"handleSlideTestNotification") +
                                        QStringLiteral(" [%1] %2").arg(result.path, result.error));
             return;
         }
-        mViews.slideView->transitionToImage(result.image);
+        m_views.slideView->transitionToImage(result.image);
     });
 }
 

@@ -73,9 +73,9 @@ public:
 
     bool isSuspended() const { return doSuspendSlideShow; }
     bool isInsideLoop() const { return isInsideSlideShowLoop; }
-    SlideDecoder &decoder() { return mDecoder; }
+    SlideDecoder &decoder() { return m_decoder; }
     // The path shown by the last turn that decoded its image.
-    const QString &currentSlidePath() const { return mCurrentSlidePath; }
+    const QString &currentSlidePath() const { return m_currentSlidePath; }
 
     // The caption of a photo (CaptionStrip::captionForPath).
     static QString captionForPath(const QString &path);
@@ -104,21 +104,21 @@ private:
 
     const int fScreenIndex;
     const DisplayParameterMap &fParameterDictionary;
-    const std::shared_ptr<KivoQueue> mQueue;
-    const Views mViews;
-    SlideDecoder mDecoder;
+    const std::shared_ptr<KivoQueue> m_queue;
+    const Views m_views;
+    SlideDecoder m_decoder;
     bool doSuspendSlideShow = false;
     bool isInsideSlideShowLoop = false;
     randomNumberGenerator fRandomNumGenerator;
-    QString mTransitionStyle;
-    QString mCurrentSlidePath;
-    QTimer mDelayTimer;
+    QString m_transitionStyle;
+    QString m_currentSlidePath;
+    QTimer m_delayTimer;
     // Turns in a row that showed nothing.
-    int mNothingShown = 0;
-    bool mIdle = false;
-    int mIdleWaitMs = kFirstIdleWaitMs;
-    QTimer mIdleTimer;
-    LogRateLimit mFailureLog;
+    int m_nothingShown = 0;
+    bool m_idle = false;
+    int m_idleWaitMs = kFirstIdleWaitMs;
+    QTimer m_idleTimer;
+    LogRateLimit m_failureLog;
 };
 
 } // namespace kivo

@@ -35,15 +35,15 @@ SlideshowView::SlideshowView(QWidget *parent) : QWidget(parent)
 {
     // Transparent: nothing is painted where there is no slide.
     setAutoFillBackground(false);
-    mAnimation = new QVariantAnimation(this);
-    mAnimation->setStartValue(0.0);
-    mAnimation->setEndValue(1.0);
-    mAnimation->setDuration(kTransitionMs);
-    connect(mAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        mProgress = value.toReal();
+    m_animation = new QVariantAnimation(this);
+    m_animation->setStartValue(0.0);
+    m_animation->setEndValue(1.0);
+    m_animation->setDuration(kTransitionMs);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        m_progress = value.toReal();
         update();
     });
-    connect(mAnimation, &QVariantAnimation::finished, this, &SlideshowView::finishTransition);
+    connect(m_animation, &QVariantAnimation::finished, this, &SlideshowView::finishTransition);
     resizeSelfToParent();
 }
 
@@ -51,14 +51,14 @@ SlideshowView::~SlideshowView() = default;
 
 void SlideshowView::updateSubviewsWithTransition(const QString &style)
 {
-    mStyleName = style;
-    mTransition = transitionForStyle(style);
-    if (mTransition == Transition::None) {
+    m_styleName = style;
+    m_transition = transitionForStyle(style);
+    if (m_transition == Transition::None) {
         logLine(lcSlideshow(),
                 QStringLiteral("Inside SlideshowView - NO TRANSITION EFFECT SET..."));
         // Like removing the installed animation: a running swap ends now.
         if (isTransitionRunning())
-            mAnimation->stop();
+            m_animation->stop();
     }
 }
 
@@ -90,33 +90,34 @@ void SlideshowView::transitionToImage(const QImage &image, const QString &name)
     // A swap that is still running ends where it was going; its incoming
     // slide becomes the outgoing one.
     if (isTransitionRunning())
-        mAnimation->stop();
-    mOutgoing = mHidden ? Slide() : std::move(mIncoming);
-    mIncoming = prepareSlide(image);
-    mHidden = false;
-    mShownName = mIncoming.image.isNull() ? QString() : name;
+        m_animation->stop();
+    m_outgoing = m_hidden ? Slide() : std::move(m_incoming);
+    m_incoming = prepareSlide(image);
+    m_hidden = false;
+    m_shownName = m_incoming.image.isNull() ? QString() : name;
 
-    if (mTransition == Transition::None || (mOutgoing.image.isNull() && mIncoming.image.isNull())) {
+    if (m_transition == Transition::None ||
+        (m_outgoing.image.isNull() && m_incoming.image.isNull())) {
         finishTransition();
         return;
     }
-    mProgress = 0.0;
-    mAnimation->start();
+    m_progress = 0.0;
+    m_animation->start();
     update();
 }
 
 void SlideshowView::finishTransition()
 {
-    mOutgoing = Slide();
-    mProgress = 1.0;
+    m_outgoing = Slide();
+    m_progress = 1.0;
     update();
     emit transitionFinished();
 }
 
 bool SlideshowView::isTransitionRunning() const
 {
-    return mAnimation->state() == QAbstractAnimation::Running ||
-           mAnimation->state() == QAbstractAnimation::Paused;
+    return m_animation->state() == QAbstractAnimation::Running ||
+           m_animation->state() == QAbstractAnimation::Paused;
 }
 
 void SlideshowView::doHide(bool hide)
@@ -124,9 +125,9 @@ void SlideshowView::doHide(bool hide)
     QMetaObject::invokeMethod(
         this,
         [this, hide] {
-            if (mIncoming.image.isNull() || mHidden == hide)
+            if (m_incoming.image.isNull() || m_hidden == hide)
                 return;
-            mHidden = hide;
+            m_hidden = hide;
             update();
         },
         Qt::QueuedConnection);
@@ -141,20 +142,22 @@ void SlideshowView::resizeSelfToParent()
 void SlideshowView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    mOutgoing = prepareSlide(mOutgoing.source);
-    mIncoming = prepareSlide(mIncoming.source);
+    m_outgoing = prepareSlide(m_outgoing.source);
+    m_incoming = prepareSlide(m_incoming.source);
 }
 
 void SlideshowView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const qreal progress = isTransitionRunning() ? mProgress : 1.0;
+    const qreal progress = isTransitionRunning() ? m_progress : 1.0;
     renderFrame(painter, progress);
     // The first frame in which the new slide can be seen.
-    if (!mShownName.isEmpty() && !mHidden && (progress > 0.0 || mTransition == Transition::None)) {
-        mShownLog.log(lcSlideshow(),
-                      QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(mShownName));
-        mShownName.clear();
+    if (!m_shownName.isEmpty() && !m_hidden &&
+        (progress > 0.0 || m_transition == Transition::None)) {
+        m_shownLog.log(
+            lcSlideshow(),
+            QStringLiteral("Inside SlideshowView => slideShown...[%1]").arg(m_shownName));
+        m_shownName.clear();
     }
 }
 
@@ -170,31 +173,31 @@ void SlideshowView::drawFade(QPainter &painter, qreal t) const
 {
     // A true cross-fade: where both slides cover the view the old one is drawn
     // opaque under the new one, so the background never shows through there.
-    const QRect both = mOutgoing.rect & mIncoming.rect;
-    if (!mOutgoing.image.isNull()) {
+    const QRect both = m_outgoing.rect & m_incoming.rect;
+    if (!m_outgoing.image.isNull()) {
         painter.save();
-        painter.setClipRegion(QRegion(mOutgoing.rect).subtracted(QRegion(both)));
-        drawSlide(painter, mOutgoing, 0, 1.0 - t);
+        painter.setClipRegion(QRegion(m_outgoing.rect).subtracted(QRegion(both)));
+        drawSlide(painter, m_outgoing, 0, 1.0 - t);
         painter.restore();
-        if (!both.isEmpty() && !mIncoming.image.isNull()) {
+        if (!both.isEmpty() && !m_incoming.image.isNull()) {
             painter.save();
             painter.setClipRect(both);
-            drawSlide(painter, mOutgoing, 0, 1.0);
+            drawSlide(painter, m_outgoing, 0, 1.0);
             painter.restore();
         }
     }
-    drawSlide(painter, mIncoming, 0, t);
+    drawSlide(painter, m_incoming, 0, t);
 }
 
 void SlideshowView::renderFrame(QPainter &painter, qreal progress) const
 {
-    if (mHidden)
+    if (m_hidden)
         return;
     painter.save();
     const qreal t = std::clamp(progress, 0.0, 1.0);
     const int w = width();
-    if (t >= 1.0 || mTransition == Transition::None) {
-        drawSlide(painter, mIncoming, 0, 1.0);
+    if (t >= 1.0 || m_transition == Transition::None) {
+        drawSlide(painter, m_incoming, 0, 1.0);
         painter.restore();
         return;
     }
@@ -202,7 +205,7 @@ void SlideshowView::renderFrame(QPainter &painter, qreal progress) const
     // (or stays behind) is only visible where the other layer does not cover.
     const int in = qRound(w * t); // how far the moving edge has travelled from the left
     // A missing slide (the first one in, or a removal) is simply not drawn.
-    switch (mTransition) {
+    switch (m_transition) {
     case Transition::None:
         break;
     case Transition::Fade:
@@ -210,19 +213,19 @@ void SlideshowView::renderFrame(QPainter &painter, qreal progress) const
         break;
     case Transition::MoveIn:
         painter.setClipRect(QRect(in, 0, w - in, height()));
-        drawSlide(painter, mOutgoing, 0, 1.0);
+        drawSlide(painter, m_outgoing, 0, 1.0);
         painter.setClipping(false);
-        drawSlide(painter, mIncoming, in - w, 1.0);
+        drawSlide(painter, m_incoming, in - w, 1.0);
         break;
     case Transition::Push:
-        drawSlide(painter, mOutgoing, in, 1.0);
-        drawSlide(painter, mIncoming, in - w, 1.0);
+        drawSlide(painter, m_outgoing, in, 1.0);
+        drawSlide(painter, m_incoming, in - w, 1.0);
         break;
     case Transition::Reveal:
         painter.setClipRect(QRect(0, 0, in, height()));
-        drawSlide(painter, mIncoming, 0, 1.0);
+        drawSlide(painter, m_incoming, 0, 1.0);
         painter.setClipping(false);
-        drawSlide(painter, mOutgoing, in, 1.0);
+        drawSlide(painter, m_outgoing, in, 1.0);
         break;
     }
     painter.restore();

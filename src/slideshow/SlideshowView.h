@@ -40,8 +40,8 @@ public:
     // Sets the transition for the next swaps: "fade", "moveIn", "push",
     // "reveal" (from the left), or "No Transition Effect" in any letter case.
     void updateSubviewsWithTransition(const QString &style);
-    QString transitionStyleName() const { return mStyleName; }
-    Transition transition() const { return mTransition; }
+    QString transitionStyleName() const { return m_styleName; }
+    Transition transition() const { return m_transition; }
 
     // Replaces the current slide by the image with the installed transition;
     // a null image removes the current slide. Main thread only. A non-empty
@@ -61,10 +61,10 @@ public:
     void renderFrame(QPainter &painter, qreal progress) const;
 
     bool isTransitionRunning() const;
-    bool isSlideHidden() const { return mHidden; }
-    bool hasSlide() const { return !mIncoming.image.isNull(); }
+    bool isSlideHidden() const { return m_hidden; }
+    bool hasSlide() const { return !m_incoming.image.isNull(); }
     // The running animation, for tests that step it by hand.
-    QVariantAnimation *transitionAnimation() const { return mAnimation; }
+    QVariantAnimation *transitionAnimation() const { return m_animation; }
 
 signals:
     void transitionFinished();
@@ -86,15 +86,15 @@ private:
     void drawSlide(QPainter &painter, const Slide &slide, int dx, qreal opacity) const;
     void drawFade(QPainter &painter, qreal t) const;
 
-    QString mStyleName;
-    Transition mTransition = Transition::None;
-    Slide mOutgoing;
-    Slide mIncoming;
-    QVariantAnimation *mAnimation = nullptr;
-    qreal mProgress = 1.0;
-    bool mHidden = false;
-    QString mShownName; // logged by the next frame that shows the incoming slide
-    LogRateLimit mShownLog;
+    QString m_styleName;
+    Transition m_transition = Transition::None;
+    Slide m_outgoing;
+    Slide m_incoming;
+    QVariantAnimation *m_animation = nullptr;
+    qreal m_progress = 1.0;
+    bool m_hidden = false;
+    QString m_shownName; // logged by the next frame that shows the incoming slide
+    LogRateLimit m_shownLog;
 };
 
 } // namespace kivo

@@ -38,29 +38,29 @@ void borderlessWindow::setUp(const QImage &background, bool canDrag)
 
 void borderlessWindow::setBackgroundPicture(const QImage &picture)
 {
-    mTile = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
-    mBackdrop = QImage();
+    m_tile = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+    m_backdrop = QImage();
     update();
 }
 
 void borderlessWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (mTile.isNull()) {
+    if (m_tile.isNull()) {
         painter.fillRect(event->rect(), Qt::black);
         return;
     }
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (mBackdrop.size() != pixels) {
-        mBackdrop = QImage(pixels, QImage::Format_RGB32);
-        mBackdrop.setDevicePixelRatio(dpr);
-        mBackdrop.fill(Qt::black);
-        QPainter tiler(&mBackdrop);
-        tiler.drawTiledPixmap(rect(), mTile);
+    if (m_backdrop.size() != pixels) {
+        m_backdrop = QImage(pixels, QImage::Format_RGB32);
+        m_backdrop.setDevicePixelRatio(dpr);
+        m_backdrop.fill(Qt::black);
+        QPainter tiler(&m_backdrop);
+        tiler.drawTiledPixmap(rect(), m_tile);
     }
     const QRectF area(event->rect());
-    painter.drawImage(area, mBackdrop, QRectF(area.topLeft() * dpr, area.size() * dpr));
+    painter.drawImage(area, m_backdrop, QRectF(area.topLeft() * dpr, area.size() * dpr));
 }
 
 QPoint borderlessWindow::dragOrigin(QPointF globalMouse) const

@@ -37,11 +37,11 @@ protected:
 private:
     void setUp(const QImage &background, bool canDrag);
 
-    QPixmap mTile;
+    QPixmap m_tile;
     // The tile laid over the whole window once: repaints behind the slides
     // (every frame of a transition) copy from it instead of tiling again,
     // which Qt spreads over its global thread pool and waits for.
-    QImage mBackdrop;
+    QImage m_backdrop;
 };
 
 } // namespace kivo

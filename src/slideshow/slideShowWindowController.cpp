@@ -29,20 +29,20 @@ int screenCount()
 
 slideShowWindowController::slideShowWindowController(int index, WorkerPool &workers,
                                                      QObject *parent)
-    : QObject(parent), mQueue(std::make_shared<KivoQueue>(&IsValidImageObject))
+    : QObject(parent), m_queue(std::make_shared<KivoQueue>(&IsValidImageObject))
 {
     // initWithIndex: the key set from the low 16 bits, then the index.
     fParameterDictionary = DisplayParameters::setupParametersForIndex(index);
     setScreenIndex(index);
 
     createWindows();
-    mPlayer = std::make_unique<SlidePlayer>(
-        fScreenIndex, fParameterDictionary, mQueue,
-        SlidePlayer::Views{mWindow.get(), mSlideView, mZoomedInView, mCaption}, this);
-    mAssignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, mQueue,
-                                                     workers, *mPlayer, this);
-    connect(mPlayer.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
-    connect(mPlayer.get(), &SlidePlayer::relistDue, mAssignment.get(),
+    m_player = std::make_unique<SlidePlayer>(
+        fScreenIndex, fParameterDictionary, m_queue,
+        SlidePlayer::Views{m_window.get(), m_slideView, m_zoomedInView, m_caption}, this);
+    m_assignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, m_queue,
+                                                      workers, *m_player, this);
+    connect(m_player.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
+    connect(m_player.get(), &SlidePlayer::relistDue, m_assignment.get(),
             &FolderAssignment::rebuildList);
     resizeSelfToParent();
     showHideThisWindow();
@@ -52,24 +52,24 @@ slideShowWindowController::slideShowWindowController(int index, WorkerPool &work
 
 slideShowWindowController::~slideShowWindowController()
 {
-    mObservers.clear();
+    m_observers.clear();
     disconnect(&Preferences::standard(), nullptr, this, nullptr);
-    mPlayer->stop();
+    m_player->stop();
     // A batch being validated sees the reset and drops; a slide being decoded
     // finishes into a value that nobody collects.
-    mQueue->reset();
+    m_queue->reset();
     logLine(lcSlideshow(), traceArrow(u"slideShowWindowController", u"dealloc") +
                                QStringLiteral(" index = [%1]").arg(fScreenIndex));
 }
 
 const QString &slideShowWindowController::sourcePath() const
 {
-    return mAssignment->sourcePath();
+    return m_assignment->sourcePath();
 }
 
 void slideShowWindowController::startSequence()
 {
-    mPlayer->startSequence();
+    m_player->startSequence();
 }
 
 void slideShowWindowController::setScreenIndex(int index)
@@ -87,15 +87,15 @@ QScreen *slideShowWindowController::screen() const
 
 void slideShowWindowController::createWindows()
 {
-    mWindow = std::make_unique<borderlessWindow>();
-    mWindow->setObjectName(QStringLiteral("slideShowWindow%1").arg(fScreenIndex + 1));
-    mWindow->setWindowTitle(QStringLiteral("Kivo SlideShow %1").arg(fScreenIndex + 1));
-    mZoomedInView = new zoomedInNSImageView(mWindow.get());
-    mZoomedInView->setObjectName(QStringLiteral("ibZoomedInView"));
-    mSlideView = new SlideshowView(mWindow.get());
-    mSlideView->setObjectName(QStringLiteral("slideView"));
-    mCaption = new CaptionStrip(mWindow.get());
-    mIdentify = new IdentifyOverlay(mWindow.get());
+    m_window = std::make_unique<borderlessWindow>();
+    m_window->setObjectName(QStringLiteral("slideShowWindow%1").arg(fScreenIndex + 1));
+    m_window->setWindowTitle(QStringLiteral("Kivo SlideShow %1").arg(fScreenIndex + 1));
+    m_zoomedInView = new zoomedInNSImageView(m_window.get());
+    m_zoomedInView->setObjectName(QStringLiteral("ibZoomedInView"));
+    m_slideView = new SlideshowView(m_window.get());
+    m_slideView->setObjectName(QStringLiteral("slideView"));
+    m_caption = new CaptionStrip(m_window.get());
+    m_identify = new IdentifyOverlay(m_window.get());
 }
 
 void slideShowWindowController::resizeSelfToParent()
@@ -104,13 +104,13 @@ void slideShowWindowController::resizeSelfToParent()
     if (!target)
         return;
     const QRect frame = target->availableGeometry();
-    mWindow->setGeometry(frame);
-    if (QWindow *handle = mWindow->windowHandle())
+    m_window->setGeometry(frame);
+    if (QWindow *handle = m_window->windowHandle())
         handle->setScreen(target);
-    mWindow->setGeometry(frame);
-    mZoomedInView->setGeometry(QRect(QPoint(0, 0), frame.size()));
-    mSlideView->resizeSelfToParent();
-    mCaption->setChildWindowPosition();
+    m_window->setGeometry(frame);
+    m_zoomedInView->setGeometry(QRect(QPoint(0, 0), frame.size()));
+    m_slideView->resizeSelfToParent();
+    m_caption->setChildWindowPosition();
 }
 
 void slideShowWindowController::showHideThisWindow()
@@ -118,10 +118,10 @@ void slideShowWindowController::showHideThisWindow()
     // Display 0 carries the operator console when there are several; a
     // display whose screen is gone waits hidden for it to come back.
     if ((QGuiApplication::screens().size() > 1 && fScreenIndex == 0) || !screen()) {
-        mWindow->hide();
+        m_window->hide();
     } else {
-        mWindow->show();
-        mWindow->raise();
+        m_window->show();
+        m_window->raise();
     }
     updateCaptionVisibility();
 }
@@ -136,12 +136,12 @@ void slideShowWindowController::updateCaptionVisibility()
 {
     const bool show =
         Preferences::standard().boolean(QLatin1String(keys::prefShowPhotoWithFilename));
-    if (show && mWindow->isVisible()) {
-        mCaption->setChildWindowPosition();
-        mCaption->show();
-        mCaption->raise();
+    if (show && m_window->isVisible()) {
+        m_caption->setChildWindowPosition();
+        m_caption->show();
+        m_caption->raise();
     } else {
-        mCaption->hide();
+        m_caption->hide();
     }
 }
 
@@ -149,10 +149,10 @@ void slideShowWindowController::setupIdentifyWindow()
 {
     const QString key =
         DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
-    mIdentify->setText(Preferences::standard().string(key));
+    m_identify->setText(Preferences::standard().string(key));
     if (QScreen *target = screen())
-        mIdentify->setGeometry(target->availableGeometry());
-    mIdentify->hide();
+        m_identify->setGeometry(target->availableGeometry());
+    m_identify->hide();
 }
 
 void slideShowWindowController::identify()
@@ -163,30 +163,30 @@ void slideShowWindowController::identify()
     const Preferences &prefs = Preferences::standard();
     const QString key =
         DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
-    mIdentify->setText(
+    m_identify->setText(
         IdentifyOverlay::identifyText(prefs.string(key), fScreenIndex + 1, screenCount()));
     const QString secondsKey = QLatin1String(keys::prefIdentifyScreenInSeconds);
     const int seconds = prefs.contains(secondsKey) ? int(prefs.integer(secondsKey))
                                                    : IdentifyOverlay::kDefaultSeconds;
-    mIdentify->identify(screen()->availableGeometry(), seconds);
+    m_identify->identify(screen()->availableGeometry(), seconds);
 }
 
 void slideShowWindowController::observe()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     auto add = [&](QLatin1StringView name, auto *target, auto handler) {
-        mObservers.push_back(center.addObserver(
+        m_observers.push_back(center.addObserver(
             name, target, [target, handler](const Notification &n) { (target->*handler)(n); }));
     };
     using namespace notification;
-    add(SlideShowParamChanged, mAssignment.get(),
+    add(SlideShowParamChanged, m_assignment.get(),
         &FolderAssignment::handleSlideShowParamChangedNotification);
-    add(SlideShowToggleShow, mPlayer.get(),
+    add(SlideShowToggleShow, m_player.get(),
         &SlidePlayer::handleSlideShowParamToggleShowNotification);
-    add(RequestSlideShowStatus, mPlayer.get(),
+    add(RequestSlideShowStatus, m_player.get(),
         &SlidePlayer::handleSlideShowRequestStatusNotification);
-    add(SlideShowToggleTest, mPlayer.get(), &SlidePlayer::handleSlideTestNotification);
-    add(SlideShowChangeTransitionStyle, mPlayer.get(),
+    add(SlideShowToggleTest, m_player.get(), &SlidePlayer::handleSlideTestNotification);
+    add(SlideShowChangeTransitionStyle, m_player.get(),
         &SlidePlayer::handleSlideShowChangeTransitionStyle);
     connect(&Preferences::standard(), &Preferences::valueChanged, this,
             &slideShowWindowController::preferenceChanged);
@@ -198,7 +198,7 @@ void slideShowWindowController::preferenceChanged(const QString &key)
         updateCaptionVisibility();
     else if (key ==
              DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex))
-        mIdentify->setText(Preferences::standard().string(key));
+        m_identify->setText(Preferences::standard().string(key));
 }
 
 } // namespace kivo

@@ -55,15 +55,15 @@ public:
     // Shows or hides the window by the screen count and places it again.
     void handleScreenDidChange();
 
-    SlidePlayer &player() const { return *mPlayer; }
-    FolderAssignment &folderAssignment() const { return *mAssignment; }
-    KivoQueue &queue() const { return *mQueue; }
+    SlidePlayer &player() const { return *m_player; }
+    FolderAssignment &folderAssignment() const { return *m_assignment; }
+    KivoQueue &queue() const { return *m_queue; }
 
     // Views and windows, for the station and for tests.
-    borderlessWindow *window() const { return mWindow.get(); }
-    SlideshowView *slideView() const { return mSlideView; }
-    zoomedInNSImageView *zoomedInView() const { return mZoomedInView; }
-    CaptionStrip *captionStrip() const { return mCaption; }
+    borderlessWindow *window() const { return m_window.get(); }
+    SlideshowView *slideView() const { return m_slideView; }
+    zoomedInNSImageView *zoomedInView() const { return m_zoomedInView; }
+    CaptionStrip *captionStrip() const { return m_caption; }
 
     // The screen this display covers; null when it is gone.
     QScreen *screen() const;
@@ -85,18 +85,18 @@ private:
     int fScreenIndex = 0;
     DisplayParameterMap fParameterDictionary;
     // Shared with queue-filling workers, so a late worker never sees it freed.
-    std::shared_ptr<KivoQueue> mQueue;
+    std::shared_ptr<KivoQueue> m_queue;
 
-    std::unique_ptr<borderlessWindow> mWindow;
-    SlideshowView *mSlideView = nullptr;
-    zoomedInNSImageView *mZoomedInView = nullptr;
-    CaptionStrip *mCaption = nullptr;
-    IdentifyOverlay *mIdentify = nullptr;
+    std::unique_ptr<borderlessWindow> m_window;
+    SlideshowView *m_slideView = nullptr;
+    zoomedInNSImageView *m_zoomedInView = nullptr;
+    CaptionStrip *m_caption = nullptr;
+    IdentifyOverlay *m_identify = nullptr;
 
     // Destroyed before the window and the parameters they use.
-    std::unique_ptr<SlidePlayer> mPlayer;
-    std::unique_ptr<FolderAssignment> mAssignment;
-    std::vector<ObserverToken> mObservers;
+    std::unique_ptr<SlidePlayer> m_player;
+    std::unique_ptr<FolderAssignment> m_assignment;
+    std::vector<ObserverToken> m_observers;
 };
 
 } // namespace kivo

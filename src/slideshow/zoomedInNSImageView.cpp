@@ -15,22 +15,22 @@ zoomedInNSImageView::zoomedInNSImageView(QWidget *parent) : QWidget(parent)
 
 void zoomedInNSImageView::setImage(const QImage &image, const QString &name)
 {
-    mImage = image;
-    mShownName = image.isNull() ? QString() : name;
+    m_image = image;
+    m_shownName = image.isNull() ? QString() : name;
     prepare();
     update();
 }
 
 void zoomedInNSImageView::prepare()
 {
-    mScaled = QImage();
-    if (mImage.isNull() || width() <= 0 || height() <= 0)
+    m_scaled = QImage();
+    if (m_image.isNull() || width() <= 0 || height() <= 0)
         return;
-    const QRect fit = SlideImageLoader::fittedRect(mImage.size(), size());
+    const QRect fit = SlideImageLoader::fittedRect(m_image.size(), size());
     // An image decoded for this view already has the fitted size: no rescale.
-    mScaled = fit.size() == mImage.size()
-                  ? mImage
-                  : mImage.scaled(fit.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_scaled = fit.size() == m_image.size()
+                   ? m_image
+                   : m_image.scaled(fit.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void zoomedInNSImageView::resizeEvent(QResizeEvent *event)
@@ -41,16 +41,16 @@ void zoomedInNSImageView::resizeEvent(QResizeEvent *event)
 
 void zoomedInNSImageView::paintEvent(QPaintEvent *)
 {
-    if (mScaled.isNull())
+    if (m_scaled.isNull())
         return;
     QPainter painter(this);
-    const QRect fit = SlideImageLoader::fittedRect(mScaled.size(), size());
-    painter.drawImage(fit.topLeft(), mScaled);
-    if (!mShownName.isEmpty()) {
-        mShownLog.log(
+    const QRect fit = SlideImageLoader::fittedRect(m_scaled.size(), size());
+    painter.drawImage(fit.topLeft(), m_scaled);
+    if (!m_shownName.isEmpty()) {
+        m_shownLog.log(
             lcSlideshow(),
-            QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(mShownName));
-        mShownName.clear();
+            QStringLiteral("Inside zoomedInNSImageView => slideShown...[%1]").arg(m_shownName));
+        m_shownName.clear();
     }
 }
 

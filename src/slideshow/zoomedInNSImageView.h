@@ -19,8 +19,8 @@ public:
     // A non-empty name is logged once, with the first frame that shows it.
     void setImage(const QImage &image, const QString &name = QString());
     void clearImage() { setImage(QImage()); }
-    const QImage &image() const { return mImage; }
-    bool hasImage() const { return !mImage.isNull(); }
+    const QImage &image() const { return m_image; }
+    bool hasImage() const { return !m_image.isNull(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -29,10 +29,10 @@ protected:
 private:
     void prepare();
 
-    QImage mImage;  // as given
-    QImage mScaled; // fitted to the view
-    QString mShownName;
-    LogRateLimit mShownLog;
+    QImage m_image;  // as given
+    QImage m_scaled; // fitted to the view
+    QString m_shownName;
+    LogRateLimit m_shownLog;
 };
 
 } // namespace kivo

@@ -36,24 +36,24 @@ QString describe(const QVariantMap &map)
 } // namespace
 
 KivoPhotoQueryController::KivoPhotoQueryController(DoneSearchOperation delegate)
-    : mDelegate(std::move(delegate))
+    : m_delegate(std::move(delegate))
 {}
 
 void KivoPhotoQueryController::begin(const char *operation, const QVariantMap &param)
 {
     logLine(lcStation(), QStringLiteral("Inside KivoPhotoQueryController->[%1] with param1=[%2] ")
                              .arg(QLatin1String(operation), describe(param)));
-    mParam = param;
-    mResponse.clear();
-    mFailed = false;
+    m_param = param;
+    m_response.clear();
+    m_failed = false;
 }
 
 void KivoPhotoQueryController::deliver()
 {
-    logLine(lcStation(), QStringLiteral("self.response: %1 ").arg(describe(mResponse)));
-    if (mDelegate && mParam)
-        mDelegate(*mParam);
-    mParam.reset();
+    logLine(lcStation(), QStringLiteral("self.response: %1 ").arg(describe(m_response)));
+    if (m_delegate && m_param)
+        m_delegate(*m_param);
+    m_param.reset();
 }
 
 QStringList KivoPhotoQueryController::listFolder(const QString &folder)
@@ -92,7 +92,7 @@ QStringList KivoPhotoQueryController::listFolder(const QString &folder)
 void KivoPhotoQueryController::startSearchActionWithParam(const QVariantMap &param)
 {
     begin("startSearchActionWithParam", param);
-    mResponse = listFolder(param.value(QStringLiteral("searchPath")).toString());
+    m_response = listFolder(param.value(QStringLiteral("searchPath")).toString());
     deliver();
 }
 
@@ -104,11 +104,11 @@ void KivoPhotoQueryController::startSearchActionWithParamOldwayKivo2(const QVari
     const QVariant id = param.value(QStringLiteral("customerid"));
     if (id.isValid() && !id.isNull())
         code = id.toString();
-    const QStringList lines = findNewImagesFromShellScript(folder, code, &mFailed);
+    const QStringList lines = findNewImagesFromShellScript(folder, code, &m_failed);
     for (const QString &line : lines) {
         const QString trimmed = line.trimmed();
         if (!trimmed.isEmpty())
-            mResponse.append(trimmed);
+            m_response.append(trimmed);
     }
     deliver();
 }

@@ -24,7 +24,7 @@ public:
     KivoPhotoQueryController() = default;
     explicit KivoPhotoQueryController(DoneSearchOperation delegate);
 
-    void setDelegate(DoneSearchOperation delegate) { mDelegate = std::move(delegate); }
+    void setDelegate(DoneSearchOperation delegate) { m_delegate = std::move(delegate); }
 
     // Lists the folder one level deep: every visible entry (files of any kind
     // and subfolders) whose extension is not "xml", by name.
@@ -49,19 +49,19 @@ public:
     // The one-level listing used by startSearchActionWithParam.
     static QStringList listFolder(const QString &folder);
 
-    const QStringList &response() const { return mResponse; }
+    const QStringList &response() const { return m_response; }
     // The last script search gave no answer (its empty result was delivered).
-    bool searchFailed() const { return mFailed; }
-    const std::optional<QVariantMap> &param() const { return mParam; }
+    bool searchFailed() const { return m_failed; }
+    const std::optional<QVariantMap> &param() const { return m_param; }
 
 private:
     void begin(const char *operation, const QVariantMap &param);
     void deliver();
 
-    QStringList mResponse;
-    bool mFailed = false;
-    DoneSearchOperation mDelegate;
-    std::optional<QVariantMap> mParam;
+    QStringList m_response;
+    bool m_failed = false;
+    DoneSearchOperation m_delegate;
+    std::optional<QVariantMap> m_param;
 };
 
 } // namespace kivo

@@ -14,19 +14,19 @@ class EndWatchingFile : public QFile
 {
 public:
     using QFile::QFile;
-    bool readPastEnd() const { return mReadPastEnd; }
+    bool readPastEnd() const { return m_readPastEnd; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
         const qint64 n = QFile::readData(data, maxSize);
         if (n == 0 && maxSize > 0)
-            mReadPastEnd = true;
+            m_readPastEnd = true;
         return n;
     }
 
 private:
-    bool mReadPastEnd = false;
+    bool m_readPastEnd = false;
 };
 
 QImage fail(QString *error, const QString &why)

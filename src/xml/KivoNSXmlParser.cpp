@@ -86,26 +86,26 @@ std::optional<QString> removingPercentEncoding(const QString &text)
 }
 
 KivoNSXmlParser::KivoNSXmlParser(const QByteArray &data)
-    : mData(data), itemNeedsArray_{QStringLiteral("ids"), QStringLiteral("groupcodes")},
-      itemNeedsDictionary_{QStringLiteral("image"), QStringLiteral("response"),
-                           QStringLiteral("subdictionary"), QStringLiteral("subdictionary2"),
-                           QStringLiteral("data")},
-      itemNeedsSpecialCare_{QStringLiteral("image")}, rootKey_(QStringLiteral("response"))
+    : m_data(data), itemNeedsArray{QStringLiteral("ids"), QStringLiteral("groupcodes")},
+      itemNeedsDictionary{QStringLiteral("image"), QStringLiteral("response"),
+                          QStringLiteral("subdictionary"), QStringLiteral("subdictionary2"),
+                          QStringLiteral("data")},
+      itemNeedsSpecialCare{QStringLiteral("image")}, rootKey(QStringLiteral("response"))
 {
-    mStack_.append(QVariantMap());
+    mStack.append(QVariantMap());
 }
 
 std::optional<QVariantMap> KivoNSXmlParser::mDictionary() const
 {
-    if (!isDictionary(mDictionary_))
+    if (!isDictionary(m_dictionary))
         return std::nullopt;
-    return mDictionary_.toMap();
+    return m_dictionary.toMap();
 }
 
 // The text is built only when verbose: the trace runs for every event.
 template <typename Text> void KivoNSXmlParser::trace(const char *operation, Text &&text) const
 {
-    if (doVerbose_)
+    if (doVerbose)
         logVerbose(
             lcXml(),
             QStringLiteral("%1 => %2...%3").arg(kClassName, QLatin1String(operation), text()));
@@ -113,50 +113,50 @@ template <typename Text> void KivoNSXmlParser::trace(const char *operation, Text
 
 bool KivoNSXmlParser::parse()
 {
-    if (mData.size() > kMaxDocumentBytes) {
-        mParserError = ParseError{
+    if (m_data.size() > kMaxDocumentBytes) {
+        m_parserError = ParseError{
             int(QXmlStreamReader::CustomError),
             QStringLiteral("Document larger than %1 bytes refused").arg(kMaxDocumentBytes), 0, 0};
         parseErrorOccurred();
         return false;
     }
-    mReader.clear();
-    mReader.addData(mData);
-    mReader.setNamespaceProcessing(false);
-    mReader.setEntityExpansionLimit(kEntityExpansionLimit);
+    m_reader.clear();
+    m_reader.addData(m_data);
+    m_reader.setNamespaceProcessing(false);
+    m_reader.setEntityExpansionLimit(kEntityExpansionLimit);
     bool reachedEnd = false;
-    while (!mReader.atEnd()) {
-        switch (mReader.readNext()) {
+    while (!m_reader.atEnd()) {
+        switch (m_reader.readNext()) {
         case QXmlStreamReader::StartDocument:
             parserDidStartDocument();
             break;
         case QXmlStreamReader::DTD:
             // Internal entities are how "billion laughs" documents blow up;
             // description files never declare any.
-            if (!mReader.entityDeclarations().isEmpty())
-                mReader.raiseError(QStringLiteral("Entity declarations are not accepted"));
+            if (!m_reader.entityDeclarations().isEmpty())
+                m_reader.raiseError(QStringLiteral("Entity declarations are not accepted"));
             break;
         case QXmlStreamReader::StartElement:
-            if (mOpenElements.size() >= kMaxDepth) {
-                mReader.raiseError(
+            if (m_openElements.size() >= kMaxDepth) {
+                m_reader.raiseError(
                     QStringLiteral("Elements nested deeper than %1 levels").arg(kMaxDepth));
             } else {
-                OpenElement element{mReader.qualifiedName().toString(), QString()};
+                OpenElement element{m_reader.qualifiedName().toString(), QString()};
                 element.key = element.name.isLower() ? element.name : element.name.toLower();
-                mOpenElements.append(element);
+                m_openElements.append(element);
                 didStartElement(element);
             }
             break;
         case QXmlStreamReader::Characters:
-            foundCharacters(mReader.text());
+            foundCharacters(m_reader.text());
             break;
         case QXmlStreamReader::EndElement:
             // The reader has checked that the closing tag matches.
-            if (!mOpenElements.isEmpty())
-                didEndElement(mOpenElements.takeLast());
+            if (!m_openElements.isEmpty())
+                didEndElement(m_openElements.takeLast());
             break;
         case QXmlStreamReader::Comment:
-            foundComment(mReader.text());
+            foundComment(m_reader.text());
             break;
         case QXmlStreamReader::EndDocument:
             reachedEnd = true;
@@ -167,11 +167,11 @@ bool KivoNSXmlParser::parse()
     }
     // addData() leaves the reader waiting for more input; the bytes given are
     // the whole document, so running out of them is an error too.
-    if (mReader.hasError() || !reachedEnd) {
-        if (!mReader.hasError())
-            mReader.raiseError(QStringLiteral("Premature end of document"));
-        mParserError = ParseError{int(mReader.error()), mReader.errorString(), mReader.lineNumber(),
-                                  mReader.columnNumber()};
+    if (m_reader.hasError() || !reachedEnd) {
+        if (!m_reader.hasError())
+            m_reader.raiseError(QStringLiteral("Premature end of document"));
+        m_parserError = ParseError{int(m_reader.error()), m_reader.errorString(),
+                                   m_reader.lineNumber(), m_reader.columnNumber()};
         parseErrorOccurred();
         return false;
     }
@@ -186,12 +186,12 @@ void KivoNSXmlParser::parserDidStartDocument()
 
 bool KivoNSXmlParser::isContainerName(const QString &lowerName) const
 {
-    return itemNeedsArray_.contains(lowerName) || itemNeedsDictionary_.contains(lowerName);
+    return itemNeedsArray.contains(lowerName) || itemNeedsDictionary.contains(lowerName);
 }
 
 void KivoNSXmlParser::abortParsing(const QString &reason)
 {
-    mReader.raiseError(reason);
+    m_reader.raiseError(reason);
 }
 
 void KivoNSXmlParser::didStartElement(const OpenElement &element)
@@ -206,43 +206,42 @@ void KivoNSXmlParser::didStartElement(const OpenElement &element)
         return;
     }
     QVariant container;
-    if (itemNeedsDictionary_.contains(element.key)) {
+    if (itemNeedsDictionary.contains(element.key)) {
         QVariantMap attributes;
-        for (const QXmlStreamAttribute &attribute : mReader.attributes())
+        for (const QXmlStreamAttribute &attribute : m_reader.attributes())
             attributes.insert(attribute.qualifiedName().toString(), attribute.value().toString());
         container = attributes;
-    } else if (itemNeedsArray_.contains(element.key)) {
+    } else if (itemNeedsArray.contains(element.key)) {
         container = QVariantList();
     }
     if (!container.isValid())
         return;
-    if (curNode_.isValid())
-        pushOnStack(curNode_);
-    curNode_ = std::move(container);
-    trace("didStartElement",
-          [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
+    if (curNode.isValid())
+        pushOnStack(curNode);
+    curNode = std::move(container);
+    trace("didStartElement", [&] { return QStringLiteral("curNode = %1").arg(describe(curNode)); });
 }
 
 void KivoNSXmlParser::foundCharacters(QStringView string)
 {
     if (string.isEmpty())
         return;
-    mText.append(string);
-    mHasText = true;
+    m_text.append(string);
+    m_hasText = true;
 }
 
 std::optional<QString> KivoNSXmlParser::cleanCurrentText()
 {
-    if (!mHasText)
+    if (!m_hasText)
         return std::nullopt;
-    std::optional<QString> clean = removingPercentEncoding(mText.trimmed());
+    std::optional<QString> clean = removingPercentEncoding(m_text.trimmed());
     if (!clean) {
         // Drop only this element's text: keeping it would spoil every
         // following value with the same undecodable escape.
         logLine(lcXml(),
                 QStringLiteral("%1 => didEndElement...percent escapes do not decode, value "
                                "dropped [%2]")
-                    .arg(kClassName, mText));
+                    .arg(kClassName, m_text));
         clearCurrentString();
     }
     return clean;
@@ -250,8 +249,8 @@ std::optional<QString> KivoNSXmlParser::cleanCurrentText()
 
 void KivoNSXmlParser::clearCurrentString()
 {
-    mText.resize(0);
-    mHasText = false;
+    m_text.resize(0);
+    m_hasText = false;
 }
 
 void KivoNSXmlParser::didEndElement(const OpenElement &element)
@@ -274,20 +273,20 @@ void KivoNSXmlParser::didEndElement(const OpenElement &element)
         addToCurNodeWithData(clean, kValueKey);
     }
     QVariant parent = popFromStack();
-    addToParNode(parent, curNode_, elementName);
-    curNode_ = std::move(parent);
-    trace("didEndElement", [&] { return QStringLiteral("curNode = %1").arg(describe(curNode_)); });
+    addToParNode(parent, curNode, elementName);
+    curNode = std::move(parent);
+    trace("didEndElement", [&] { return QStringLiteral("curNode = %1").arg(describe(curNode)); });
 }
 
 void KivoNSXmlParser::parserDidEndDocument()
 {
-    mDictionary_ = curNode_;
-    if (!rootKey_.isNull() && isDictionary(mDictionary_)) {
-        const QVariant entry = dictionaryIn(mDictionary_).value(rootKey_);
+    m_dictionary = curNode;
+    if (!rootKey.isNull() && isDictionary(m_dictionary)) {
+        const QVariant entry = dictionaryIn(m_dictionary).value(rootKey);
         if (isDictionary(entry))
-            mDictionary_ = entry;
+            m_dictionary = entry;
     }
-    trace("parserDidEndDocument", [&] { return describe(mDictionary_); });
+    trace("parserDidEndDocument", [&] { return describe(m_dictionary); });
 }
 
 void KivoNSXmlParser::foundComment(QStringView comment)
@@ -300,7 +299,7 @@ void KivoNSXmlParser::foundComment(QStringView comment)
 
 void KivoNSXmlParser::parseErrorOccurred()
 {
-    const ParseError &error = *mParserError;
+    const ParseError &error = *m_parserError;
     const QString operation = QStringLiteral("parseErrorOccurred");
     logLine(
         lcXml(),
@@ -317,16 +316,16 @@ void KivoNSXmlParser::parseErrorOccurred()
 
 void KivoNSXmlParser::pushOnStack(const QVariant &container)
 {
-    mStack_.prepend(container);
-    trace("pushOnStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
+    mStack.prepend(container);
+    trace("pushOnStack", [&] { return QStringLiteral("depth %1").arg(mStack.size()); });
 }
 
 QVariant KivoNSXmlParser::popFromStack()
 {
-    if (mStack_.isEmpty())
+    if (mStack.isEmpty())
         return QVariant();
-    QVariant top = mStack_.takeFirst();
-    trace("popFromStack", [&] { return QStringLiteral("depth %1").arg(mStack_.size()); });
+    QVariant top = mStack.takeFirst();
+    trace("popFromStack", [&] { return QStringLiteral("depth %1").arg(mStack.size()); });
     return top;
 }
 
@@ -335,11 +334,11 @@ void KivoNSXmlParser::addToCurNodeWithData(const std::optional<QString> &data,
 {
     if (!data)
         return;
-    if (isArray(curNode_) || isDictionary(curNode_)) {
-        if (isArray(curNode_))
-            arrayIn(curNode_).append(*data);
+    if (isArray(curNode) || isDictionary(curNode)) {
+        if (isArray(curNode))
+            arrayIn(curNode).append(*data);
         else
-            dictionaryIn(curNode_).insert(elementName, *data);
+            dictionaryIn(curNode).insert(elementName, *data);
         trace("addToCurNodeWithData",
               [&] { return QStringLiteral("%1 = %2").arg(elementName, *data); });
     }
@@ -358,7 +357,7 @@ void KivoNSXmlParser::addToParNode(QVariant &parent, const QVariant &child,
     if (!isDictionary(parent))
         return;
     QVariantMap &entries = dictionaryIn(parent);
-    if (!itemNeedsSpecialCare_.contains(elementName.toLower())) {
+    if (!itemNeedsSpecialCare.contains(elementName.toLower())) {
         entries.insert(elementName, child);
         return;
     }

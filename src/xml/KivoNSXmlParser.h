@@ -43,16 +43,16 @@ public:
     // Runs the whole document; false on a parse error (mDictionary then stays
     // empty). A parser serves one parse.
     bool parse();
-    bool hasParserError() const { return mParserError.has_value(); }
-    std::optional<ParseError> parserError() const { return mParserError; }
+    bool hasParserError() const { return m_parserError.has_value(); }
+    std::optional<ParseError> parserError() const { return m_parserError; }
 
     // The result: set at the end of a well-formed document.
     std::optional<QVariantMap> mDictionary() const;
 
-    void setItemNeedsArray(const QSet<QString> &names) { itemNeedsArray_ = names; }
+    void setItemNeedsArray(const QSet<QString> &names) { itemNeedsArray = names; }
     // A null text means no root key: the document root dictionary is the result.
-    void setRootKey(const QString &key) { rootKey_ = key; }
-    void setDoVerbose(bool verbose) { doVerbose_ = verbose; }
+    void setRootKey(const QString &key) { rootKey = key; }
+    void setDoVerbose(bool verbose) { doVerbose = verbose; }
 
     void pushOnStack(const QVariant &container);
     QVariant popFromStack();
@@ -80,25 +80,25 @@ private:
     bool isContainerName(const QString &lowerName) const;
     template <typename Text> void trace(const char *operation, Text &&text) const;
 
-    QByteArray mData;
-    QXmlStreamReader mReader;
-    std::optional<ParseError> mParserError;
-    QList<OpenElement> mOpenElements;
+    QByteArray m_data;
+    QXmlStreamReader m_reader;
+    std::optional<ParseError> m_parserError;
+    QList<OpenElement> m_openElements;
 
-    QVariant mDictionary_;
+    QVariant m_dictionary;
     // The text collected since the last value was stored; the buffer is kept
     // between values, so collecting text does not allocate for every piece.
-    QString mText;
-    bool mHasText = false;
+    QString m_text;
+    bool m_hasText = false;
     // Containers are QVariantMap or QVariantList values; an invalid QVariant
     // is nothing.
-    QList<QVariant> mStack_;
-    QVariant curNode_;
-    QSet<QString> itemNeedsArray_;
-    QSet<QString> itemNeedsDictionary_;
-    QSet<QString> itemNeedsSpecialCare_;
-    QString rootKey_;
-    bool doVerbose_ = false;
+    QList<QVariant> mStack;
+    QVariant curNode;
+    QSet<QString> itemNeedsArray;
+    QSet<QString> itemNeedsDictionary;
+    QSet<QString> itemNeedsSpecialCare;
+    QString rootKey;
+    bool doVerbose = false;
 };
 
 // Decodes %XX escapes as UTF-8 bytes; nothing when a percent sign is not

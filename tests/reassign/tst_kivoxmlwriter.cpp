@@ -22,7 +22,7 @@ const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=
 class TestKivoXmlWriter : public QObject
 {
     Q_OBJECT
-    QTemporaryDir mDir;
+    QTemporaryDir m_dir;
 
     // Converts content under the root "data" to the file at path; its bytes.
     QByteArray convert(const QVariant &content, const QString &path)
@@ -79,8 +79,8 @@ private slots:
         QFETCH(QVariant, content);
         QFETCH(QByteArray, body);
         // An existing file is replaced.
-        QVERIFY(test::writeFile(mDir.filePath("out.xml"), QByteArray(10000, 'x')));
-        const QByteArray bytes = convert(content, mDir.filePath("out.xml"));
+        QVERIFY(test::writeFile(m_dir.filePath("out.xml"), QByteArray(10000, 'x')));
+        const QByteArray bytes = convert(content, m_dir.filePath("out.xml"));
         QCOMPARE(bytes, kHeader + body);
         if (QByteArray(QTest::currentDataTag()) != "escaping")
             return;
@@ -99,7 +99,7 @@ private slots:
     {
         // An unwritable place: still true, the failure is in the log.
         OutputCapture log;
-        QCOMPARE(convert(od({{"b", "2"}}), mDir.filePath("no/such/dir/x.xml")),
+        QCOMPARE(convert(od({{"b", "2"}}), m_dir.filePath("no/such/dir/x.xml")),
                  "differs from mString");
         QVERIFY2(log.text().contains(
                      "KivoXmlWriter-doStartConversion2 -> writeToFile returned ERROR = "),

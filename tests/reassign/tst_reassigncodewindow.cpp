@@ -28,16 +28,16 @@ class TestReAssignCodeWindow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir mRoot;
+    QTemporaryDir m_root;
     // 29 December 2025 lies in week 1 of the week-based year 2026.
-    ScopedTestClock mClock{QDateTime(QDate(2025, 12, 29), QTime(10, 30, 5))};
-    QString mDay;
-    QList<AlertRequest> mAlerts;
-    int mAnswer = 0;
+    ScopedTestClock m_clock{QDateTime(QDate(2025, 12, 29), QTime(10, 30, 5))};
+    QString m_day;
+    QList<AlertRequest> m_alerts;
+    int m_answer = 0;
 
     QString codeFolder(const QString &code, const QString &day = {}) const
     {
-        return (day.isEmpty() ? mDay : mRoot.filePath(day)) + "/" + code;
+        return (day.isEmpty() ? m_day : m_root.filePath(day)) + "/" + code;
     }
     QString records() const { return QDir::home().filePath(".Corvel/CodeChanges"); }
 
@@ -57,9 +57,9 @@ class TestReAssignCodeWindow : public QObject
     {
         auto s = std::make_unique<ReAssignCodeWindowController>();
         s->setAlertPresenter([this, s = s.get()](QWidget *, const AlertRequest &alert) {
-            mAlerts << alert;
+            m_alerts << alert;
             s->cancelButton()->click(); // as assistive technology can: waits for the alert
-            return mAnswer;
+            return m_answer;
         });
         s->setupWindow(QVariantMap{
             {"oldcode", "A100"},
@@ -90,16 +90,16 @@ private slots:
     void init()
     {
         QDir(QDir::home().filePath(".Corvel")).removeRecursively();
-        Preferences::standard().setValue("prefSlideShowPath", mRoot.path());
-        mDay = mRoot.filePath("2025-12-28");
-        Preferences::standard().setValue("prefPathToAlternateDateFolder", mDay);
+        Preferences::standard().setValue("prefSlideShowPath", m_root.path());
+        m_day = m_root.filePath("2025-12-28");
+        Preferences::standard().setValue("prefPathToAlternateDateFolder", m_day);
         for (const char *day : {"2025-12-28", "2025-12-29"}) {
-            QDir(mRoot.filePath(day)).removeRecursively();
+            QDir(m_root.filePath(day)).removeRecursively();
             for (const char *code : {"A100", "B200", "C300"})
                 QDir().mkpath(codeFolder(code, day));
         }
-        mAlerts.clear();
-        mAnswer = 0;
+        m_alerts.clear();
+        m_answer = 0;
     }
 
     void alertsKeepTheSheetOpen()
@@ -116,10 +116,10 @@ private slots:
         s->ibPopupButton()->setCurrentIndex(3);
         s->doEndSheet(s->ibAssignButton()); // nothing to move
         dragAcross(*s, {1});
-        mAnswer = 0; // CANCEL
+        m_answer = 0; // CANCEL
         s->doEndSheet(s->ibAssignButton());
         QStringList alerts;
-        for (const AlertRequest &alert : mAlerts)
+        for (const AlertRequest &alert : m_alerts)
             alerts << alert.messageText + "|" + alert.informativeText + "|" +
                           alert.buttons.join('|');
         const QString please = "PLEASE SELECT A NEW Party Room/Code !!|You must pick a party "
@@ -137,9 +137,9 @@ private slots:
 
         // A record that cannot be written moves nothing; the operator is told.
         QVERIFY(test::writeFile(records(), ""));
-        mAnswer = 1; // YES - RE-ASSIGN
+        m_answer = 1; // YES - RE-ASSIGN
         s->doEndSheet(s->ibAssignButton());
-        QCOMPARE(mAlerts.last().messageText, "NOTHING RE-ASSIGNED !!");
+        QCOMPARE(m_alerts.last().messageText, "NOTHING RE-ASSIGNED !!");
         QCOMPARE(finished.size(), 0);
         QVERIFY(QFileInfo::exists(images[1]));
 
@@ -169,13 +169,13 @@ private slots:
         dragAcross(*s, {0, 1, 2, 3});
         s->ibPopupButton()->setCurrentIndex(2);
         Preferences::standard().remove("prefPathToAlternateDateFolder");
-        mAnswer = 1; // YES - RE-ASSIGN
+        m_answer = 1; // YES - RE-ASSIGN
         OutputCapture log;
         s->doEndSheet(s->ibAssignButton());
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toInt(), ReAssignCodeWindowController::kReassigned);
-        QCOMPARE(mAlerts.last().messageText, "SOME PHOTOS NOT RE-ASSIGNED !!");
-        QCOMPARE(mAlerts.last().informativeText.split('\n').mid(1),
+        QCOMPARE(m_alerts.last().messageText, "SOME PHOTOS NOT RE-ASSIGNED !!");
+        QCOMPARE(m_alerts.last().informativeText.split('\n').mid(1),
                  (QStringList{"CTL\uFFFD.jpg: its name cannot be written in the change record",
                               "IMG_2.jpg: the new code already has a file of that name"}));
 

@@ -12,7 +12,7 @@ using namespace kivo;
 class TestReassignmentMover : public QObject
 {
     Q_OBJECT
-    QTemporaryDir mRoot;
+    QTemporaryDir m_root;
 
 private slots:
     void failuresKeepThePhotos_data()
@@ -32,7 +32,7 @@ private slots:
     {
         QFETCH(QString, obstacle);
         QFETCH(QStringList, moved);
-        const QString day = mRoot.filePath(QTest::currentDataTag()) + "/2025-12-29";
+        const QString day = m_root.filePath(QTest::currentDataTag()) + "/2025-12-29";
         const QString from = day + "/A100", to = day + "/B200";
         QStringList photos;
         for (const char *name : {"gone.jpg", "Tom & Jerry <1>.jpg"}) {
@@ -60,16 +60,16 @@ private slots:
 
     void moveAcrossFileSystemsKeepsTheBytes()
     {
-        const QString other = test::folderOnOtherFileSystem(mRoot.path());
+        const QString other = test::folderOnOtherFileSystem(m_root.path());
         if (other.isEmpty())
             QSKIP("no second file system at hand");
         const auto cleanup = qScopeGuard([&] { QDir(other).removeRecursively(); });
         QVERIFY(test::writeJpeg(other + "/far.jpg", 300, 200, Qt::magenta));
         const QByteArray original = test::readFile(other + "/far.jpg");
-        QCOMPARE(ReassignmentMover::moveImages({other + "/far.jpg"}, mRoot.path()),
+        QCOMPARE(ReassignmentMover::moveImages({other + "/far.jpg"}, m_root.path()),
                  QStringList{"far.jpg"});
         QVERIFY(!QFileInfo::exists(other + "/far.jpg"));
-        QCOMPARE(test::readFile(mRoot.filePath("far.jpg")), original);
+        QCOMPARE(test::readFile(m_root.filePath("far.jpg")), original);
     }
 };
 

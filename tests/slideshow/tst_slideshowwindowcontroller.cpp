@@ -22,27 +22,27 @@ using namespace kivo::test;
 class TestSlideShowWindowController : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<DisplayManager> mDisplays;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DisplayManager> m_displays;
 
-    slideShowWindowController *display(int i) const { return mDisplays->controller(i); }
+    slideShowWindowController *display(int i) const { return m_displays->controller(i); }
     SlidePlayer &player(int i) const { return display(i)->player(); }
     bool filled(int i) const { return !display(i)->folderAssignment().isFilling(); }
 
 private slots:
     void init()
     {
-        mDisplays.reset();
+        m_displays.reset();
         resetPreferences({{"prefDoSlideShow2", true},
                           {"prefDoSlideShow1", true},
                           {"prefSlideShowDelay2", 0.3},
                           {"prefNameOfDisplay2", "Room 2"},
                           {keys::prefAvailTransitionStyles, QVariantList{"push"}},
                           {keys::prefTransitionStyle, "fade"}});
-        mDir = std::make_unique<QTemporaryDir>();
-        mDisplays = std::make_unique<DisplayManager>();
-        mDisplays->setupWindowControllers();
-        QCOMPARE(mDisplays->count(), 2);
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_displays = std::make_unique<DisplayManager>();
+        m_displays->setupWindowControllers();
+        QCOMPARE(m_displays->count(), 2);
     }
 
     // Display 0 stays hidden under the console and never plays; the caption
@@ -63,7 +63,7 @@ private slots:
         QTRY_COMPARE(status.values(1, "mesg"), QStringList({kRunning, kNotRunning}));
         QVERIFY(status.values(0, "mesg").isEmpty());
 
-        play(0, photoFolder(mDir->path() + "/0412", {"a.jpg"}));
+        play(0, photoFolder(m_dir->path() + "/0412", {"a.jpg"}));
         QTRY_VERIFY_WITH_TIMEOUT(filled(0), 5000);
         QSignalSpy shown(display(0), &slideShowWindowController::slideShown);
         QVERIFY(!shown.wait(1500));
@@ -72,8 +72,8 @@ private slots:
     void folderAssignmentStatus()
     {
         StatusRecorder status;
-        const QString a = photoFolder(mDir->path() + "/0412", {"a.jpg", "b.jpg"});
-        const QString b = photoFolder(mDir->path() + "/0413", {"c.jpg"});
+        const QString a = photoFolder(m_dir->path() + "/0412", {"a.jpg", "b.jpg"});
+        const QString b = photoFolder(m_dir->path() + "/0413", {"c.jpg"});
         play(1, a);
         Preferences &prefs = Preferences::standard();
         QCOMPARE(prefs.string("prefSlideShowPath2"), a);
@@ -116,7 +116,7 @@ private slots:
     {
         StatusRecorder status;
         const QString f =
-            photoFolder(mDir->path() + "/0500", {"a.jpg", "b.jpg", "0412_0003_overlay.jpg"});
+            photoFolder(m_dir->path() + "/0500", {"a.jpg", "b.jpg", "0412_0003_overlay.jpg"});
         const QByteArray jpeg = readFile(f + "/a.jpg");
         QVERIFY(writeFile(f + "/half.jpg", jpeg.left(jpeg.size() / 2)));
         QVERIFY(writeFile(f + "/empty.jpg", {}) && QFile::link(f, f + "/loop"));
@@ -159,7 +159,7 @@ private slots:
     void turnSkipRules()
     {
         Preferences::standard().setValue("prefSlideShowDelay2", 0.6);
-        const QString f = photoFolder(mDir->path() + "/0600", {"x1.jpg", "x2.jpg", "x3.jpg"});
+        const QString f = photoFolder(m_dir->path() + "/0600", {"x1.jpg", "x2.jpg", "x3.jpg"});
         play(1, f);
         QTRY_VERIFY_WITH_TIMEOUT(filled(1), 900);
         QVERIFY(QFile::remove(f + "/x2.jpg"));
@@ -186,7 +186,7 @@ private slots:
     void vanishedPhotosIdleThenResume()
     {
         Preferences::standard().setValue("prefSlideShowDelay2", 0);
-        const QString f = photoFolder(mDir->path() + "/0800", {"a.jpg", "b.jpg"});
+        const QString f = photoFolder(m_dir->path() + "/0800", {"a.jpg", "b.jpg"});
         QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
         play(1, f);
         QVERIFY(shown.wait(5000));
@@ -205,7 +205,7 @@ private slots:
     void refillDropsPhotosThatAreGone()
     {
         Preferences::standard().setValue("prefSlideShowDelay2", 60);
-        const QString f = photoFolder(mDir->path() + "/slideshowA", {"old1.jpg", "old2.jpg"});
+        const QString f = photoFolder(m_dir->path() + "/slideshowA", {"old1.jpg", "old2.jpg"});
         play(1, f);
         QTRY_VERIFY_WITH_TIMEOUT(filled(1), 5000);
         QVERIFY(QFile::remove(f + "/old1.jpg") && QFile::remove(f + "/old2.jpg"));
@@ -223,7 +223,7 @@ private slots:
     void hungReadIsGivenUp()
     {
         Preferences::standard().setValue("prefSlideShowDelay2", 0);
-        const QString f = photoFolder(mDir->path() + "/0900", {"a.jpg", "b.jpg"});
+        const QString f = photoFolder(m_dir->path() + "/0900", {"a.jpg", "b.jpg"});
         player(1).decoder().setTimeoutMs(500);
         QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
         play(1, f);
@@ -244,7 +244,7 @@ private slots:
     // of the first back.
     void repeatedPlayRequestKeepsTheFirstStart()
     {
-        const QString f = photoFolder(mDir->path() + "/0700", {"a.jpg"});
+        const QString f = photoFolder(m_dir->path() + "/0700", {"a.jpg"});
         QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
         QElapsedTimer clock;
         clock.start();
@@ -260,7 +260,7 @@ private slots:
     // during a fill neither waits for it nor leaves it running.
     void slowFillStartsOnceAndStopsAtShutdown()
     {
-        const QString f = photoFolder(mDir->path() + "/slow", {});
+        const QString f = photoFolder(m_dir->path() + "/slow", {});
         QImage noisy(4000, 3000, QImage::Format_RGB32);
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noisy.bits()), 4000 * 3000);
         QVERIFY(noisy.save(f + "/p0.jpg", "JPEG", 90));
@@ -277,7 +277,7 @@ private slots:
         QVERIFY(display(1)->folderAssignment().isFilling());
         QElapsedTimer clock;
         clock.start();
-        mDisplays.reset();
+        m_displays.reset();
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
 };

@@ -9,7 +9,7 @@ using namespace kivo;
 class TestDescriptionDump : public QObject
 {
     Q_OBJECT
-    QTemporaryDir mDir;
+    QTemporaryDir m_dir;
 
 private slots:
     void dump_data()
@@ -18,14 +18,14 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out"); // the start of the standard output
         QTest::addColumn<QByteArray>("err"); // a part of the standard error
-        QVERIFY(test::writeFile(mDir.filePath("bad.xml"), "<data><code>1</data>"));
+        QVERIFY(test::writeFile(m_dir.filePath("bad.xml"), "<data><code>1</data>"));
         test::row("description", KIVO_TEST_DATA_DIR "/xml/description-2k.xml", 0,
                   QByteArray("{\n    \""), QByteArray());
-        test::row("malformed", mDir.filePath("bad.xml"), 0, QByteArray("{\n}"),
+        test::row("malformed", m_dir.filePath("bad.xml"), 0, QByteArray("{\n}"),
                   QByteArray("parseError"));
-        test::row("absent", mDir.filePath("absent.xml"), 1, QByteArray(),
+        test::row("absent", m_dir.filePath("absent.xml"), 1, QByteArray(),
                   QByteArray("absent.xml: no such file"));
-        test::row("folder", mDir.path(), 1, QByteArray(), QByteArray("not a regular file"));
+        test::row("folder", m_dir.path(), 1, QByteArray(), QByteArray("not a regular file"));
     }
 
     void dump()

@@ -15,11 +15,11 @@ class TestKivoNSXmlParser : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir mDir;
+    QTemporaryDir m_dir;
 
     QVariantMap read(const QByteArray &bytes)
     {
-        const QString path = mDir.filePath("description.xml");
+        const QString path = m_dir.filePath("description.xml");
         return test::writeFile(path, bytes) ? testParser(path).value_or(dict({{"?", "none"}}))
                                             : QVariantMap();
     }
@@ -33,8 +33,8 @@ private slots:
                           {"image", QVariantList{dict({{"file", "a.jpg"}, {"value", ""}}),
                                                  dict({{"file", "b.jpg"}, {"caption", "x"}})}},
                           {"value", ""}}));
-        QCOMPARE(testParser(mDir.filePath("none.xml")), std::nullopt);
-        QCOMPARE(testParser(mDir.path()), std::nullopt);
+        QCOMPARE(testParser(m_dir.filePath("none.xml")), std::nullopt);
+        QCOMPARE(testParser(m_dir.path()), std::nullopt);
         // The parser's own default root key is "response".
         KivoNSXmlParser parser("<response><code>2</code></response>");
         QVERIFY(parser.parse());
