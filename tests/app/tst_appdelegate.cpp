@@ -45,20 +45,14 @@ private slots:
         QVERIFY(test::writeFile(AppPaths::resourcesDir() + "/FactoryDefault.plist",
                                 serializePropertyList(QVariantMap{{kPath, "~/Factory/Images"}})));
     }
-    void init()
-    {
-        for (const QString &key : prefs().userValues().keys())
-            prefs().remove(key);
-    }
+    void init() { test::resetPreferences(); }
 
     // The displays start only with a valid main folder, the console only
     // outside the shout mode; the shout mode and the demo search search at once.
     void startUp_data()
     {
-        QTest::addColumn<QVariantMap>("stored");
-        QTest::addColumn<bool>("starts");
-        QTest::addColumn<bool>("console");
-        QTest::addColumn<QString>("search"); // the first search's log line; empty: none
+        // search: the first search's log line; empty: none
+        test::columns<QVariantMap, bool, bool, QString>("stored", "starts", "console", "search");
         test::row("console", QVariantMap{}, true, true, QString());
         test::row("main folder missing", QVariantMap{{kPath, "/nowhere"}}, false, true, QString());
         test::row("shout mode", QVariantMap{{"prefDoShoutMode", true}}, true, false,
@@ -71,10 +65,8 @@ private slots:
     }
     void startUp()
     {
-        QFETCH(QVariantMap, stored);
-        QFETCH(bool, starts);
-        QFETCH(bool, console);
-        QFETCH(QString, search);
+        const auto [stored, starts, console, search] =
+            test::fetch<QVariantMap, bool, bool, QString>("stored", "starts", "console", "search");
         QVERIFY(QDir().mkpath(QDir::homePath() + "/Images"));
         prefs().setValue(kPath, "~/Images");
         prefs().setValues(stored);
@@ -139,22 +131,16 @@ private slots:
 
     // The night to 31 March 2024 is an hour short, the night to 27 October an
     // hour long; the relaunch stays at 06:05 on the wall clock.
-    void relaunchTrigger_data()
-    {
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QDateTime>("trigger");
-        QTest::newRow("before") << at(5, 6, 6, 4) << at(5, 6, 6, 5);
-        QTest::newRow("at") << at(5, 6, 6, 5) << at(5, 6, 6, 5);
-        QTest::newRow("after") << at(5, 6, 6, 6) << at(5, 7, 6, 5);
-        QTest::newRow("year end") << at(12, 31, 23, 0) << at(1, 1, 6, 5, 0, 2025);
-        QTest::newRow("spring") << at(3, 30, 7, 0) << at(3, 31, 6, 5);
-        QTest::newRow("autumn") << at(10, 26, 7, 0) << at(10, 27, 6, 5);
-    }
     void relaunchTrigger()
     {
-        QFETCH(QDateTime, now);
-        QFETCH(QDateTime, trigger);
-        QCOMPARE(HousekeepingTimers::relaunchTriggerFor(now), trigger);
+        // before, at, after, year end, spring, autumn
+        for (const auto &[now, trigger] : {std::pair{at(5, 6, 6, 4), at(5, 6, 6, 5)},
+                                           {at(5, 6, 6, 5), at(5, 6, 6, 5)},
+                                           {at(5, 6, 6, 6), at(5, 7, 6, 5)},
+                                           {at(12, 31, 23, 0), at(1, 1, 6, 5, 0, 2025)},
+                                           {at(3, 30, 7, 0), at(3, 31, 6, 5)},
+                                           {at(10, 26, 7, 0), at(10, 27, 6, 5)}})
+            QCOMPARE(HousekeepingTimers::relaunchTriggerFor(now), trigger);
     }
 
     // Fires once at the trigger; a relaunch that fails (no application object
@@ -221,10 +207,7 @@ private slots:
     // tests/e2e/startup_test.sh.
     void commandLines_data()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("output");
+        test::columns<QString, QStringList, int, QByteArray>("program", "args", "status", "output");
         QTest::newRow("version") << kStation << QStringList{"--version"} << 0
                                  << QByteArray("kivo-slideshow " KIVO_VERSION);
         QTest::newRow("unknown option")
@@ -236,10 +219,9 @@ private slots:
     }
     void commandLines()
     {
-        QFETCH(QString, program);
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QByteArray, output);
+        const auto [program, args, status, output] =
+            test::fetch<QString, QStringList, int, QByteArray>("program", "args", "status",
+                                                               "output");
         QProcess p;
         p.start(program, args);
         QVERIFY(p.waitForFinished(10000));

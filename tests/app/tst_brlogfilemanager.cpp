@@ -46,9 +46,7 @@ private slots:
     // recent logs, other files, folders, links and what lies beyond a link stay.
     void removesOldLogsButNothingElse_data()
     {
-        QTest::addColumn<bool>("subfolders");
-        QTest::addColumn<bool>("immediately");
-        QTest::addColumn<QStringList>("gone");
+        test::columns<bool, bool, QStringList>("subfolders", "immediately", "gone");
         const QStringList top{"Kivo_2024-01-01.log", "kivo_lower.log", "KIVO_UPPER.LOG"};
         QTest::newRow("everywhere below, deleted")
             << true << true << top + QStringList{"sub/Kivo_nested.log", "Kivo_folder/Kivo_in.log"};
@@ -56,9 +54,8 @@ private slots:
     }
     void removesOldLogsButNothingElse()
     {
-        QFETCH(bool, subfolders);
-        QFETCH(bool, immediately);
-        QFETCH(QStringList, gone);
+        const auto [subfolders, immediately, gone] =
+            test::fetch<bool, bool, QStringList>("subfolders", "immediately", "gone");
         QDir(m_logs).removeRecursively();
         QDir(m_outside).removeRecursively();
         QStringList all = {"Kivo_2024-01-01.log", "kivo_lower.log",      "KIVO_UPPER.LOG",

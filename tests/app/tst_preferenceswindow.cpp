@@ -37,11 +37,7 @@ class TestPreferencesWindow : public QObject
     }
 
 private slots:
-    void init()
-    {
-        for (const QString &key : prefs().userValues().keys())
-            prefs().remove(key);
-    }
+    void init() { test::resetPreferences(); }
 
     void passwordChangesAtLocalMidnight()
     {

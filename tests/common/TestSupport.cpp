@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "platform/Preferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,14 @@
 #include <sys/stat.h>
 
 namespace kivo::test {
+
+void resetPreferences(const QVariantMap &values)
+{
+    Preferences &prefs = Preferences::standard();
+    for (const QString &key : prefs.userValues().keys())
+        prefs.remove(key);
+    prefs.setValues(values);
+}
 
 QByteArray readFile(const QString &path)
 {

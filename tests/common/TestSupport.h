@@ -4,6 +4,10 @@
 #include <QColor>
 #include <QString>
 #include <QTest>
+#include <QVariantMap>
+
+#include <concepts>
+#include <tuple>
 
 #include <sys/types.h>
 
@@ -14,6 +18,22 @@ template <typename... T> void row(const char *name, const T &...values)
 {
     (QTest::newRow(name) << ... << values);
 }
+
+// Declares the columns of a data table: columns<QString, int>("path", "count").
+template <typename... T> void columns(std::convertible_to<const char *> auto... names)
+{
+    (QTest::addColumn<T>(names), ...);
+}
+
+// The current row's values, as QFETCH reads them:
+// auto [path, count] = fetch<QString, int>("path", "count").
+template <typename... T> std::tuple<T...> fetch(std::convertible_to<const char *> auto... names)
+{
+    return {*static_cast<T *>(QTest::qData(names, qMetaTypeId<T>()))...};
+}
+
+// Forgets every user preference, then sets values.
+void resetPreferences(const QVariantMap &values = {});
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);

@@ -213,10 +213,8 @@ private slots:
     // becomes the alternate folder, which code paths then lead into.
     void daySelection_data()
     {
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<int>("back");
-        QTest::addColumn<QString>("folder"); // the day folder that exists
-        QTest::addColumn<bool>("listed");
+        // folder: the day folder that exists
+        test::columns<QDateTime, int, QString, bool>("now", "back", "folder", "listed");
         const QDateTime noon(QDate(2025, 6, 30), QTime(12, 0));
         QTest::newRow("after midnight")
             << QDateTime(QDate(2025, 3, 15), QTime(1, 30)) << 0 << "2025-03-14" << true;
@@ -227,10 +225,8 @@ private slots:
     }
     void daySelection()
     {
-        QFETCH(QDateTime, now);
-        QFETCH(int, back);
-        QFETCH(QString, folder);
-        QFETCH(bool, listed);
+        const auto [now, back, folder, listed] =
+            test::fetch<QDateTime, int, QString, bool>("now", "back", "folder", "listed");
         const QString days = m_root.filePath(u"days"_s);
         QVERIFY(QDir(days).mkpath(folder));
         prefs().setValue(keys::prefSlideShowPath, days);

@@ -63,8 +63,7 @@ private slots:
 
     void movesNothing_data()
     {
-        QTest::addColumn<QString>("factory");
-        QTest::addColumn<QString>("change");
+        test::columns<QString, QString>("factory", "change");
         test::row("same in other case", "~/configured/", "");
         test::row("switched off", "", "off");
         test::row("path unset", "", "unset path");
@@ -76,8 +75,7 @@ private slots:
 
     void movesNothing()
     {
-        QFETCH(QString, factory);
-        QFETCH(QString, change);
+        auto [factory, change] = test::fetch<QString, QString>("factory", "change");
         makeFolders();
         factory = factory.isEmpty() ? m_factory : factory.replace("~", QDir::homePath());
         QVERIFY(QDir().mkpath(factory));

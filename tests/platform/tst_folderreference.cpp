@@ -12,9 +12,10 @@ class TestFolderReference : public QObject
 private slots:
     void resolve_data()
     {
-        QTest::addColumn<QString>("folder");    // made, then referenced
-        QTest::addColumn<QStringList>("steps"); // mkdir A, move A B, remove A, link A B
-        QTest::addColumn<QString>("found");     // empty: does not resolve
+        // folder: made, then referenced
+        // steps: mkdir A, move A B, remove A, link A B
+        // found: empty: does not resolve
+        test::columns<QString, QStringList, QString>("folder", "steps", "found");
         test::row("unchanged", "Photos/Main", QStringList(), "Photos/Main");
         test::row("renamed", "Photos/Main", QStringList{"move Photos/Main Photos/Renamed"},
                   "Photos/Renamed");
@@ -44,9 +45,8 @@ private slots:
 
     void resolve()
     {
-        QFETCH(QString, folder);
-        QFETCH(QStringList, steps);
-        QFETCH(QString, found);
+        const auto [folder, steps, found] =
+            test::fetch<QString, QStringList, QString>("folder", "steps", "found");
         // Deep enough that the search outward stays inside the temporary folder.
         QTemporaryDir temp;
         const QDir root(temp.filePath("a/b/c/d/e"));

@@ -29,16 +29,10 @@ private slots:
         QCOMPARE(test::readFile(path),
                  QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
                             "<data type=\"changecode\">\n"
-                            "\t<oldcode date=\"2025-12-29\">\n"
-                            "\t\t20251229A0042\n"
-                            "\t</oldcode>\n"
-                            "\t<newcode date=\"2025-12-29\">\n"
-                            "\t\t20251229A0107\n"
-                            "\t</newcode>\n"
-                            "\t<files>\n"
-                            "\t\t<filename>IMG_4701.jpg</filename>\n"
-                            "\t\t<filename>Tom &amp; Jerry &lt;1&gt;.jpg</filename>\n"
-                            "\t</files>\n"
+                            "\t<oldcode date=\"2025-12-29\">\n\t\t20251229A0042\n\t</oldcode>\n"
+                            "\t<newcode date=\"2025-12-29\">\n\t\t20251229A0107\n\t</newcode>\n"
+                            "\t<files>\n\t\t<filename>IMG_4701.jpg</filename>\n"
+                            "\t\t<filename>Tom &amp; Jerry &lt;1&gt;.jpg</filename>\n\t</files>\n"
                             "</data>\n"));
         // Nothing is left under the temporary name.
         QCOMPARE(QDir(folder()).entryList(QDir::Files), QStringList{QFileInfo(path).fileName()});

@@ -38,8 +38,7 @@ class TestKivoXmlWriter : public QObject
 private slots:
     void documents_data()
     {
-        QTest::addColumn<QVariant>("content");
-        QTest::addColumn<QByteArray>("body");
+        test::columns<QVariant, QByteArray>("content", "body");
         // File names with & < > must not break the record for its reader.
         test::row("escaping",
                   od({{"@type", "a&b<\"c\">"},
@@ -76,8 +75,7 @@ private slots:
 
     void documents()
     {
-        QFETCH(QVariant, content);
-        QFETCH(QByteArray, body);
+        const auto [content, body] = test::fetch<QVariant, QByteArray>("content", "body");
         // An existing file is replaced.
         QVERIFY(test::writeFile(m_dir.filePath("out.xml"), QByteArray(10000, 'x')));
         const QByteArray bytes = convert(content, m_dir.filePath("out.xml"));

@@ -17,8 +17,7 @@ class TestReassignmentMover : public QObject
 private slots:
     void failuresKeepThePhotos_data()
     {
-        QTest::addColumn<QString>("obstacle");
-        QTest::addColumn<QStringList>("moved");
+        test::columns<QString, QStringList>("obstacle", "moved");
         test::row("none", "", QStringList{"gone.jpg", "Tom & Jerry <1>.jpg"});
         // A photo deleted meanwhile is skipped, the rest still move.
         test::row("deleted photo", "deleted", QStringList{"Tom & Jerry <1>.jpg"});
@@ -30,8 +29,7 @@ private slots:
 
     void failuresKeepThePhotos()
     {
-        QFETCH(QString, obstacle);
-        QFETCH(QStringList, moved);
+        const auto [obstacle, moved] = test::fetch<QString, QStringList>("obstacle", "moved");
         const QString day = m_root.filePath(QTest::currentDataTag()) + "/2025-12-29";
         const QString from = day + "/A100", to = day + "/B200";
         QStringList photos;

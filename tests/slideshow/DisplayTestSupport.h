@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for the display tests: fresh preferences, folders of real JPEGs,
+// Helpers for the display tests: folders of real JPEGs,
 // requests and a recorder of "SlideShowStatus" posts.
 
 #include "TestSupport.h"
@@ -16,15 +16,6 @@
 #include <QtTest>
 
 namespace kivo::test {
-
-// Forgets every user preference, then sets values.
-inline void resetPreferences(const QVariantMap &values)
-{
-    Preferences &prefs = Preferences::standard();
-    for (const QString &key : prefs.userValues().keys())
-        prefs.remove(key);
-    prefs.setValues(values);
-}
 
 // A folder of 640 x 480 JPEGs.
 inline QString photoFolder(const QString &path, const QStringList &photos)

@@ -68,9 +68,7 @@ private slots:
     // half of each slide; no transition, in any letter case, swaps at once.
     void swaps_data()
     {
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QColor>("left");
-        QTest::addColumn<QColor>("right");
+        test::columns<QString, QColor, QColor>("style", "left", "right");
         // The new slide pushes the old one to the right.
         QTest::newRow("push") << "push" << QColor(Qt::blue) << QColor(Qt::red);
         // The new slide slides over the old one, which stays.
@@ -83,9 +81,8 @@ private slots:
     }
     void swaps()
     {
-        QFETCH(QString, style);
-        QFETCH(QColor, left);
-        QFETCH(QColor, right);
+        const auto [style, left, right] =
+            test::fetch<QString, QColor, QColor>("style", "left", "right");
         view->transitionToImage(halves(Qt::red, Qt::green));
         view->updateSubviewsWithTransition(style);
         QSignalSpy finished(view, &SlideshowView::transitionFinished);

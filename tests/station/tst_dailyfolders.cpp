@@ -31,18 +31,12 @@ private slots:
         ::tzset();
     }
 
-    void init()
-    {
-        for (const char *key : {keys::prefDailyFolderFormat, keys::prefPathToAlternateDateFolder,
-                                keys::prefSlideShowPath})
-            prefs().remove(key);
-    }
+    void init() { test::resetPreferences(); }
 
     void dayFolderName_data()
     {
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QString>("format"); // prefDailyFolderFormat; null: unset
-        QTest::addColumn<QString>("name");
+        // format: prefDailyFolderFormat; null: unset
+        test::columns<QDateTime, QString, QString>("now", "format", "name");
         test::row("02:59:59", at(2019, 1, 31, 2, 59, 59), QString(), "2019-01-30");
         test::row("03:00", at(2019, 1, 31, 3, 0), QString(), "2019-01-31");
         test::row("new year's night", at(2020, 1, 1, 1, 0), QString(), "2019-12-31");
@@ -62,9 +56,8 @@ private slots:
 
     void dayFolderName()
     {
-        QFETCH(QDateTime, now);
-        QFETCH(QString, format);
-        QFETCH(QString, name);
+        const auto [now, format, name] =
+            test::fetch<QDateTime, QString, QString>("now", "format", "name");
         if (!format.isNull())
             prefs().setValue(keys::prefDailyFolderFormat, format);
         ScopedTestClock clock(now);

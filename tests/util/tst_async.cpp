@@ -18,10 +18,8 @@ private slots:
     {
         kivo::WorkerPool pool(QStringLiteral("test"));
         QObject receiver;
-        QThread *worker = nullptr;
-        int workerNice = 0;
-        QThread *deliveredOn = nullptr;
-        int result = 0;
+        QThread *worker = nullptr, *deliveredOn = nullptr;
+        int workerNice = 0, result = 0;
         bool voidDelivered = false;
         Async::run(
             pool, &receiver,

@@ -38,8 +38,7 @@ private slots:
 
     void imageValidity_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("valid");
+        test::columns<QByteArray, bool>("bytes", "valid");
         // A photo-like image: noise makes JPEG's entropy-coded data dense, so
         // damage to it cannot hide in long runs of identical blocks.
         QImage noisy(640, 480, QImage::Format_RGB32);
@@ -69,8 +68,7 @@ private slots:
 
     void imageValidity()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, valid);
+        const auto [bytes, valid] = test::fetch<QByteArray, bool>("bytes", "valid");
         const int qtLimit = QImageReader::allocationLimit();
         QImageReader::setAllocationLimit(0);
         auto restoreLimit = qScopeGuard([qtLimit] { QImageReader::setAllocationLimit(qtLimit); });

@@ -41,9 +41,9 @@ private slots:
 
     void search_data()
     {
-        QTest::addColumn<QString>("args"); // split at |; DAY is the day folder, MANY 45 photos
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("lines"); // split at |; for MANY their count
+        // args: split at |; DAY is the day folder, MANY 45 photos
+        // lines: split at |; for MANY their count
+        test::columns<QString, int, QString>("args", "status", "lines");
         const QString code111 = "111/b.JPG|111/c c.Jpg|111/a.jpg";
         test::row("code", "DAY|40|111", 0, code111);
         test::row("code, 2", "DAY|2|111", 0, "111/b.JPG|111/c c.Jpg");
@@ -69,9 +69,7 @@ private slots:
 
     void search()
     {
-        QFETCH(QString, args);
-        QFETCH(int, status);
-        QFETCH(QString, lines);
+        auto [args, status, lines] = test::fetch<QString, int, QString>("args", "status", "lines");
         const bool many = args.startsWith("MANY");
         args.replace("DAY", day()).replace("MANY", m_dir.filePath("many"));
         QProcess proc;

@@ -38,10 +38,10 @@ class TestProgramRunner : public QObject
 private slots:
     void scripts_data()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("statusChecked"); // runThisShellScript
-        QTest::addColumn<QString>("anyStatus");     // runShellScript2
+        // statusChecked: runThisShellScript
+        // anyStatus: runShellScript2
+        test::columns<QByteArray, QStringList, QString, QString>("body", "args", "statusChecked",
+                                                                 "anyStatus");
         test::row("fails", QByteArray("printf abc\nexit 1"), QStringList(), "Task failed.", "abc");
         test::row("killed", QByteArray("printf partial; kill -9 $$"), QStringList(), "Task failed.",
                   "partial");
@@ -55,10 +55,9 @@ private slots:
 
     void scripts()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(QStringList, args);
-        QFETCH(QString, statusChecked);
-        QFETCH(QString, anyStatus);
+        const auto [body, args, statusChecked, anyStatus] =
+            test::fetch<QByteArray, QStringList, QString, QString>("body", "args", "statusChecked",
+                                                                   "anyStatus");
         const QString script = p(QTest::currentDataTag());
         QVERIFY(test::writeScript(script, body));
         QCOMPARE(runThisShellScript(script, args).value_or(kNone), statusChecked);

@@ -44,8 +44,8 @@ private slots:
 
     void badFilesAreRefusedWithoutAllocating_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // null: no file
-        QTest::addColumn<QString>("error");
+        // bytes: null: no file
+        test::columns<QByteArray, QString>("bytes", "error");
         QVERIFY(test::writeJpeg(path("whole.jpg"), 800, 600, Qt::darkGreen));
         const QByteArray whole = test::readFile(path("whole.jpg"));
         test::row("cut", whole.left(whole.size() / 2), "truncated file");
@@ -59,8 +59,7 @@ private slots:
 
     void badFilesAreRefusedWithoutAllocating()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, error);
+        const auto [bytes, error] = test::fetch<QByteArray, QString>("bytes", "error");
         const QString file = path(QTest::currentDataTag());
         QVERIFY(bytes.isNull() || test::writeFile(file, bytes));
         QString why;

@@ -14,10 +14,9 @@ class TestDescriptionDump : public QObject
 private slots:
     void dump_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("out"); // the start of the standard output
-        QTest::addColumn<QByteArray>("err"); // a part of the standard error
+        // out: the start of the standard output
+        // err: a part of the standard error
+        test::columns<QString, int, QByteArray, QByteArray>("path", "exitCode", "out", "err");
         QVERIFY(test::writeFile(m_dir.filePath("bad.xml"), "<data><code>1</data>"));
         test::row("description", KIVO_TEST_DATA_DIR "/xml/description-2k.xml", 0,
                   QByteArray("{\n    \""), QByteArray());
@@ -30,10 +29,8 @@ private slots:
 
     void dump()
     {
-        QFETCH(QString, path);
-        QFETCH(int, exitCode);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
+        const auto [path, exitCode, out, err] =
+            test::fetch<QString, int, QByteArray, QByteArray>("path", "exitCode", "out", "err");
         QProcess p;
         p.start(KIVO_BUILD_DIR "/bin/kivo-slideshow", {"--dump-description", path});
         QVERIFY(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit);

@@ -43,8 +43,7 @@ private slots:
 
     void rules_data()
     {
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<QVariantMap>("read");
+        test::columns<QByteArray, QVariantMap>("xml", "read");
         // Root "data": its entries at the top level; looked up there only.
         test::row("root", QByteArray("<data><code>1</code></data>"), dict({{"code", "1"}}));
         test::row("nested root", QByteArray("<response><data><code>1</code></data></response>"),
@@ -141,8 +140,7 @@ private slots:
 
     void rules()
     {
-        QFETCH(QByteArray, xml);
-        QFETCH(QVariantMap, read);
+        const auto [xml, read] = test::fetch<QByteArray, QVariantMap>("xml", "read");
         OutputCapture log;
         QElapsedTimer timer;
         timer.start();
