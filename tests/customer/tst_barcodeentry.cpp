@@ -77,11 +77,14 @@ private slots:
         press({"abc#3000", "\x1b#3010", "ABC#3020", "\r#3030", "abc#3040", "\r#3050"});
         QCOMPARE(m_newIds, (QStringList{"9", "ABC", "abc"}));
         QCOMPARE(c->currentBarcode(), std::optional<QString>("ABC"));
+        // A bare Return, or one after blanks only, is no code at all.
+        press({"\r#4000", " #5000", "\t#5010", "\r#5020"});
+        QCOMPARE(m_newIds.size(), 3);
     }
 
     void refusedCodes()
     {
-        for (const QString code : {".", "..", "a/b", "a\x7f", "\x01"}) {
+        for (const QString code : {"", " ", ".", "..", "a/b", "a\x7f", "\x01"}) {
             QVERIFY2(!CustomerPhotoSearch::isAcceptableCode(code), qPrintable(code));
             QVERIFY(!CustomerPhotoSearch::requestForCode(code));
         }
