@@ -7,7 +7,9 @@
 #include "station/Clock.h"
 #include "station/NotificationNames.h"
 
+#include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 using namespace kivo;
@@ -175,6 +177,7 @@ private slots:
 
     // Typed characters go to the buffer; Ctrl/Meta combinations and lone
     // modifiers post nothing; a display window never sees plain typing.
+    // Keys for a text field or a dialog are left to it.
     void keyFilter()
     {
         QWidget w;
@@ -188,6 +191,12 @@ private slots:
         QVERIFY(!consumed(Qt::Key_C, Qt::ControlModifier, "c") && !consumed(Qt::Key_Shift, {}, {}));
         w.setProperty("kivoDisplayWindow", true);
         QVERIFY(consumed(Qt::Key_1, {}, "1") && !consumed(Qt::Key_E, Qt::MetaModifier, "e"));
+        auto *field = new QLineEdit(&w);
+        field->show();
+        field->setFocus();
+        QVERIFY(!consumed(Qt::Key_P, {}, "p"));
+        QDialog dialog;
+        QVERIFY(BarcodeKeyFilter::isOperatorEntry(new QWidget(&dialog)));
         QCOMPARE(c->tempBuffer(), QString("aB1"));
     }
 };
