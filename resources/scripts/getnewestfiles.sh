@@ -4,16 +4,17 @@
 # Usage: getnewestfiles.sh FOLDER MAXCOUNT [CODE]
 #   FOLDER    the day folder (or the demo slides folder)
 #   MAXCOUNT  print at most this many; anything but a positive whole number means 40
-#   CODE      only the photos directly inside FOLDER/CODE; without it, the photos
-#             directly inside every code folder of FOLDER (FOLDER/*/, one level)
+#   CODE      only the photos directly inside the folder of FOLDER named CODE in
+#             any letter case; without it, the photos directly inside every code
+#             folder of FOLDER (FOLDER/*/, one level)
 #
 # A photo is a regular file, not hidden, whose name ends in ".jpg" in any letter
 # case. Order: newest modification time first; equal times by path. Each line is
-# the photo's path relative to FOLDER, "CODE/NAME.jpg" (no leading "./"). Names
-# holding a newline are skipped. A code folder that is a symbolic link is not
-# followed, so a code never leads outside FOLDER.
+# the photo's path relative to FOLDER, "CODE/NAME.jpg" with the code folder's own
+# name (no leading "./"). Names holding a newline are skipped. A code folder that
+# is a symbolic link is not followed, so a code never leads outside FOLDER.
 #
-# Exit status: 0 (also when there is no photo or FOLDER/CODE is missing);
+# Exit status: 0 (also when there is no photo or no folder for CODE);
 # 1 when FOLDER is not a folder; 2 when CODE is empty, ".", "..", or holds "/"
 # or a control character (nothing is printed); 64 for a usage error.
 
@@ -57,9 +58,14 @@ fi
 cd -- "$folder" || exit 1
 
 if [ "$hascode" = yes ]; then
-    [ -d "./$code" ] || exit 0
-    find "./$code" -mindepth 1 -maxdepth 1 -type f -iname '*.jpg' ! -name '.*' \
-        ! -name "*$nl*" -printf '%T@\t%p\0'
+    # The code as a pattern that matches only itself: glob characters escaped.
+    pattern=$(printf '%s' "$code" | sed 's/[][*?\\]/\\&/g')
+    # A matching name holds no newline: the code has no control character.
+    find . -mindepth 1 -maxdepth 1 -type d -iname "$pattern" |
+        while IFS= read -r dir; do
+            find "$dir" -mindepth 1 -maxdepth 1 -type f -iname '*.jpg' ! -name '.*' \
+                ! -name "*$nl*" -printf '%T@\t%p\0'
+        done
 else
     find . -mindepth 2 -maxdepth 2 -path './.*' -prune -o -type f -iname '*.jpg' \
         ! -name '.*' ! -name "*$nl*" -printf '%T@\t%p\0'

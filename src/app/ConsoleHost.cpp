@@ -35,8 +35,11 @@ void ConsoleHost::openReassignment(QVariantMap params)
 {
     MainWindowController *console = m_console.data();
     QVariantList rows;
-    for (int row = 0; row < console->model()->rowCount(); ++row)
-        rows << console->model()->rowAt(row);
+    for (int row = 0; row < console->model()->rowCount(); ++row) {
+        QVariantMap entry = console->model()->rowAt(row);
+        entry.insert(QStringLiteral("folderPath"), console->model()->codeFolderAt(row));
+        rows << entry;
+    }
     params.insert(QStringLiteral("arraycontroller"), rows);
     ReAssignCodeWindowController::openSheet(console, params, [console = m_console](int result) {
         reassignmentDidEnd(console, result);

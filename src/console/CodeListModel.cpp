@@ -87,6 +87,13 @@ QString CodeListModel::folderPathAt(int position) const
     return m_entries.at(position).folderPath;
 }
 
+QString CodeListModel::codeFolderAt(int position) const
+{
+    if (textOf(rowAt(position), rowKey::code).isEmpty())
+        return {};
+    return folderPathAt(position);
+}
+
 int CodeListModel::positionOfFolder(const QString &folderPath) const
 {
     return m_positionByFolder.value(folderPath, -1);

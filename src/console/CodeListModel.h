@@ -64,6 +64,9 @@ public:
     // The arranged row at position, or an empty one past the end.
     QVariantMap rowAt(int position) const;
     QString folderPathAt(int position) const;
+    // The folder the row was read from, the code's own whatever the letter
+    // case of its code; empty for a row without a code.
+    QString codeFolderAt(int position) const;
     // Position of the row listing folderPath, or -1.
     int positionOfFolder(const QString &folderPath) const;
 

@@ -225,7 +225,7 @@ void MainWindowController::doClickOnTableView()
     }
     const QVariantMap info = m_model->rowAt(row);
     m_lastSelectedCode = info.value(QLatin1String(rowKey::code)).toString();
-    const QString codePath = formPathForCodeNew(m_lastSelectedCode);
+    const QString codePath = m_model->codeFolderAt(row);
     if (codePath.isEmpty()) {
         // A row without a code has no folder to show.
         setButtonOnMainThread(false);
@@ -307,7 +307,7 @@ void MainWindowController::doDoubleClickOnTableView(int clickedRow)
     }
     const QVariantMap info = m_model->rowAt(row);
     const QString code = info.value(QLatin1String(rowKey::code)).toString();
-    const QString codePath = formPathForCodeNew(code);
+    const QString codePath = m_model->codeFolderAt(row);
     if (codePath.isEmpty()) {
         logLine(lcConsole(),
                 QStringLiteral("MainWindowController->doDoubleClickOnTableView... row %1 has no "
@@ -383,6 +383,7 @@ void MainWindowController::doChangeCode()
         return;
     }
     emit reassignRequested({{QStringLiteral("oldcode"), m_lastSelectedCode},
+                            {QStringLiteral("oldfolder"), m_model->codeFolderAt(row)},
                             {QStringLiteral("imageslist"), images},
                             {QStringLiteral("currentinfo"), info}});
 }

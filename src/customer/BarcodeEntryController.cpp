@@ -113,9 +113,12 @@ void BarcodeEntryController::handleAddStringToBufferNotification(const Notificat
 
 void BarcodeEntryController::complete()
 {
-    fNewBarcode = fTempBuffer;
+    const QString typed = fTempBuffer;
     fTempBuffer.clear();
     m_lastKey.reset();
+    if (typed.trimmed().isEmpty())
+        return; // a bare Return is no code: the customer display stays as it is
+    fNewBarcode = typed;
     // The alert's event loop may complete another code meanwhile: keep this one.
     const QString code = fNewBarcode;
     NotificationCenter::defaultCenter().post(notification::NewCustomerId,
@@ -213,8 +216,10 @@ void BarcodeEntryController::handleKivoVideoNotification(const Notification &not
 
 void BarcodeEntryController::FindKivoFilesWithID(const std::optional<QString> &code)
 {
-    // A refused code never replaces a waiting preparation; where to search
-    // is worked out on a worker, since it looks at the photo store.
+    // An empty or refused code never replaces a waiting preparation; where
+    // to search is worked out on a worker, since it looks at the photo store.
+    if (code && code->trimmed().isEmpty())
+        return;
     if (CustomerPhotoSearch::acceptCode(code))
         m_folder->prepareForCode(code);
 }

@@ -16,9 +16,10 @@ namespace kivo {
 class DistributedNotificationCenter;
 
 // Turns the scanner's typing into customer codes. Characters arrive through
-// "AddStringToBuffer" (posted by the application object for every key press);
-// a pause over fTimerInterval between two presses throws away what was typed;
-// Return completes the code: "NewCustomerId" is posted (making it the current
+// "AddStringToBuffer" (posted by the application object for key presses that
+// are not for the station's own dialogs and text fields); a pause over
+// fTimerInterval between two presses throws away what was typed; Return
+// completes a code that is not empty: "NewCustomerId" is posted (making it the current
 // code unless the video recorder is recording) and the code's photos are
 // searched and prepared for the customer display. Also listens to the
 // previewer ("KivoPreviewerNotification") and the video recorder

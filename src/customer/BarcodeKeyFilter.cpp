@@ -3,9 +3,15 @@
 #include "platform/NotificationCenter.h"
 #include "station/NotificationNames.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace kivo {
@@ -14,6 +20,22 @@ bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 {
     return window && (window->property("kivoDisplayWindow").toBool() ||
                       window->inherits("kivo::borderlessWindow"));
+}
+
+bool BarcodeKeyFilter::isOperatorEntry(const QWidget *focus)
+{
+    if (!focus)
+        return false;
+    if (qobject_cast<const QLineEdit *>(focus) || qobject_cast<const QAbstractSpinBox *>(focus) ||
+        qobject_cast<const QTextEdit *>(focus) || qobject_cast<const QPlainTextEdit *>(focus))
+        return true;
+    if (const auto *combo = qobject_cast<const QComboBox *>(focus); combo && combo->isEditable())
+        return true;
+    for (const QWidget *w = focus; w; w = w->parentWidget()) {
+        if (qobject_cast<const QDialog *>(w))
+            return true;
+    }
+    return false;
 }
 
 QString BarcodeKeyFilter::trimBlanks(const QString &s)
@@ -33,6 +55,10 @@ bool BarcodeKeyFilter::handleKeyDown(QObject *receiver, QKeyEvent *event)
     constexpr Qt::KeyboardModifiers commandKeys =
         Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     if (event->modifiers() & commandKeys)
+        return false;
+    // What the operator types into the station's own fields (a password
+    // among them) is never a code.
+    if (isOperatorEntry(QApplication::focusWidget()))
         return false;
     const QString characters = trimBlanks(event->text());
     if (!characters.isEmpty()) {

@@ -10,7 +10,8 @@ namespace kivo {
 
 // The application object's look at every key press, before normal handling:
 // typed characters go to the barcode buffer ("AddStringToBuffer"), and plain
-// typing never reaches a full-screen display window.
+// typing never reaches a full-screen display window. Keys typed into the
+// station's own text fields and dialogs are left to them.
 class BarcodeKeyFilter
 {
 public:
@@ -22,6 +23,10 @@ public:
     // True for the display windows: a "kivoDisplayWindow" property that is
     // true, or the class borderlessWindow.
     static bool isDisplayWindow(const QWidget *window);
+
+    // True when focus is a text-entry widget (line edit, spin box, text edit,
+    // editable combo box) or lies inside a dialog: its keys are not a code.
+    static bool isOperatorEntry(const QWidget *focus);
 
     // Space and tab trimmed from both ends; Return and Escape survive.
     static QString trimBlanks(const QString &s);

@@ -25,7 +25,7 @@ QString pref(const char *key)
 
 bool CustomerPhotoSearch::isAcceptableCode(const QString &code)
 {
-    if (code == QLatin1String(".") || code == QLatin1String(".."))
+    if (code.trimmed().isEmpty() || code == QLatin1String(".") || code == QLatin1String(".."))
         return false;
     for (const QChar c : code) {
         if (c == u'/' || c.category() == QChar::Other_Control)

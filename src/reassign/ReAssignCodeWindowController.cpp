@@ -114,7 +114,10 @@ void ReAssignCodeWindowController::setupWindow(const QVariant &setup)
     m_arrangedEntries = entries;
     m_selectedInfo = entries.isEmpty() ? QVariantMap() : entries.first().toMap();
     m_originalImages = s.value(QStringLiteral("imageslist")).toStringList();
-    m_oldFolder = m_oldCode.isEmpty() ? QString() : m_codePath(m_oldCode);
+    // The console's folder of the row, whose name may differ in case from its code.
+    m_oldFolder = s.value(QStringLiteral("oldfolder")).toString();
+    if (m_oldFolder.isEmpty() && !m_oldCode.isEmpty())
+        m_oldFolder = m_codePath(m_oldCode);
 }
 
 void ReAssignCodeWindowController::fillPopup()
@@ -349,13 +352,19 @@ void ReAssignCodeWindowController::doEndSheet(QAbstractButton *button)
         done(kReassigned);
 }
 
-QString ReAssignCodeWindowController::newCodeFolder(const QString &code) const
+QString ReAssignCodeWindowController::newCodeFolder(const QVariantMap &info) const
 {
-    // A code names one folder beside the old code's and never leads out of the day.
+    // A code names one folder beside the old code's and never leads out of the
+    // day: the folder its row was read from, else the code itself.
+    const QString code = info.value(kCode).toString();
     if (m_oldFolder.isEmpty() || code.isEmpty() || code.contains(QLatin1Char('/')) ||
         code == QLatin1String(".") || code == QLatin1String(".."))
         return QString();
-    return QDir(QFileInfo(m_oldFolder).path()).filePath(code);
+    const QString day = QFileInfo(m_oldFolder).path();
+    const QFileInfo folder(info.value(QStringLiteral("folderPath")).toString());
+    if (folder.path() == day && !folder.fileName().startsWith(QLatin1Char('.')))
+        return folder.filePath();
+    return QDir(day).filePath(code);
 }
 
 QStringList ReAssignCodeWindowController::doMoveImages()
@@ -363,7 +372,7 @@ QStringList ReAssignCodeWindowController::doMoveImages()
     const QString newCode = m_selectedInfo.value(kCode).toString();
     if (newCode.isEmpty() || m_oldCode.compare(newCode, Qt::CaseInsensitive) == 0)
         return {};
-    const QString newFolder = newCodeFolder(newCode);
+    const QString newFolder = newCodeFolder(m_selectedInfo);
     if (newFolder.isEmpty()) {
         logLine(lcReassign(),
                 QStringLiteral("ReAssignCodeWindowController->doMoveImages... no folder for "

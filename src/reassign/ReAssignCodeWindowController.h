@@ -57,8 +57,10 @@ public:
     static ReAssignCodeWindowController *openSheet(QWidget *parent, const QVariantMap &setup,
                                                    std::function<void(int)> sheetDidEnd);
 
-    // {"oldcode", "currentinfo", "arraycontroller" (list of code rows),
-    // "imageslist"}; anything but a dictionary is ignored.
+    // {"oldcode", "oldfolder", "currentinfo", "arraycontroller" (list of code
+    // rows, each with its "folderPath"), "imageslist"}; without "oldfolder" the
+    // old code's folder is formed from the code. Anything but a dictionary is
+    // ignored.
     void setupWindow(const QVariant &setup);
     // Fills the popup, sizes the window and loads the browsers; runs once, at
     // the first show at the latest.
@@ -107,7 +109,7 @@ private:
     MyImageBrowserViewController *makeBrowser(QWidget *holder, const QString &name);
     int alert(const QString &message, const QString &text, const QStringList &buttons);
     void setCount(QLabel *label, qsizetype count);
-    QString newCodeFolder(const QString &code) const;
+    QString newCodeFolder(const QVariantMap &info) const;
     void showUnrecordable(const QStringList &names);
 
     QString m_oldCode;

@@ -40,14 +40,15 @@ struct Recorder
     }
 };
 
-// A code folder with its description file and jpgs photos.
-void makeCode(const QString &day, const QString &code, int jpgs)
+// A code folder with its description file (naming code, else the folder) and jpgs photos.
+void makeCode(const QString &day, const QString &folder, int jpgs, QString code = {})
 {
+    code = code.isEmpty() ? folder : code;
     QVERIFY(test::writeFile(
-        u"%1/%2/%2.xml"_s.arg(day, code),
+        u"%1/%2/%2.xml"_s.arg(day, folder),
         u"<data><code>%1</code><email>%1@x.org</email></data>"_s.arg(code).toUtf8()));
     for (int i = 0; i < jpgs; ++i)
-        QVERIFY(test::writeFile(u"%1/%2/p%3.jpg"_s.arg(day, code).arg(i), "x"));
+        QVERIFY(test::writeFile(u"%1/%2/p%3.jpg"_s.arg(day, folder).arg(i), "x"));
 }
 
 // Records what the console asks of its delegate.
@@ -115,7 +116,7 @@ private slots:
     {
         QCOMPARE(QGuiApplication::screens().size(), 2);
         m_day = m_root.filePath(getDailyFolderName());
-        makeCode(m_day, u"12345678"_s, 3);
+        makeCode(m_day, u"k1234567"_s, 3, u"K1234567"_s); // the code in another case
         makeCode(m_day, u"abcd4321"_s, 0);
         QVERIFY(test::writeFile(m_day + u"/99999999/99999999.xml"_s, "<broken"));
         QVERIFY(test::writeFile(m_day + u"/99999999/p.jpg"_s, "x"));
@@ -245,7 +246,8 @@ private slots:
         QVERIFY(QDir(days).removeRecursively());
     }
 
-    // A code's photos enable Play, which goes to the chosen display, through
+    // A code's photos (in its row's folder, named in any letter case) enable
+    // Play, which goes to the chosen display, through
     // the confirmation sheet when asked for; a row without a code, one
     // without photos or no row at all cannot be played.
     void playGoesToTheChosenDisplay()
@@ -253,11 +255,11 @@ private slots:
         MainWindowController &console = openConsole();
         Recorder play(u"SlideShowParamChanged"_s);
         QSignalSpy loaded(console.imageBrowser(), &MyImageBrowserViewController::loadFinished);
-        console.customerTableView()->selectRow(rowOf(u"12345678"_s));
+        console.customerTableView()->selectRow(rowOf(u"K1234567"_s));
         QVERIFY(loaded.wait(5000));
         QCOMPARE(console.imageBrowser()->images().size(), 3);
         console.playButton()->click();
-        QCOMPARE(play.last(), (QVariantList{1, 1, m_day + u"/12345678"_s}));
+        QCOMPARE(play.last(), (QVariantList{1, 1, m_day + u"/k1234567"_s}));
 
         console.customerTableView()->selectRow(rowOf(QString()));
         QVERIFY(!console.playButton()->isEnabled());
@@ -270,8 +272,8 @@ private slots:
         prefs().setValue(keys::prefConfirmRoomBeforeStartingSlideshow, true);
         SelectDisplayWindowController *sheet = console.selectDisplayWindowController();
         for (bool accept : {false, true}) {
-            console.doDoubleClickOnTableView(rowOf(u"12345678"_s));
-            QCOMPARE(sheet->ibTextField3()->text(), u"12345678@x.org"_s);
+            console.doDoubleClickOnTableView(rowOf(u"K1234567"_s));
+            QCOMPARE(sheet->ibTextField3()->text(), u"K1234567@x.org"_s);
             accept ? sheet->ibAcceptButton() : sheet->ibCancelButton();
             QCOMPARE(play.posted.size(), accept ? 2 : 1);
         }

@@ -7,7 +7,9 @@
 #include "station/Clock.h"
 #include "station/NotificationNames.h"
 
+#include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 using namespace kivo;
@@ -77,11 +79,14 @@ private slots:
         press({"abc#3000", "\x1b#3010", "ABC#3020", "\r#3030", "abc#3040", "\r#3050"});
         QCOMPARE(m_newIds, (QStringList{"9", "ABC", "abc"}));
         QCOMPARE(c->currentBarcode(), std::optional<QString>("ABC"));
+        // A bare Return, or one after blanks only, is no code at all.
+        press({"\r#4000", " #5000", "\t#5010", "\r#5020"});
+        QCOMPARE(m_newIds.size(), 3);
     }
 
     void refusedCodes()
     {
-        for (const QString code : {".", "..", "a/b", "a\x7f", "\x01"}) {
+        for (const QString code : {"", " ", ".", "..", "a/b", "a\x7f", "\x01"}) {
             QVERIFY2(!CustomerPhotoSearch::isAcceptableCode(code), qPrintable(code));
             QVERIFY(!CustomerPhotoSearch::requestForCode(code));
         }
@@ -172,6 +177,7 @@ private slots:
 
     // Typed characters go to the buffer; Ctrl/Meta combinations and lone
     // modifiers post nothing; a display window never sees plain typing.
+    // Keys for a text field or a dialog are left to it.
     void keyFilter()
     {
         QWidget w;
@@ -185,6 +191,12 @@ private slots:
         QVERIFY(!consumed(Qt::Key_C, Qt::ControlModifier, "c") && !consumed(Qt::Key_Shift, {}, {}));
         w.setProperty("kivoDisplayWindow", true);
         QVERIFY(consumed(Qt::Key_1, {}, "1") && !consumed(Qt::Key_E, Qt::MetaModifier, "e"));
+        auto *field = new QLineEdit(&w);
+        field->show();
+        field->setFocus();
+        QVERIFY(!consumed(Qt::Key_P, {}, "p"));
+        QDialog dialog;
+        QVERIFY(BarcodeKeyFilter::isOperatorEntry(new QWidget(&dialog)));
         QCOMPARE(c->tempBuffer(), QString("aB1"));
     }
 };

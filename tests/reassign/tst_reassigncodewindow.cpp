@@ -15,9 +15,9 @@
 using namespace kivo;
 
 namespace {
-QVariantMap row(const QString &code, const QString &name)
+QVariantMap row(const QString &code, const QString &name, const QString &folder = {})
 {
-    return {{"code", code}, {"name", name}};
+    return {{"code", code}, {"name", name}, {"folderPath", folder}};
 }
 
 } // namespace
@@ -65,8 +65,8 @@ class TestReAssignCodeWindow : public QObject
             {"oldcode", "A100"},
             {"currentinfo", row("A100", "Smith wedding")},
             {"arraycontroller", QVariantList{row("C300", "Zed party"), row("A100", "Smith wedding"),
-                                             row("B200", "Jones party"), row("D400", "alpha"),
-                                             QVariantMap{{"name", "Apex"}}}},
+                                             row("B200", "Jones party", codeFolder("b200")),
+                                             row("D400", "alpha"), QVariantMap{{"name", "Apex"}}}},
             {"imageslist", images}});
         s->awakeFromNib();
         if (!QTest::qWaitFor(
@@ -95,7 +95,7 @@ private slots:
         Preferences::standard().setValue("prefPathToAlternateDateFolder", m_day);
         for (const char *day : {"2025-12-28", "2025-12-29"}) {
             QDir(m_root.filePath(day)).removeRecursively();
-            for (const char *code : {"A100", "B200", "C300"})
+            for (const char *code : {"A100", "b200", "C300"})
                 QDir().mkpath(codeFolder(code, day));
         }
         m_alerts.clear();
@@ -151,7 +151,8 @@ private slots:
 
     // The middle photo clashes with one of the new code and one name holds a
     // control character: both stay and the operator is told; the rest move into
-    // the day the sheet opened on, though the console went back to today.
+    // the new code's row folder (named in another case) of the day the sheet
+    // opened on, though the console went back to today.
     void confirmedMoveKeepsItsDayAndSkipsWhatCannotMove()
     {
         QStringList images = photos(4);
@@ -161,8 +162,8 @@ private slots:
         FILE *bad =
             std::fopen((QFile::encodeName(codeFolder("A100")) + "/BAD\xff.jpg").data(), "w");
         QVERIFY(bad && std::fclose(bad) == 0);
-        QVERIFY(test::writeJpeg(codeFolder("B200") + "/IMG_2.jpg", 20, 20, Qt::blue));
-        const QByteArray theirs = test::readFile(codeFolder("B200") + "/IMG_2.jpg");
+        QVERIFY(test::writeJpeg(codeFolder("b200") + "/IMG_2.jpg", 20, 20, Qt::blue));
+        const QByteArray theirs = test::readFile(codeFolder("b200") + "/IMG_2.jpg");
         auto s = sheet(images);
         QTRY_COMPARE(s->notice().section('\n', 1), "BAD\uFFFD.jpg\nCTL\uFFFD.jpg");
         QSignalSpy finished(s.get(), &QDialog::finished);
@@ -179,9 +180,9 @@ private slots:
                  (QStringList{"CTL\uFFFD.jpg: its name cannot be written in the change record",
                               "IMG_2.jpg: the new code already has a file of that name"}));
 
-        QCOMPARE(QDir(codeFolder("B200")).entryList(QDir::Files),
+        QCOMPARE(QDir(codeFolder("b200")).entryList(QDir::Files),
                  (QStringList{"IMG_1.jpg", "IMG_2.jpg", "IMG_3.jpg"}));
-        QCOMPARE(test::readFile(codeFolder("B200") + "/IMG_2.jpg"), theirs);
+        QCOMPARE(test::readFile(codeFolder("b200") + "/IMG_2.jpg"), theirs);
         QCOMPARE(QDir(codeFolder("A100")).entryList(QDir::Files),
                  (QStringList{"CTL\x01.jpg", "IMG_2.jpg", "IMG_4.jpg"}));
         QVERIFY(log.text().contains("moveItemAtPath FROM: [" + images[2].toUtf8() + "]"));
@@ -192,7 +193,7 @@ private slots:
         // The record (laid out as the change record's own test shows) lists the moved ones.
         const QByteArray record = test::readFile(s->lastRecordPath());
         QVERIFY2(record.contains("\"2025-12-28\">\n\t\tA100\n\t</oldcode>") &&
-                     record.contains("\"2025-12-28\">\n\t\tB200\n\t</newcode>") &&
+                     record.contains("\"2025-12-28\">\n\t\tb200\n\t</newcode>") &&
                      record.contains("<files>\n\t\t<filename>IMG_1.jpg</filename>\n\t\t<filename>"
                                      "IMG_3.jpg</filename>\n\t</files>"),
                  record);

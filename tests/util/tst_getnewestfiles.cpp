@@ -28,7 +28,7 @@ private slots:
         // c c.Jpg has the time of b.JPG: ordered by name.
         for (const QString &entry :
              QString("111/a.jpg:1|111/b.JPG:3|111/c c.Jpg:3|111/d.jpeg:9|111/.hidden.jpg:9|"
-                     "111/notes.txt:9|111/thumbs/t.jpg:9|1111/other.jpg:8|222/e.jpg:5|"
+                     "111/notes.txt:9|111/thumbs/t.jpg:9|1111/other.jpg:8|222/e.jpg:5|AbC/f.jpg:0|"
                      "222/line\nbreak.jpg:9|.trash/old.jpg:9|loose.jpg:9|../outside/secret.jpg:9")
                  .split('|'))
             photo(entry.section(':', 0, 0), entry.section(':', 1).toInt());
@@ -50,10 +50,14 @@ private slots:
         test::row("other code", "DAY|40|222", 0, "222/e.jpg");
         test::row("prefix of a code", "DAY|40|11", 0, "");
         test::row("no such code", "DAY|40|999", 0, "");
-        test::row("whole day", "DAY|40", 0, "1111/other.jpg|222/e.jpg|" + code111);
+        // A code finds its folder in any letter case; it is a name, not a pattern.
+        test::row("code in another case", "DAY|40|aBc", 0, "AbC/f.jpg");
+        test::row("pattern-like code", "DAY|40|?b*", 0, "");
+        test::row("whole day", "DAY|40", 0, "1111/other.jpg|222/e.jpg|" + code111 + "|AbC/f.jpg");
         test::row("whole day, 1", "DAY|1", 0, "1111/other.jpg");
         // A code folder that is a link leading out of the day is not followed.
         test::row("link", "DAY|40|link", 0, "");
+        test::row("link, other case", "DAY|40|LINK", 0, "");
         test::row("option-like code", "DAY|40|-name", 0, "");
         int hostile = 0;
         for (const char *code : {"", ".", "..", "a/b", "../outside", "111/", "1\t1", "111\n"})
