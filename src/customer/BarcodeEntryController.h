@@ -17,7 +17,7 @@ class DistributedNotificationCenter;
 
 // Turns the scanner's typing into customer codes. Characters arrive through
 // "AddStringToBuffer" (posted by the application object for key presses that
-// are not for the station's own dialogs and text fields); a pause over
+// are not for the station's own text fields); a pause over
 // fTimerInterval between two presses throws away what was typed; Return
 // completes a code that is not empty: "NewCustomerId" is posted (making it the current
 // code unless the video recorder is recording) and the code's photos are

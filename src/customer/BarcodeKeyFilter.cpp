@@ -24,18 +24,14 @@ bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 
 bool BarcodeKeyFilter::isOperatorEntry(const QWidget *focus)
 {
-    if (!focus)
+    // The console's own fields (the day stepper) stay open to the scanner.
+    if (!focus || !qobject_cast<const QDialog *>(focus->window()))
         return false;
     if (qobject_cast<const QLineEdit *>(focus) || qobject_cast<const QAbstractSpinBox *>(focus) ||
         qobject_cast<const QTextEdit *>(focus) || qobject_cast<const QPlainTextEdit *>(focus))
         return true;
-    if (const auto *combo = qobject_cast<const QComboBox *>(focus); combo && combo->isEditable())
-        return true;
-    for (const QWidget *w = focus; w; w = w->parentWidget()) {
-        if (qobject_cast<const QDialog *>(w))
-            return true;
-    }
-    return false;
+    const auto *combo = qobject_cast<const QComboBox *>(focus);
+    return combo && combo->isEditable();
 }
 
 QString BarcodeKeyFilter::trimBlanks(const QString &s)

@@ -11,7 +11,7 @@ namespace kivo {
 // The application object's look at every key press, before normal handling:
 // typed characters go to the barcode buffer ("AddStringToBuffer"), and plain
 // typing never reaches a full-screen display window. Keys typed into the
-// station's own text fields and dialogs are left to them.
+// text fields of the station's dialogs are left to them.
 class BarcodeKeyFilter
 {
 public:
@@ -25,7 +25,9 @@ public:
     static bool isDisplayWindow(const QWidget *window);
 
     // True when focus is a text-entry widget (line edit, spin box, text edit,
-    // editable combo box) or lies inside a dialog: its keys are not a code.
+    // editable combo box) of a dialog (a sheet, the preferences): its keys are
+    // not a code. Keys to a dialog's other controls and to the console's own
+    // fields still are, so a scan is not lost while one of them has the focus.
     static bool isOperatorEntry(const QWidget *focus);
 
     // Space and tab trimmed from both ends; Return and Escape survive.
