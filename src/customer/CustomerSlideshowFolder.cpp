@@ -1,5 +1,6 @@
 #include "CustomerSlideshowFolder.h"
 
+#include "CodeWatch.h"
 #include "ConsoleModeFill.h"
 #include "CustomerLog.h"
 #include "CustomerPhotoSearch.h"
@@ -16,6 +17,7 @@
 #include "util/FileHelpers.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -58,6 +60,7 @@ void CustomerSlideshowFolder::shutdown()
 {
     m_stop->store(true);
     m_pending.reset();
+    m_watch.reset();
     const QDeadlineTimer deadline(kShutdownWaitMs);
     // A worker still running then holds only values and its results go nowhere.
     for (WorkerPool *pool : {&m_preparationPool, &m_compositePool})
@@ -94,7 +97,7 @@ void CustomerSlideshowFolder::setCompositeThreads(int threads)
 void CustomerSlideshowFolder::prepareForCode(const std::optional<QString> &code)
 {
     enqueue(Job{[code] { return CustomerPhotoSearch::requestForCode(code); }, std::nullopt,
-                code.value_or(QStringLiteral("(every code)")), 0, false});
+                code.value_or(QStringLiteral("(every code)")), 0, false, code});
 }
 
 void CustomerSlideshowFolder::startPreparation(const QVariantMap &request)
@@ -111,19 +114,25 @@ void CustomerSlideshowFolder::handleFoundImages(const QVariantMap &request,
 CustomerSlideshowFolder::Job CustomerSlideshowFolder::jobFor(const QVariantMap &request,
                                                              std::optional<QStringList> response)
 {
+    const QVariant id = request.value(QStringLiteral("customerid"));
     const QString label =
-        request.value(QStringLiteral("customerid"), request.value(QStringLiteral("searchPath")))
-            .toString();
-    return Job{[request] { return std::optional<QVariantMap>(request); }, std::move(response),
-               label, 0, false};
+        id.isValid() ? id.toString() : request.value(QStringLiteral("searchPath")).toString();
+    return Job{[request] { return std::optional<QVariantMap>(request); },
+               std::move(response),
+               label,
+               0,
+               false,
+               id.isValid() ? std::optional(id.toString()) : std::nullopt};
 }
 
 void CustomerSlideshowFolder::enqueue(Job job)
 {
     if (*m_stop)
         return;
-    if (!job.repeat)
+    if (!job.repeat) {
         job.generation = ++m_generation;
+        endWatch(QStringLiteral("replaced by a newer request [%1]").arg(job.label));
+    }
     if (m_running) {
         logLine(lcCustomer(), traceInside(kClass, u"enqueue", u" ...") +
                                   QStringLiteral("[%1] waits for the preparation of [%2]")
@@ -144,12 +153,16 @@ void CustomerSlideshowFolder::startNext()
         return;
     m_running = std::move(m_pending);
     m_pending.reset();
+    m_searchPath.clear();
+    if (!m_running->repeat)
+        startForNewCode(*m_running);
     Async::run(
         m_preparationPool, this,
         [job = *m_running, search = m_search, folder = m_workingFolder, stop = m_stop] {
             return searchAndFill(job, search, folder, *stop);
         },
         [this](const Found &found) {
+            m_searchPath = found.searchPath;
             if (found.toFrame.isEmpty() || *m_stop)
                 finishPreparation(found.prepared, found.searchAgainBecause);
             else
@@ -213,7 +226,9 @@ void CustomerSlideshowFolder::finishPreparation(int prepared, const QString &sea
         sendPlayRequest();
     const Job job = std::move(*m_running);
     m_running.reset();
-    if (!searchAgainBecause.isEmpty() && !job.repeat)
+    if (job.code && *job.code == m_folderCode)
+        followCode(job, prepared, searchAgainBecause);
+    else if (!searchAgainBecause.isEmpty() && !job.repeat)
         scheduleRepeat(job, searchAgainBecause);
     emit preparationFinished(prepared);
     startNext();
@@ -234,6 +249,59 @@ void CustomerSlideshowFolder::scheduleRepeat(Job job, const QString &because)
         if (job.generation == m_generation)
             enqueue(job);
     });
+}
+
+// Runs with no other preparation acting on the folder. The shout mode's
+// folder holds every code's photos by design.
+void CustomerSlideshowFolder::startForNewCode(const Job &job)
+{
+    if (!job.code || Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode))) {
+        m_folderCode.clear();
+        return;
+    }
+    if (*job.code == m_folderCode)
+        return;
+    m_folderCode = *job.code;
+    if (!ConsoleModeFill::prepareFolder(m_workingFolder))
+        return;
+    WorkingFolder::removeContent(m_workingFolder, false);
+    sendPlayRequest();
+}
+
+void CustomerSlideshowFolder::followCode(const Job &job, int prepared,
+                                         const QString &searchAgainBecause)
+{
+    if (job.generation != m_generation || *m_stop)
+        return;
+    if (prepared > 0 && searchAgainBecause.isEmpty()) {
+        endWatch(QStringLiteral("photos found"));
+    } else if (m_watch) {
+        if (searchAgainBecause == kLeftFresh)
+            m_watch->forgetListing();
+    } else if (prepared > 0) {
+        if (!job.repeat)
+            scheduleRepeat(job, searchAgainBecause);
+    } else if (!m_searchPath.isEmpty()) {
+        m_watch = std::make_unique<CodeWatch>(*job.code, QDir(m_searchPath).filePath(*job.code),
+                                              WorkerPool::shared());
+        connect(m_watch.get(), &CodeWatch::photosChanged, this, [this, job] {
+            Job again = job;
+            again.repeat = true;
+            again.response.reset();
+            enqueue(std::move(again));
+        });
+        const Preferences &prefs = Preferences::standard();
+        const QString key = QString::fromLatin1(keys::prefWaitForPhotosMinutes);
+        m_watch->start(prefs.contains(key) ? prefs.real(key) : kDefaultWaitMinutes);
+    }
+}
+
+void CustomerSlideshowFolder::endWatch(const QString &why)
+{
+    if (!m_watch)
+        return;
+    m_watch->end(why);
+    m_watch.reset();
 }
 
 void CustomerSlideshowFolder::sendPlayRequest()

@@ -14,6 +14,7 @@
 
 namespace kivo {
 
+class CodeWatch;
 class OverlayCompositor;
 
 // The customer's working slideshow folder ("~/tmp/slideshowA"): runs the
@@ -32,6 +33,13 @@ class OverlayCompositor;
 // When a preparation left a photo out as too fresh, or its search gave no
 // answer, the same search runs once more kRepeatDelayMs later, unless a
 // newer one was asked for meanwhile.
+//
+// In the console mode the folder never holds another customer's photos once
+// a new code is current: it is emptied, and the display told to play it
+// (which leaves its background), as the new code's preparation starts. A code
+// with no photo that could be shown yet is then watched (CodeWatch) for
+// prefWaitForPhotosMinutes, and its photos are played as they are filed; a
+// newer request ends the watch.
 class CustomerSlideshowFolder : public QObject
 {
     Q_OBJECT
@@ -42,6 +50,8 @@ public:
     using PhotoSearch = std::function<std::optional<QStringList>(const QVariantMap &request)>;
 
     static constexpr int kRepeatDelayMs = 3000;
+    // The wait for a code's photos when prefWaitForPhotosMinutes is not set.
+    static constexpr double kDefaultWaitMinutes = 10;
 
     explicit CustomerSlideshowFolder(QObject *parent = nullptr);
     ~CustomerSlideshowFolder() override; // shutdown()
@@ -89,6 +99,7 @@ private:
         QString label; // for the log
         quint64 generation = 0;
         bool repeat = false;
+        std::optional<QString> code; // the customer's code, when there is one
     };
     // What the worker part of a preparation found: photos to frame, or the
     // number of slides prepared.
@@ -107,6 +118,10 @@ private:
     void frame(const Found &found);
     void finishPreparation(int prepared, const QString &searchAgainBecause);
     void scheduleRepeat(Job job, const QString &because);
+    void startForNewCode(const Job &job);
+    // After a preparation for a code: starts, goes on with or ends its watch.
+    void followCode(const Job &job, int prepared, const QString &searchAgainBecause);
+    void endWatch(const QString &why);
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);
 
@@ -120,6 +135,9 @@ private:
     WorkerPool m_compositePool;
     std::optional<Job> m_running;
     std::optional<Job> m_pending;
+    QString m_searchPath; // of the running preparation
+    QString m_folderCode; // whose photos the folder holds; empty: unknown
+    std::unique_ptr<CodeWatch> m_watch;
     quint64 m_generation = 0; // of the newest preparation asked for
 };
 

@@ -143,10 +143,11 @@ void FolderAssignment::setupAndStartQuery()
 
 void FolderAssignment::doneSearchOperation(const QStringList &found, uint64_t generation)
 {
-    // An empty listing still drops queued photos that are gone.
+    // A folder without photos (the customer's folder emptied for the next
+    // code) leaves nothing of them on screen, not even the slide shown last.
     if (found.isEmpty()) {
-        if (!m_queue->isEmpty())
-            addToQueueInThread(found, generation);
+        m_queue->reset();
+        m_player.clearSlide();
         return;
     }
     addToQueueInThread(found, generation);

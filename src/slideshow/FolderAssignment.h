@@ -21,9 +21,10 @@ class WorkerPool;
 // addressed to it, records the folder in the preferences, reports the code
 // given up and the code taken ("SlideShowStatus" with "codeStatus"), lists the
 // folder through the photo search and fills the queue, both on workers, one
-// batch at a time (dropping queued photos that are gone), then starts the
-// player a second later. Status posts go out in the name of its parent (the
-// display's controller).
+// batch at a time (dropping queued photos that are gone; a folder with none
+// left takes the slide off the screen), then starts the player a second
+// later. Status posts go out in the name of its parent (the display's
+// controller).
 class FolderAssignment : public QObject
 {
     Q_OBJECT

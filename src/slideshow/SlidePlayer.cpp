@@ -126,6 +126,19 @@ void SlidePlayer::stop()
     m_idle = false;
 }
 
+void SlidePlayer::clearSlide()
+{
+    m_views.slideView->clearSlide();
+    m_views.zoomedInView->clearImage();
+    m_views.caption->setText(QString());
+    m_currentSlidePath.clear();
+    // Nothing is left to wait for: the next photo queued shows at once.
+    if (m_delayTimer.isActive()) {
+        m_delayTimer.stop();
+        endTurn();
+    }
+}
+
 void SlidePlayer::startMovie()
 {
     m_views.zoomedInView->hide();
@@ -171,6 +184,7 @@ void SlidePlayer::doSlideShowInThread3()
     }
     isInsideSlideShowLoop = true;
 
+    m_turnGeneration = m_queue->generation();
     const std::optional<QString> next = m_queue->getNextObject();
     if (!next || doSuspendSlideShow) {
         endTurn();
@@ -218,7 +232,11 @@ void SlidePlayer::finishTurn(const SlideDecoder::Result &result)
             waitForDelay();
         return;
     case Outcome::Loaded:
-        break;
+        if (m_queue->generation() == m_turnGeneration)
+            break;
+        if (!nothingShown(0))
+            endTurn();
+        return;
     }
     m_nothingShown = 0;
     m_idle = false;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <cstdint>
 #include <memory>
 
 class QWidget;
@@ -60,6 +61,10 @@ public:
     void play();
     // Pauses for good: the running turn ends without a next one.
     void stop();
+    // Takes the slide off the screen at once (its folder has no photo left):
+    // the background shows, the caption is blank, and a slide still being
+    // decoded is not shown.
+    void clearSlide();
     // Posts the running state ("SlideShowStatus" with "mesg").
     void broadcastSlideShowStatus();
 
@@ -112,6 +117,9 @@ private:
     randomNumberGenerator fRandomNumGenerator;
     QString m_transitionStyle;
     QString m_currentSlidePath;
+    // The queue's generation when the running turn's slide was taken: a slide
+    // of a queue reset since then is not shown.
+    uint64_t m_turnGeneration = 0;
     QTimer m_delayTimer;
     // Turns in a row that showed nothing.
     int m_nothingShown = 0;

@@ -106,6 +106,18 @@ void SlideshowView::transitionToImage(const QImage &image, const QString &name)
     update();
 }
 
+void SlideshowView::clearSlide()
+{
+    if (isTransitionRunning())
+        m_animation->stop();
+    m_outgoing = Slide();
+    m_incoming = Slide();
+    m_hidden = false;
+    m_shownName.clear();
+    m_progress = 1.0;
+    update();
+}
+
 void SlideshowView::finishTransition()
 {
     m_outgoing = Slide();

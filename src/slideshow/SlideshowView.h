@@ -47,6 +47,8 @@ public:
     // a null image removes the current slide. Main thread only. A non-empty
     // name is logged once, with the first painted frame that shows the slide.
     void transitionToImage(const QImage &image, const QString &name = QString());
+    // Removes the slide at once, without a transition: the background shows.
+    void clearSlide();
 
     // Hides or shows the current slide. Any thread: the work is handed to the
     // main thread.

@@ -18,6 +18,7 @@ inline constexpr char prefMoviePath[] = "prefMoviePath";
 inline constexpr char prefMoviePathAliasData[] = "prefMoviePathAliasData";
 inline constexpr char prefMoviePathAliasDataIsValid[] = "prefMoviePathAliasDataIsValid";
 inline constexpr char prefMaxPhotosInLocalFolder[] = "prefMaxPhotosInLocalFolder";
+inline constexpr char prefWaitForPhotosMinutes[] = "prefWaitForPhotosMinutes";
 inline constexpr char prefTempFolderPath[] = "prefTempFolderPath";
 inline constexpr char prefDailyFolderFormat[] = "prefDailyFolderFormat";
 inline constexpr char prefDoShowMenuBar[] = "prefDoShowMenuBar";

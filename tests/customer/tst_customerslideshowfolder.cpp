@@ -44,8 +44,10 @@ private slots:
         QVERIFY(writeOverlay(m_dir.filePath("Desktop/Slideshow_LS.png"), 180, 120));
         QVERIFY(writeOverlay(m_dir.filePath("Desktop/Slideshow_PRT.png"), 120, 180));
         m_token = NotificationCenter::defaultCenter().addObserver(
-            "SlideShowParamChanged", this,
-            [this](const Notification &n) { m_plays << n.userInfo; });
+            "SlideShowParamChanged", this, [this](const Notification &n) {
+                m_plays << n.userInfo;
+                m_plays.last().insert("held", listing(work()));
+            });
     }
     void init()
     {
@@ -118,6 +120,50 @@ private slots:
         f->startPreparation({{"searchPath", day()}});
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 4, 10000);
         QVERIFY(!done.wait(CustomerSlideshowFolder::kRepeatDelayMs + 500));
+    }
+
+    // A new code empties the folder and clears the display before its search.
+    // A code without settled photos is watched, quietly: its photo plays once
+    // settled; a newer request or the end of the wait ends the watch.
+    void newCodeWaitsForPhotos()
+    {
+        setPrefs({{keys::prefWaitForPhotosMinutes, 1}});
+        auto f = folder();
+        f->setPhotoSearch([](const QVariantMap &r) {
+            const QString code = r.value("customerid").toString();
+            QStringList found;
+            for (const QString &name :
+                 QDir(r.value("searchPath").toString() + "/" + code).entryList({"*.jpg"}))
+                found << code + "/" + name;
+            return std::optional(found);
+        });
+        QSignalSpy done(f.get(), &CustomerSlideshowFolder::preparationFinished);
+        const auto scan = [&](const char *code, const QStringList &held) {
+            const qsizetype before = done.size();
+            f->startPreparation({{"searchPath", day()}, {"customerid", code}});
+            QTRY_VERIFY_WITH_TIMEOUT(done.size() > before, 8000);
+            QCOMPARE(listing(work()), held);
+        };
+        OutputCapture log;
+        QVERIFY(writePhoto(day("A/a.jpg"), 32, 32));
+        scan("A", {"a.jpg"});
+        m_plays.clear();
+        scan("B", {});
+        QCOMPARE(m_plays.size(), 1);
+        QCOMPARE(m_plays.first().value("held").toStringList(), QStringList());
+        QVERIFY(writePhoto(day("B/b.jpg"), 32, 32, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(listing(work()), QStringList{"b.jpg"}, 8000);
+        QTRY_VERIFY(log.text().contains("waiting for photos of code [B]: photos found"));
+
+        scan("C", {});
+        scan("A", {"a.jpg"});
+        QVERIFY(writePhoto(day("C/c.jpg"), 32, 32));
+        setPrefs({{keys::prefWaitForPhotosMinutes, 0.01}});
+        scan("D", {});
+        QTRY_VERIFY_WITH_TIMEOUT(log.text().contains("photos of code [D]: timed out"), 5000);
+        QVERIFY(log.text().contains("of code [C]: replaced by a newer request [A]"));
+        QCOMPARE(log.text().count("waiting up to"), 3);
+        QCOMPARE(log.text().count("items found in"), 6);
     }
 
     // Photos still being written, cut short or gone are left out; without an

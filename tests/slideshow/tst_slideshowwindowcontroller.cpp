@@ -198,6 +198,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player(1).currentSlidePath(), f + "/c.jpg", 10000);
     }
 
+    // A played folder left without photos (emptied for the next customer)
+    // takes the slide off the screen at once; a photo filed later plays on
+    // the next request without waiting out the delay.
+    void emptiedFolderShowsTheBackground()
+    {
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(m_dir->path() + "/slideshowA", {"a.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        QVERIFY(QFile::remove(f + "/a.jpg"));
+        play(1, f);
+        const auto showing = [this] {
+            return display(1)->slideView()->hasSlide() || display(1)->zoomedInView()->hasImage();
+        };
+        QVERIFY(showing());
+        QTRY_VERIFY_WITH_TIMEOUT(player(1).currentSlidePath().isEmpty(), 1000);
+        QVERIFY(!showing());
+        photoFolder(f, {"b.jpg"});
+        play(1, f);
+        QTRY_COMPARE_WITH_TIMEOUT(player(1).currentSlidePath(), f + "/b.jpg", 5000);
+    }
+
     // The next customer's photos replace the last one's in the same folder:
     // the names that are gone leave the queue, and the queue's log lines
     // list its first entries and a count.
