@@ -20,6 +20,8 @@ QFileDialog *FolderChooser::doNSOpenPanelWithParameters(const QVariantMap &param
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // A chooser only chooses: no deleting, renaming or new folders from it.
+    dialog->setOption(QFileDialog::ReadOnly);
     dialog->setFilter(dialog->filter() | QDir::Hidden);
     dialog->setFileMode(folders ? QFileDialog::Directory : QFileDialog::ExistingFile);
     if (folders)

@@ -76,6 +76,7 @@ QWidget *PreferencesWindow::buildFoldersTab()
     auto *tab = new QWidget;
     auto *grid = new QGridLayout(tab);
     m_mainFolder = new QLabel;
+    m_mainFolder->setTextFormat(Qt::PlainText); // paths, never markup
     m_mainFolder->setAccessibleName(QStringLiteral("Main Images Folder"));
     m_mainFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton *chooseFolder =
@@ -85,6 +86,7 @@ QWidget *PreferencesWindow::buildFoldersTab()
     connect(revealFolder, &QPushButton::clicked, this, [this] { emit revealRequested(0); });
 
     m_movie = new QLabel;
+    m_movie->setTextFormat(Qt::PlainText);
     m_movie->setAccessibleName(QStringLiteral("Movie"));
     QPushButton *chooseMovie = button(tr("Choose..."), QStringLiteral("Choose Movie"));
     connect(chooseMovie, &QPushButton::clicked, this, &PreferencesWindow::selectItem);

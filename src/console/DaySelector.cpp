@@ -106,6 +106,7 @@ void DaySelector::chooseOtherDayFolder(const QString &root)
     chooser->setFileMode(QFileDialog::Directory);
     chooser->setOption(QFileDialog::ShowDirsOnly);
     chooser->setOption(QFileDialog::DontUseNativeDialog);
+    chooser->setOption(QFileDialog::ReadOnly); // chooses only: no delete or rename
     chooser->setLabelText(QFileDialog::Accept, QStringLiteral("Select"));
     chooser->setAccessibleName(QStringLiteral("Please Select Another Day's Folder"));
     connect(chooser, &QFileDialog::fileSelected, this, [this](const QString &folder) {

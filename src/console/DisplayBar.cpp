@@ -91,6 +91,7 @@ QHBoxLayout *DisplayBar::buildChosenDisplayRow(ConsoleDelegate *delegate)
 QHBoxLayout *DisplayBar::buildEveryDisplayRow(ConsoleDelegate *delegate)
 {
     m_status = new QLabel;
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setAccessibleName(QStringLiteral("Display Status"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton *identifyAll = barButton(tr("Identify All"), QStringLiteral("Identify Displays"),

@@ -355,6 +355,7 @@ void MainWindowController::showSheetAlert(const QString &title, const QString &t
 {
     auto *alert = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::Ok, this);
     alert->setInformativeText(text);
+    alert->setTextFormat(Qt::PlainText); // both texts may carry codes and folder names
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     alert->setAccessibleName(title);

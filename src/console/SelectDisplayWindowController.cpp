@@ -19,6 +19,7 @@ namespace {
 QLabel *readOnlyLine(const QString &accessibleName)
 {
     auto *label = new QLabel;
+    label->setTextFormat(Qt::PlainText); // codes, names and addresses as typed
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setAccessibleName(accessibleName);
     return label;

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace kivo {
 
@@ -182,12 +184,117 @@ plist_t toNode(const QVariant &value, int depth)
     }
 }
 
+// libplist recurses once per nesting level while it reads and frees a tree,
+// so a file nested deeper than kMaxDepth is refused before it gets there.
+
+// XML: element nesting, skipping comments, CDATA, declarations, processing
+// instructions and quoted attribute values.
+bool xmlNestingIsBounded(const QByteArray &xml)
+{
+    int depth = 0;
+    for (qsizetype i = xml.indexOf('<'); i >= 0; i = xml.indexOf('<', i + 1)) {
+        const auto skipTo = [&](const char *end) {
+            const qsizetype at = xml.indexOf(end, i);
+            return at < 0 ? xml.size() : at;
+        };
+        const QByteArrayView rest = QByteArrayView(xml).sliced(i);
+        if (rest.startsWith("<!--")) {
+            i = skipTo("-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            i = skipTo("]]>");
+        } else if (rest.startsWith("<?")) {
+            i = skipTo("?>");
+        } else if (rest.startsWith("</")) {
+            --depth;
+            i = skipTo(">");
+        } else if (!rest.startsWith("<!")) {
+            qsizetype end = i + 1;
+            for (char quote = 0; end < xml.size() && (quote || xml.at(end) != '>'); ++end) {
+                const char c = xml.at(end);
+                quote = quote ? (c == quote ? 0 : quote) : (c == '"' || c == '\'' ? c : 0);
+            }
+            if (end >= xml.size() || xml.at(end - 1) != '/')
+                ++depth;
+            if (depth > kMaxDepth)
+                return false;
+            i = end;
+        }
+    }
+    return true;
+}
+
+quint64 bigEndian(const QByteArray &bytes, qint64 at, int size)
+{
+    quint64 value = 0;
+    for (int k = 0; k < size; ++k)
+        value = value << 8 | quint8(bytes.at(at + k));
+    return value;
+}
+
+// Binary: container nesting, walking the object table with a bounded number
+// of visits (shared or cyclic references cannot make it loop).
+bool binaryNestingIsBounded(const QByteArray &b)
+{
+    constexpr qint64 kTrailer = 32;
+    constexpr quint64 kMaxVisits = 1 << 21;
+    if (b.size() < 8 + kTrailer)
+        return true; // libplist refuses it by itself
+    const qint64 t = b.size() - kTrailer;
+    const int offsetSize = quint8(b.at(t + 6)), refSize = quint8(b.at(t + 7));
+    const quint64 count = bigEndian(b, t + 8, 8), top = bigEndian(b, t + 16, 8);
+    const quint64 table = bigEndian(b, t + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || top >= count ||
+        table >= quint64(t) || count > (quint64(t) - table) / quint64(offsetSize))
+        return true;
+    const auto offsetOf = [&](quint64 ref) {
+        return qint64(bigEndian(b, qint64(table + ref * quint64(offsetSize)), offsetSize));
+    };
+    std::vector<std::pair<quint64, int>> stack{{top, 0}};
+    quint64 visits = 0;
+    while (!stack.empty()) {
+        const auto [ref, depth] = stack.back();
+        stack.pop_back();
+        const qint64 at = offsetOf(ref);
+        if (depth > kMaxDepth)
+            return false;
+        if (at < 8 || at >= t)
+            continue;
+        const int kind = quint8(b.at(at)) >> 4;
+        if (kind != 0xA && kind != 0xD)
+            continue;
+        quint64 n = quint8(b.at(at)) & 0xF;
+        qint64 refs = at + 1;
+        if (n == 0xF && refs < t && (quint8(b.at(refs)) >> 4) == 1) {
+            const int size = 1 << (quint8(b.at(refs)) & 0x3);
+            n = refs + 1 + size <= t ? bigEndian(b, refs + 1, size) : 0;
+            refs += 1 + size;
+        }
+        n *= kind == 0xD ? 2 : 1;
+        if (n > quint64(t - refs) / quint64(refSize))
+            continue; // runs past the table: libplist refuses it
+        if ((visits += n) > kMaxVisits)
+            return false;
+        for (quint64 k = 0; k < n; ++k) {
+            const quint64 child = bigEndian(b, refs + qint64(k) * refSize, refSize);
+            if (child < count)
+                stack.emplace_back(child, depth + 1);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QVariant parsePropertyList(const QByteArray &bytes)
 {
     if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
         return {};
+    if (!(bytes.startsWith("bplist") ? binaryNestingIsBounded(bytes)
+                                     : xmlNestingIsBounded(bytes))) {
+        logLine(lcPlatform(),
+                QStringLiteral("parsePropertyList: nested deeper than %1 levels").arg(kMaxDepth));
+        return {};
+    }
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), uint32_t(bytes.size()), &root);
     const PlistPtr owner(root);

@@ -5,6 +5,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -13,6 +15,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kivo {
@@ -30,6 +34,32 @@ QString runtimeDirectory()
     if (dir.isEmpty())
         dir = QDir::tempPath() + QStringLiteral("/kivo-runtime-%1").arg(::getuid());
     return dir;
+}
+
+// Creates the folder 0700 when missing; true when it is a real folder of this
+// user that nobody else can enter. In a shared temporary folder another user
+// could have made it first and put a socket there that answers every start.
+bool makePrivateFolder(const QString &dir)
+{
+    const QByteArray path = QFile::encodeName(dir);
+    if (!QDir().mkpath(QFileInfo(dir).path()) ||
+        (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)) {
+        logLine(lcPlatform(), QStringLiteral("SingleInstance->start...Cannot create %1").arg(dir));
+        return false;
+    }
+    struct stat st = {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0) {
+        logLine(lcPlatform(),
+                QStringLiteral("SingleInstance->start...%1 is not a private folder of user %2 "
+                               "(owner %3, mode %4); running without the single-copy guard")
+                    .arg(dir)
+                    .arg(::getuid())
+                    .arg(st.st_uid)
+                    .arg(st.st_mode & 07777, 4, 8, QChar(u'0')));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -59,11 +89,8 @@ SingleInstance::Role SingleInstance::start()
 {
     if (m_role != Role::Unavailable)
         return m_role;
-    if (!QDir().mkpath(m_directory)) {
-        logLine(lcPlatform(),
-                QStringLiteral("SingleInstance->start...Cannot create %1").arg(m_directory));
+    if (!makePrivateFolder(m_directory))
         return m_role;
-    }
     m_lock = std::make_unique<QLockFile>(lockFilePath());
     // A running copy's lock never goes stale by age; one whose process is gone
     // (or whose id now belongs to another program) is stale and removed.

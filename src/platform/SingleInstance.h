@@ -16,7 +16,8 @@ namespace kivo {
 // fallback) and listens on a local socket beside it; a later copy finds the
 // lock taken, asks the first copy to come to the front over that socket and
 // is told so, to beep, log and quit. A lock left by a copy that died never
-// blocks a start.
+// blocks a start. A runtime folder that is not this user's private (0700)
+// folder is not trusted: the copy logs it and runs without the guard.
 class SingleInstance : public QObject
 {
     Q_OBJECT

@@ -288,6 +288,7 @@ int ReAssignCodeWindowController::showAlert(QWidget *parent, const AlertRequest 
     box->setIcon(QMessageBox::Warning);
     box->setText(request.messageText);
     box->setInformativeText(request.informativeText);
+    box->setTextFormat(Qt::PlainText); // both texts may carry codes and photo names
     box->setAccessibleName(request.messageText);
     box->setWindowModality(Qt::WindowModal);
     QList<QAbstractButton *> buttons;

@@ -39,6 +39,7 @@ ReAssignCodeWindowLayout::ReAssignCodeWindowLayout(QDialog *sheet)
     notice->setAccessibleName(QStringLiteral("Notice"));
     notice->setStyleSheet(QStringLiteral("color: red;"));
     notice->setWordWrap(true);
+    notice->setTextFormat(Qt::PlainText); // lists photo names
     notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     notice->hide();
     int tag = 1;

@@ -26,6 +26,7 @@ CaptionStrip::CaptionStrip(QWidget *displayWindow)
 
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("ibZoomedInTextField"));
+    m_label->setTextFormat(Qt::PlainText); // a file name, never markup
     m_label->setAlignment(Qt::AlignCenter);
     QFont font = m_label->font();
     font.setPointSize(16);

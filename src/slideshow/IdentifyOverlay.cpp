@@ -15,6 +15,7 @@ IdentifyOverlay::IdentifyOverlay(QWidget *displayWindow)
     setAttribute(Qt::WA_TranslucentBackground);
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("ibIdentifyInfoTextField2"));
+    m_label->setTextFormat(Qt::PlainText); // a room name, never markup
     m_label->setAlignment(Qt::AlignCenter);
     QFont font = m_label->font();
     font.setPointSize(96);

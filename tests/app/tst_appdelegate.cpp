@@ -212,10 +212,19 @@ private slots:
                                  << QByteArray("kivo-slideshow " KIVO_VERSION);
         QTest::newRow("unknown option")
             << kStation << QStringList{"--no-such"} << 2 << QByteArray();
-        QTest::newRow("bad pid") << kTool << QStringList{"/nowhere", "abc", "1"} << 2
-                                 << QByteArray();
+        // Ids that name no single process, or wider than pid_t (cut to 1).
+        for (const char *pid : {"abc", "1", "4294967297"})
+            QTest::newRow(pid) << kTool << QStringList{"/nowhere", pid} << 2
+                               << QByteArray("invalid process id");
         QTest::newRow("no station")
             << kTool << QStringList{"/nowhere", "999999999"} << 1 << QByteArray("cannot start");
+        // This test's own name is a prefix of the station's: never signalled.
+        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QTest::newRow("name prefix")
+            << kTool
+            << QStringList{"/nowhere/" + self + "-old",
+                           QString::number(QCoreApplication::applicationPid()), "0", "0"}
+            << 1 << QByteArray("not waiting for it");
     }
     void commandLines()
     {

@@ -90,6 +90,7 @@ private slots:
         const QList<QFileDialog *> choosers = window.findChildren<QFileDialog *>();
         QCOMPARE(choosers.size(), 2);
         QCOMPARE(choosers.at(0)->fileMode(), QFileDialog::Directory);
+        QVERIFY(choosers.at(0)->testOption(QFileDialog::ReadOnly)); // no Delete in its menu
         choosers.at(0)->reject();
         QCOMPARE(prefs().string(keys::prefSlideShowPath), QStringLiteral("/old"));
         choosers.at(1)->selectFile(m_root.path());

@@ -29,6 +29,28 @@ const QByteArray kBinaryPlist(
     "\x00\x00\x00\x00\x00\x00\x25",
     76);
 
+// Big-endian bytes of v.
+QByteArray be(quint64 v, int size)
+{
+    v = qToBigEndian(v);
+    return QByteArray(reinterpret_cast<const char *>(&v) + 8 - size, size);
+}
+
+// Property lists nested n arrays deep: XML under a dictionary root, and binary.
+QList<QByteArray> deeplyNested(int n)
+{
+    QByteArray bin("bplist00"), offsets;
+    for (int i = 0; i <= n; ++i) {
+        offsets += be(bin.size(), 4);
+        bin += i < n ? "\xa1" + be(i + 1, 4) : QByteArray("\xa0");
+    }
+    // The trailer: offset and reference sizes, object count, top object, table offset.
+    bin += offsets + QByteArray(6, '\0') + "\x04\x04" + be(n + 1, 8) + be(0, 8) + be(bin.size(), 8);
+    return {"<plist><dict><key>a</key>" + QByteArray("<array>").repeated(n) +
+                QByteArray("</array>").repeated(n) + "</dict></plist>",
+            bin};
+}
+
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden);
@@ -135,6 +157,14 @@ private slots:
         QVERIFY(test::writeFile(path(), QByteArray()));
         Preferences third(path());
         QVERIFY(QFileInfo::exists(path() + ".corrupt.2"));
+        // Nesting deep enough to exhaust the stack is refused before parsing;
+        // a moderate one is read.
+        for (const QByteArray &deep : deeplyNested(200000)) {
+            QVERIFY(test::writeFile(path(), deep));
+            prefs.reload();
+        }
+        QVERIFY(QFileInfo::exists(path() + ".corrupt.4") && prefs.userValues().isEmpty());
+        QCOMPARE(parsePropertyList(deeplyNested(100).at(1)).toList().size(), 1);
     }
 
     void changeSignalPerKey()

@@ -4,6 +4,9 @@
 #include <QLocalSocket>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace kivo;
 
 namespace {
@@ -91,6 +94,20 @@ private slots:
             QCOMPARE(instance.start(), SingleInstance::Role::First);
             QVERIFY(timer.elapsed() < 1000);
         }
+    }
+
+    // A folder that someone else owns or can enter may hold a squatter's
+    // socket: the guard is left off rather than trusting it.
+    void onlyAPrivateFolderIsTrusted()
+    {
+        const QByteArray dir = QFile::encodeName(m_dir.path() + "/runtime");
+        QVERIFY(::mkdir(dir.constData(), 0700) == 0);
+        for (const mode_t mode : {0777, 0710}) {
+            QVERIFY(::chmod(dir.constData(), mode) == 0);
+            QCOMPARE(SingleInstance(kName, dir).start(), SingleInstance::Role::Unavailable);
+        }
+        if (::chown(dir.constData(), 65534, gid_t(-1)) == 0) // only as root
+            QCOMPARE(SingleInstance(kName, dir).start(), SingleInstance::Role::Unavailable);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "slideshow/SlideshowView.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QVariantAnimation>
@@ -142,6 +143,11 @@ private slots:
         QCOMPARE(CaptionStrip::captionForPath("/d/A_1_old_overlay.jpg"), QString("A_1_old"));
         resetPreferences({{keys::prefTempFolderPath, "/w"}});
         QCOMPARE(CaptionStrip::captionForPath("/w/IMG_2_overlay.jpg"), QString("IMG_2"));
+        // A name is shown as written, never as markup.
+        QWidget window;
+        CaptionStrip strip(&window);
+        strip.setText("<font color=red size=7><b>YOU WON");
+        QCOMPARE(strip.findChild<QLabel *>()->textFormat(), Qt::PlainText);
     }
 
     // Black with nothing; the bundle's BG.*, before it the background of the

@@ -62,6 +62,22 @@ bool processIsAlive(pid_t pid)
     return state != 'Z' && state != 'X';
 }
 
+// The file name of the program process pid runs, in full (/proc/PID/comm is
+// cut to 15 characters); empty when it cannot be read.
+QString executableName(pid_t pid)
+{
+    QString path = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+    const QLatin1StringView replaced(" (deleted)"); // an upgrade replaced the file
+    if (path.endsWith(replaced))
+        path.chop(replaced.size());
+    if (path.isEmpty()) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly))
+            path = QString::fromLocal8Bit(cmdline.readAll().split('\0').value(0));
+    }
+    return QFileInfo(path).fileName();
+}
+
 // The old station: held by a pidfd where the kernel has them, so neither the
 // wait nor a signal can reach another process that later gets the same id.
 class OldStation
@@ -75,11 +91,8 @@ public:
         // Opened first, then checked: the id named the station while the
         // pidfd was taken. The name is checked, not the path: an upgrade may
         // have replaced the executable under the running copy.
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        const QString name = comm.open(QIODevice::ReadOnly)
-                                 ? QString::fromLocal8Bit(comm.readAll().trimmed())
-                                 : QString();
-        m_isStation = !name.isEmpty() && QFileInfo(station).fileName().startsWith(name);
+        const QString name = executableName(pid);
+        m_isStation = !name.isEmpty() && name == QFileInfo(station).fileName();
         if (!m_isStation && processIsAlive(pid))
             logLine(QStringLiteral("process %1 is not [%2] (it is [%3]); not waiting for it")
                         .arg(pid)
@@ -174,8 +187,12 @@ int main(int argc, char *argv[])
     const qint64 pid = args.at(1).toLongLong(&pidOk);
     bool waitOk = true;
     const int waitSeconds = args.size() > 3 ? args.at(3).toInt(&waitOk) : kDefaultWaitSeconds;
-    if (!pidOk || pid <= 0 || !waitOk || waitSeconds < 0) {
-        logLine(QStringLiteral("invalid process id or wait [%1]").arg(args.mid(1).join(u' ')));
+    // Ids 0 and 1 (and negative ones) would name a group or init, and an id
+    // wider than pid_t would be cut to another process's.
+    if (!pidOk || pid <= 1 || pid != qint64(pid_t(pid)) || !waitOk || waitSeconds < 0) {
+        logLine(QStringLiteral("invalid process id or wait [%1]: the id must be a process "
+                               "id above 1")
+                    .arg(args.mid(1).join(u' ')));
         return 2;
     }
     const QString flags = args.size() > 2 ? args.at(2) : QStringLiteral("0");
