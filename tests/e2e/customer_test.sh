@@ -5,10 +5,9 @@
 # barcode scanner types it fills the working folder with framed copies at the
 # overlay's size and the right monitor shows a framed photo; with the right
 # monitor unplugged the console stays above display 0, and plugged back the
-# customer display plays again; a code typed too slowly is not taken whole,
-# and its last key, a code with no photos yet, clears the customer display
-# until that code's photo is filed; one that names another folder changes
-# nothing; the previewer makes a code current, and
+# customer display plays again; a code typed too slowly, or one that names
+# another folder, changes nothing; a code with no photos yet clears the
+# customer display until its photo is filed; the previewer makes a code current, and
 # while the video recorder records a new scan raises the warning and is not
 # accepted; --list-codes reads the factory main folder. Then the shout mode,
 # forced through ForcedDefaultPrefs.plist in a copy of the installed station,
@@ -100,15 +99,21 @@ rig_type 333
 wait_for 10 "[ -f '$slides/tall.jpg' ]" || fail "333 not prepared"
 [ "$(identify -format %wx%h "$slides/tall.jpg")" = 600x900 ] || fail "portrait overlay not used"
 
-# Typed too slowly (0.7 s between presses): only the last key is a code ("2",
-# which has no photos yet). Nothing of the customer before stays on the
-# customer display, and the new code's photo plays once it is filed.
+# Typed too slowly (0.7 s between presses): each pause throws the keys typed
+# so far away, so the Return completes nothing and nothing changes.
+before=$(slides_now)
 rig_type 222 1400 # xdotool waits half the delay after a press, half after its release
+sleep 1.5
+[ "$(slides_now)" = "$before" ] || fail "a slowly typed code changed the working folder"
+[ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
+
+# A code with no photos yet: nothing of the customer before stays on the
+# customer display, and the code's photo plays once it is filed.
+rig_type 2
 wait_for 5 "[ -z \"\$(ls -A '$slides')\" ]" || fail "the working folder kept another customer's photos: $(slides_now)"
 sleep 1.5
 ! near "$(pixel 2560 512)" 0 160 0 || fail "the customer before is still on the customer display"
-[ "$(code_lines 222)" -eq 0 ] || fail "a slowly typed code was accepted"
-mkdir -p "$day/2" && photo "$day/2/IMG_5.jpg" '#0000c0' 1500x1000 1
+mkdir -p "$day/2" && photo "$day/2/IMG_5.jpg" '#0000c0' 1500x1000 10 # older than the shout mode's three
 wait_for 5 "[ -f '$slides/IMG_5.jpg' ]" || fail "a photo filed after its code was scanned did not play"
 before=$(slides_now)
 
