@@ -1,7 +1,7 @@
-// One transition frame at 1920x1080 for each style, painted by the view's own
-// frame painter into an image the size of the screen (background fill
-// included, as a window repaint does). Reports the median per style against
-// the 8 ms budget, and against the floor: one plain full-screen blit.
+// One transition frame at 1920x1080 (or --size WxH, e.g. 3840x2160) for each style, painted by the
+// view's own frame painter into an image the size of the screen (background fill included, as a
+// window repaint does). Reports the median per style against the 8 ms budget, and against the
+// floor: one plain full-screen blit.
 #include "slideshow/SlideshowView.h"
 
 #include <QApplication>
@@ -18,7 +18,6 @@ using kivo::SlideshowView;
 
 namespace {
 
-const QSize kScreen(1920, 1080);
 constexpr double kBudgetMs = 8.0;
 
 double median(std::vector<double> v)
@@ -67,11 +66,24 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int frames = argc > 1 ? std::max(10, atoi(argv[1])) : 200;
+    // [--size WxH] [frames]
+    QSize kScreen(1920, 1080);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() >= 2 && args.first() == QLatin1String("--size")) {
+        const QStringList wh = args.at(1).split(u'x');
+        kScreen = wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+        args = args.mid(2);
+        if (kScreen.isEmpty()) {
+            std::fprintf(stderr, "usage: bench_transition [--size WxH] [frames]\n");
+            return 2;
+        }
+    }
+    const int frames = args.isEmpty() ? 200 : std::max(10, args.first().toInt());
 
-    // 3:2 photos on a 16:9 screen: 1620x1080 slides, letterboxed.
-    const QImage oldSlide = photo(QSize(1620, 1080), 1);
-    const QImage newSlide = photo(QSize(1620, 1080), 2);
+    // 3:2 photos on a 16:9 screen: slides as high as the screen, letterboxed.
+    const QSize slide(kScreen.height() * 3 / 2, kScreen.height());
+    const QImage oldSlide = photo(slide, 1);
+    const QImage newSlide = photo(slide, 2);
     QImage target(kScreen, QImage::Format_ARGB32_Premultiplied);
 
     const QImage full = photo(kScreen, 3);

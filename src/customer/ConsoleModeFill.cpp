@@ -5,6 +5,7 @@
 #include "OverlayCompositor.h"
 #include "WorkingFolder.h"
 #include "platform/Log.h"
+#include "platform/ThreadPriority.h"
 #include "util/Async.h"
 
 #include <QDir>
@@ -16,11 +17,11 @@ namespace kivo {
 ConsoleModeFill::ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
                                  std::shared_ptr<OverlayCompositor> compositor,
                                  std::shared_ptr<const std::atomic<bool>> stop, WorkerPool &pool,
-                                 QObject *parent)
+                                 WorkerPool &background, QObject *parent)
     : QObject(parent), m_workingFolder(std::move(workingFolder)),
       m_searchPath(std::move(searchPath)), m_response(std::move(response)),
       m_compositor(std::move(compositor)), m_stop(std::move(stop)), m_pool(pool),
-      m_results(size_t(m_response.size()))
+      m_background(background), m_results(size_t(m_response.size()))
 {}
 
 bool ConsoleModeFill::prepareFolder(const QString &workingFolder)
@@ -34,20 +35,25 @@ bool ConsoleModeFill::prepareFolder(const QString &workingFolder)
 void ConsoleModeFill::start()
 {
     m_compositor->setResultFolder(m_workingFolder);
-    // The pool starts tasks in the order given, so the first photo is framed
-    // first and reaches the display within the time of one composite.
-    for (size_t i = 0; i < m_results.size(); ++i) {
-        Async::run(
-            m_pool, this,
-            [entry = m_response.at(qsizetype(i)), searchPath = m_searchPath,
-             folder = m_workingFolder, compositor = m_compositor,
-             stop = m_stop] { return frame(entry, searchPath, folder, *compositor, *stop); },
-            [this, i](Framed framed) { take(i, std::move(framed)); });
-    }
     if (m_results.empty()) {
         m_finished = true;
         emit finished(0);
+        return;
     }
+    run(0, m_pool, false);
+}
+
+void ConsoleModeFill::run(size_t index, WorkerPool &pool, bool background)
+{
+    Async::run(
+        pool, this,
+        [entry = m_response.at(qsizetype(index)), searchPath = m_searchPath,
+         folder = m_workingFolder, compositor = m_compositor, stop = m_stop, background] {
+            if (background)
+                ThreadPriority::lowerForBackground();
+            return frame(entry, searchPath, folder, *compositor, *stop);
+        },
+        [this, index](Framed framed) { take(index, std::move(framed)); });
 }
 
 ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QString &searchPath,
@@ -57,7 +63,7 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
 {
     Framed framed;
     const QString source = stop ? QString() : FoundPhoto::locate(searchPath, entry);
-    if (source.isEmpty() || !FoundPhoto::isReady(source, &framed.tooFresh))
+    if (source.isEmpty() || !FoundPhoto::isReady(source, &framed.settlesAt))
         return framed;
     framed.source = source;
     const QString copyPath = QDir(workingFolder).filePath(QFileInfo(source).fileName());
@@ -74,6 +80,10 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
 void ConsoleModeFill::take(size_t index, Framed framed)
 {
     m_results[index] = std::move(framed);
+    // The pool starts tasks in the order given: the others in list order.
+    if (index == 0)
+        for (size_t i = 1; i < m_results.size(); ++i)
+            run(i, m_background, true);
     while (m_next < m_results.size() && m_results[m_next]) {
         const Framed item = std::move(*m_results[m_next]);
         m_results[m_next++].reset();
@@ -96,7 +106,7 @@ void ConsoleModeFill::place(const Framed &item)
             QFile::remove(item.pending);
         return;
     }
-    m_leftFresh = m_leftFresh || item.tooFresh;
+    FoundPhoto::keepEarliest(&m_settlesAt, item.settlesAt);
     if (item.source.isEmpty())
         return;
     // The previous customer's slides go only once a new photo can replace them.

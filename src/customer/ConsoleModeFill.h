@@ -16,8 +16,11 @@ class WorkerPool;
 
 // One console-mode fill of the working folder: every photo of the result
 // list is framed with the overlay (unframed when no overlay applies) into a
-// pending file, several at once on the compositing pool; on this object's
-// thread the results enter the folder in list order by a rename. The
+// pending file; on this object's thread the results enter the folder in list
+// order by a rename. The first photo is framed alone on the compositing
+// pool, so it reaches the display within the time of one composite; the
+// others follow, several at once, on the background pool, whose threads give
+// way to the main thread, the display's decoding and the X server. The
 // previous customer's slides go when the first new photo is ready, so a
 // fill that finds nothing usable, or cannot write (a full disk), leaves the
 // display as it is. Failed copies are logged in one line at the end.
@@ -32,13 +35,13 @@ public:
         QString source;
         QString pending;
         QString error;
-        bool tooFresh = false; // skipped because it had not settled
+        qint64 settlesAt = 0; // skipped until then: it had not settled
     };
 
     ConsoleModeFill(QString workingFolder, QString searchPath, QStringList response,
                     std::shared_ptr<OverlayCompositor> compositor,
                     std::shared_ptr<const std::atomic<bool>> stop, WorkerPool &pool,
-                    QObject *parent = nullptr);
+                    WorkerPool &background, QObject *parent = nullptr);
 
     // Makes the working folder ready for a fill and clears pending files left
     // by an interrupted one; false when it cannot be used. Runs on a worker.
@@ -47,8 +50,9 @@ public:
     // Starts framing every entry.
     void start();
 
-    // A photo was left out because it had not settled.
-    bool leftFresh() const { return m_leftFresh; }
+    // When the earliest photo left out because it had not settled settles
+    // (ms since the epoch); 0 when none was.
+    qint64 settlesAt() const { return m_settlesAt; }
 
 signals:
     // A photo was placed, or failed to be, while the prepared count is 1.
@@ -60,6 +64,7 @@ private:
     static Framed frame(const QString &entry, const QString &searchPath,
                         const QString &workingFolder, OverlayCompositor &compositor,
                         const std::atomic<bool> &stop);
+    void run(size_t index, WorkerPool &pool, bool background);
     void take(size_t index, Framed framed);
     void place(const Framed &item);
 
@@ -69,11 +74,12 @@ private:
     std::shared_ptr<OverlayCompositor> m_compositor;
     std::shared_ptr<const std::atomic<bool>> m_stop;
     WorkerPool &m_pool;
+    WorkerPool &m_background;
     std::vector<std::optional<Framed>> m_results;
     size_t m_next = 0;
     bool m_emptied = false;
     bool m_finished = false;
-    bool m_leftFresh = false;
+    qint64 m_settlesAt = 0;
     int m_prepared = 0;
     int m_failed = 0;
     QString m_firstFailure;

@@ -16,6 +16,7 @@
 #include "util/Async.h"
 #include "util/FileHelpers.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kivo {
@@ -48,7 +50,8 @@ CustomerSlideshowFolder::CustomerSlideshowFolder(QObject *parent)
       m_screenCount([] { return int(QGuiApplication::screens().size()); }),
       m_stop(std::make_shared<std::atomic<bool>>(false)),
       m_preparationPool(kClass + QStringLiteral(" -> shutdown (preparation)"), 1),
-      m_compositePool(kClass + QStringLiteral(" -> shutdown (compositing)"))
+      m_compositePool(kClass + QStringLiteral(" -> shutdown (compositing)"), 1),
+      m_backgroundPool(kClass + QStringLiteral(" -> shutdown (compositing the others)"))
 {}
 
 CustomerSlideshowFolder::~CustomerSlideshowFolder()
@@ -63,7 +66,7 @@ void CustomerSlideshowFolder::shutdown()
     m_watch.reset();
     const QDeadlineTimer deadline(kShutdownWaitMs);
     // A worker still running then holds only values and its results go nowhere.
-    for (WorkerPool *pool : {&m_preparationPool, &m_compositePool})
+    for (WorkerPool *pool : {&m_preparationPool, &m_compositePool, &m_backgroundPool})
         pool->shutdown(int(deadline.remainingTime()));
 }
 
@@ -91,7 +94,7 @@ void CustomerSlideshowFolder::setOverlayFolder(const QString &folder)
 
 void CustomerSlideshowFolder::setCompositeThreads(int threads)
 {
-    m_compositePool.setMaxThreads(std::max(1, threads));
+    m_backgroundPool.setMaxThreads(std::max(1, threads));
 }
 
 void CustomerSlideshowFolder::prepareForCode(const std::optional<QString> &code)
@@ -164,7 +167,7 @@ void CustomerSlideshowFolder::startNext()
         [this](const Found &found) {
             m_searchPath = found.searchPath;
             if (found.toFrame.isEmpty() || *m_stop)
-                finishPreparation(found.prepared, found.searchAgainBecause);
+                finishPreparation(found.prepared, found.again);
             else
                 frame(found);
         });
@@ -184,7 +187,7 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
     const std::optional<QStringList> answer = job.response ? job.response : search(*request);
     const QStringList response = answer.value_or(QStringList());
     if (!answer)
-        found.searchAgainBecause = QStringLiteral("the search gave no answer");
+        found.again.because = QStringLiteral("the search gave no answer");
     found.searchPath = request->value(QStringLiteral("searchPath")).toString();
     logLine(
         lcCustomer(),
@@ -197,11 +200,10 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
                     .arg(found.prepared, 2)
                     .arg(workingFolder));
     } else if (Preferences::standard().boolean(QString::fromLatin1(keys::prefDoShoutMode))) {
-        bool leftFresh = false;
-        found.prepared =
-            ShoutModeFill::fill(workingFolder, found.searchPath, response, stop, &leftFresh);
-        if (leftFresh)
-            found.searchAgainBecause = kLeftFresh;
+        found.prepared = ShoutModeFill::fill(workingFolder, found.searchPath, response, stop,
+                                             &found.again.settlesAt);
+        if (found.again.settlesAt != 0)
+            found.again.because = kLeftFresh;
     } else if (ConsoleModeFill::prepareFolder(workingFolder)) {
         found.toFrame = response;
     }
@@ -211,41 +213,50 @@ CustomerSlideshowFolder::Found CustomerSlideshowFolder::searchAndFill(const Job 
 void CustomerSlideshowFolder::frame(const Found &found)
 {
     auto *fill = new ConsoleModeFill(m_workingFolder, found.searchPath, found.toFrame, m_compositor,
-                                     m_stop, m_compositePool, this);
+                                     m_stop, m_compositePool, m_backgroundPool, this);
     connect(fill, &ConsoleModeFill::playRequested, this, &CustomerSlideshowFolder::sendPlayRequest);
     connect(fill, &ConsoleModeFill::finished, this, [this, fill](int prepared) {
         fill->deleteLater();
-        finishPreparation(prepared, fill->leftFresh() ? kLeftFresh : QString());
+        const qint64 settles = fill->settlesAt();
+        finishPreparation(prepared, {settles != 0 ? kLeftFresh : QString(), settles});
     });
     fill->start();
 }
 
-void CustomerSlideshowFolder::finishPreparation(int prepared, const QString &searchAgainBecause)
+void CustomerSlideshowFolder::finishPreparation(int prepared, const Again &again)
 {
     if (prepared != 0 && !*m_stop)
         sendPlayRequest();
     const Job job = std::move(*m_running);
     m_running.reset();
     if (job.code && *job.code == m_folderCode)
-        followCode(job, prepared, searchAgainBecause);
-    else if (!searchAgainBecause.isEmpty() && !job.repeat)
-        scheduleRepeat(job, searchAgainBecause);
+        followCode(job, prepared, again);
+    else if (!again.because.isEmpty() && !job.repeat)
+        scheduleRepeat(job, again);
     emit preparationFinished(prepared);
     startNext();
 }
 
-// One repeat per preparation, and only while nothing newer was asked for.
-void CustomerSlideshowFolder::scheduleRepeat(Job job, const QString &because)
+// One repeat per preparation, and only while nothing newer was asked for. A
+// photo that settles is searched for the moment it has; a few milliseconds
+// more cover a clock that ticks coarser than the one that stamped it.
+void CustomerSlideshowFolder::scheduleRepeat(Job job, const Again &again)
 {
     if (job.generation != m_generation || *m_stop)
         return;
+    constexpr qint64 kSettleMarginMs = 20;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const int delay =
+        again.settlesAt != 0
+            ? int(std::clamp<qint64>(again.settlesAt - now + kSettleMarginMs, 0, kRepeatDelayMs))
+            : kRepeatDelayMs;
     logLine(lcCustomer(), traceInside(kClass, u"handleFoundImages", u" ...") +
                               QStringLiteral("for [%1] %2: searching again in %3 ms")
-                                  .arg(job.label, because)
-                                  .arg(kRepeatDelayMs));
+                                  .arg(job.label, again.because)
+                                  .arg(delay));
     job.repeat = true;
     job.response.reset();
-    QTimer::singleShot(kRepeatDelayMs, this, [this, job] {
+    QTimer::singleShot(delay, this, [this, job] {
         if (job.generation == m_generation)
             enqueue(job);
     });
@@ -268,20 +279,22 @@ void CustomerSlideshowFolder::startForNewCode(const Job &job)
     sendPlayRequest();
 }
 
-void CustomerSlideshowFolder::followCode(const Job &job, int prepared,
-                                         const QString &searchAgainBecause)
+void CustomerSlideshowFolder::followCode(const Job &job, int prepared, const Again &again)
 {
     if (job.generation != m_generation || *m_stop)
         return;
-    if (prepared > 0 && searchAgainBecause.isEmpty()) {
+    if (prepared > 0 && again.because.isEmpty()) {
         endWatch(QStringLiteral("photos found"));
     } else if (m_watch) {
-        if (searchAgainBecause == kLeftFresh)
+        if (again.because == kLeftFresh)
             m_watch->forgetListing();
     } else if (prepared > 0) {
         if (!job.repeat)
-            scheduleRepeat(job, searchAgainBecause);
+            scheduleRepeat(job, again);
     } else if (!m_searchPath.isEmpty()) {
+        // A photo that is settling is not left to the watch's next look.
+        if (again.settlesAt != 0 && !job.repeat)
+            scheduleRepeat(job, again);
         m_watch = std::make_unique<CodeWatch>(*job.code, QDir(m_searchPath).filePath(*job.code),
                                               WorkerPool::shared());
         connect(m_watch.get(), &CodeWatch::photosChanged, this, [this, job] {

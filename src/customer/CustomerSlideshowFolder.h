@@ -30,9 +30,10 @@ class OverlayCompositor;
 // this object's thread, where every function here is called and play
 // requests are posted. Behind the running preparation at most one waits: a
 // newer one replaces it (logged), so a hung share cannot pile up a backlog.
-// When a preparation left a photo out as too fresh, or its search gave no
-// answer, the same search runs once more kRepeatDelayMs later, unless a
-// newer one was asked for meanwhile.
+// When a preparation left a photo out as too fresh, the same search runs
+// once more the moment the earliest such photo settles; when its search gave
+// no answer, kRepeatDelayMs later; either unless a newer one was asked for
+// meanwhile.
 //
 // In the console mode the folder never holds another customer's photos once
 // a new code is current: it is emptied, and the display told to play it
@@ -67,7 +68,8 @@ public:
     // Number of screens; the customer display is 1 on a station with more than
     // one screen, else 0.
     void setScreenCount(std::function<int()> count) { m_screenCount = std::move(count); }
-    // Threads that frame photos within one preparation (default: the cores).
+    // Threads that frame a customer's photos after the first, at the
+    // background priority (default: the cores).
     void setCompositeThreads(int threads);
 
     // Queues a preparation for a code's photos (absent: every photo of the
@@ -101,6 +103,13 @@ private:
         bool repeat = false;
         std::optional<QString> code; // the customer's code, when there is one
     };
+    // Why a preparation's search is to run again, and when a photo left out
+    // as too fresh settles (ms since the epoch; 0: none was).
+    struct Again
+    {
+        QString because; // empty: no repeat search is needed
+        qint64 settlesAt = 0;
+    };
     // What the worker part of a preparation found: photos to frame, or the
     // number of slides prepared.
     struct Found
@@ -108,7 +117,7 @@ private:
         QString searchPath;
         QStringList toFrame;
         int prepared = 0;
-        QString searchAgainBecause; // empty: no repeat search is needed
+        Again again;
     };
     static Job jobFor(const QVariantMap &request, std::optional<QStringList> response);
     static Found searchAndFill(const Job &job, const PhotoSearch &search,
@@ -116,11 +125,11 @@ private:
     void enqueue(Job job);
     void startNext();
     void frame(const Found &found);
-    void finishPreparation(int prepared, const QString &searchAgainBecause);
-    void scheduleRepeat(Job job, const QString &because);
+    void finishPreparation(int prepared, const Again &again);
+    void scheduleRepeat(Job job, const Again &again);
     void startForNewCode(const Job &job);
     // After a preparation for a code: starts, goes on with or ends its watch.
-    void followCode(const Job &job, int prepared, const QString &searchAgainBecause);
+    void followCode(const Job &job, int prepared, const Again &again);
     void endWatch(const QString &why);
     void sendPlayRequest();
     void postNotificationOnMainThread(const QVariantMap &userInfo);
@@ -132,7 +141,9 @@ private:
     std::shared_ptr<std::atomic<bool>> m_stop;
     // One thread: a preparation's search and folder work, in turn.
     WorkerPool m_preparationPool;
+    // One thread: the first photo of a fill.
     WorkerPool m_compositePool;
+    WorkerPool m_backgroundPool;
     std::optional<Job> m_running;
     std::optional<Job> m_pending;
     QString m_searchPath; // of the running preparation

@@ -39,7 +39,19 @@ int FoundPhoto::status(const QString &path, struct stat *st)
     return error;
 }
 
-bool FoundPhoto::isReady(const QString &path, bool *tooFresh)
+qint64 FoundPhoto::settlesAt(qint64 modifiedMs, qint64 nowMs)
+{
+    const qint64 age = nowMs - modifiedMs;
+    return age >= 0 && age < kSettleSecs * 1000 ? modifiedMs + kSettleSecs * 1000 : 0;
+}
+
+void FoundPhoto::keepEarliest(qint64 *earliest, qint64 at)
+{
+    if (earliest && at > 0 && (*earliest == 0 || at < *earliest))
+        *earliest = at;
+}
+
+bool FoundPhoto::isReady(const QString &path, qint64 *settles)
 {
     // An entry that has gone since the search is skipped silently; other
     // errors are logged by status().
@@ -47,14 +59,13 @@ bool FoundPhoto::isReady(const QString &path, bool *tooFresh)
     if (status(path, &st) != 0)
         return false;
     const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    const qint64 age = QDateTime::currentMSecsSinceEpoch() - modified;
+    const qint64 settled = settlesAt(modified, QDateTime::currentMSecsSinceEpoch());
     QString reason;
     if (!S_ISREG(st.st_mode)) {
         reason = QStringLiteral("is not a file");
-    } else if (age >= 0 && age < kSettleSecs * 1000) {
+    } else if (settled != 0) {
         reason = QStringLiteral("changed in the last %1 s").arg(kSettleSecs);
-        if (tooFresh)
-            *tooFresh = true;
+        keepEarliest(settles, settled);
     } else if (!IsValidImageObject(path)) {
         reason = QStringLiteral("is not a complete image");
     } else {

@@ -24,10 +24,17 @@ public:
     // file" is an I/O error of the store, logged through ShareErrorLog.
     static int status(const QString &path, struct stat *st);
 
+    // When a photo modified at modifiedMs (ms since the epoch) settles, seen
+    // at nowMs: 0 when it has settled already.
+    static qint64 settlesAt(qint64 modifiedMs, qint64 nowMs);
+    // Keeps the earlier of *earliest and at (0: none yet) in *earliest.
+    static void keepEarliest(qint64 *earliest, qint64 at);
+
     // True when the photo at path exists, has settled and decodes completely;
-    // otherwise logs why it is left out (a missing photo silently). *tooFresh
-    // is set when it was left out because it had not settled.
-    static bool isReady(const QString &path, bool *tooFresh = nullptr);
+    // otherwise logs why it is left out (a missing photo silently). When it
+    // was left out because it had not settled, its settle time is kept in
+    // *settles (keepEarliest).
+    static bool isReady(const QString &path, qint64 *settles = nullptr);
 };
 
 } // namespace kivo

@@ -37,7 +37,7 @@ QDateTime creationDate(const QString &source, const QString &copy)
 } // namespace
 
 int ShoutModeFill::fill(const QString &workingFolder, const QString &searchPath,
-                        const QStringList &response, const std::atomic<bool> &stop, bool *leftFresh)
+                        const QStringList &response, const std::atomic<bool> &stop, qint64 *settles)
 {
     if (!WorkingFolder::prepare(workingFolder))
         return 0;
@@ -47,14 +47,14 @@ int ShoutModeFill::fill(const QString &workingFolder, const QString &searchPath,
     for (auto it = existing.crbegin(); it != existing.crend(); ++it)
         known.append(ShoutCopyName::entryOf(*it));
     const QStringList added =
-        copyNew(workingFolder, searchPath, response, existing, known, stop, leftFresh);
+        copyNew(workingFolder, searchPath, response, existing, known, stop, settles);
     return trim(workingFolder, searchPath, existing, known + added);
 }
 
 QStringList ShoutModeFill::copyNew(const QString &workingFolder, const QString &searchPath,
                                    const QStringList &response, const QStringList &existing,
                                    const QStringList &known, const std::atomic<bool> &stop,
-                                   bool *leftFresh)
+                                   qint64 *settles)
 {
     const QDir folder(workingFolder);
     QStringList added;
@@ -68,7 +68,7 @@ QStringList ShoutModeFill::copyNew(const QString &workingFolder, const QString &
         const QString source = FoundPhoto::locate(searchPath, entry);
         if (copyName.isEmpty() || source.isEmpty() || existing.contains(copyName))
             continue;
-        if (!FoundPhoto::isReady(source, leftFresh))
+        if (!FoundPhoto::isReady(source, settles))
             continue;
         QString error;
         if (WorkingFolder::copyIntoPlace(source, folder.filePath(copyName), &error))

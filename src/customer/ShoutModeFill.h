@@ -17,11 +17,11 @@ class ShoutModeFill
 public:
     // Fills workingFolder from the result list of a search in searchPath;
     // gives the number of slides prepared (0 when the folder is unusable).
-    // A set stop flag ends the copying early. *leftFresh is set when a photo
-    // was left out because it had not settled.
+    // A set stop flag ends the copying early. *settles gets the earliest
+    // settle time of the photos left out because they had not settled.
     static int fill(const QString &workingFolder, const QString &searchPath,
                     const QStringList &response, const std::atomic<bool> &stop,
-                    bool *leftFresh = nullptr);
+                    qint64 *settles = nullptr);
 
 private:
     // Copies the entries that are neither known nor already copied; gives
@@ -29,7 +29,7 @@ private:
     static QStringList copyNew(const QString &workingFolder, const QString &searchPath,
                                const QStringList &response, const QStringList &existing,
                                const QStringList &known, const std::atomic<bool> &stop,
-                               bool *leftFresh);
+                               qint64 *settles);
     // Keeps the newest max of names whose source still exists (or cannot be
     // read just now), removes the other slides; gives the number kept before
     // trimming, at most max.

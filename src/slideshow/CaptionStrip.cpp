@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace kivo {
 
 CaptionStrip::CaptionStrip(QWidget *displayWindow)
@@ -28,9 +30,6 @@ CaptionStrip::CaptionStrip(QWidget *displayWindow)
     m_label->setObjectName(QStringLiteral("ibZoomedInTextField"));
     m_label->setTextFormat(Qt::PlainText); // a file name, never markup
     m_label->setAlignment(Qt::AlignCenter);
-    QFont font = m_label->font();
-    font.setPointSize(16);
-    m_label->setFont(font);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->addWidget(m_label);
@@ -65,10 +64,22 @@ QString CaptionStrip::captionForPath(const QString &path)
     return name;
 }
 
+int CaptionStrip::fontPixelsFor(int screenHeight)
+{
+    return std::max(kFontPixels, screenHeight * kFontPixels / kBaseScreenHeight);
+}
+
 void CaptionStrip::setChildWindowPosition()
 {
     const QRect frame = m_displayWindow->geometry();
-    setGeometry(frame.left(), frame.bottom() + 1 - kHeight, frame.width(), kHeight);
+    const int pixels = fontPixelsFor(frame.height());
+    QFont font = m_label->font();
+    if (font.pixelSize() != pixels) {
+        font.setPixelSize(pixels);
+        m_label->setFont(font);
+    }
+    const int height = kHeight * pixels / kFontPixels;
+    setGeometry(frame.left(), frame.bottom() + 1 - height, frame.width(), height);
 }
 
 } // namespace kivo

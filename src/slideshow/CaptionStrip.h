@@ -12,7 +12,15 @@ class CaptionStrip : public QWidget
 {
     Q_OBJECT
 public:
+    // The strip and its text on a display of kBaseScreenHeight pixels or
+    // less; a taller display scales both with its height (readable from a
+    // few metres on a 4K screen).
     static constexpr int kHeight = 44;
+    static constexpr int kFontPixels = 21;
+    static constexpr int kBaseScreenHeight = 1080;
+
+    // The font's pixel size on a display screenHeight pixels high.
+    static int fontPixelsFor(int screenHeight);
 
     explicit CaptionStrip(QWidget *displayWindow);
 
@@ -24,7 +32,7 @@ public:
     // was copied from.
     static QString captionForPath(const QString &path);
 
-    // Places the strip across the bottom of the display window.
+    // Places the strip across the bottom of the display window, sized to it.
     void setChildWindowPosition();
 
 private:

@@ -152,9 +152,12 @@ void FolderAssignment::doneSearchOperation(const QStringList &found, uint64_t ge
     }
     addToQueueInThread(found, generation);
     m_autoStartWaitsForFill = false;
-    // Every search schedules its own start; a later search (the folder read
-    // again while it is still being filled) never puts back an earlier one.
-    QTimer::singleShot(1000, this, &FolderAssignment::autoStartDue);
+    // The display starts as soon as the batch is in the queue, and a second
+    // after the search at the latest. Every search schedules its own start; a
+    // later search (the folder read again while it is still being filled)
+    // never puts back an earlier one.
+    m_startOnFill = true;
+    QTimer::singleShot(kAutoStartMs, this, &FolderAssignment::autoStartDue);
 }
 
 void FolderAssignment::addToQueueInThread(const QStringList &paths, uint64_t generation)
@@ -189,14 +192,18 @@ void FolderAssignment::startNextFill()
 void FolderAssignment::queueFillingDone()
 {
     startNextFill();
-    if (m_autoStartWaitsForFill && !isFilling()) {
-        m_autoStartWaitsForFill = false;
+    if (isFilling())
+        return;
+    if (std::exchange(m_autoStartWaitsForFill, false) || (m_startOnFill && !m_queue->isEmpty())) {
+        m_startOnFill = false;
         doAutoStartQueue();
     }
 }
 
 void FolderAssignment::autoStartDue()
 {
+    if (!std::exchange(m_startOnFill, false))
+        return; // started when the batch was queued
     // A large folder takes longer than the second to validate; starting now
     // would find the queue empty and leave the display paused for good, so
     // the start waits for the batch instead.
@@ -211,6 +218,11 @@ void FolderAssignment::autoStartDue()
 
 void FolderAssignment::doAutoStartQueue()
 {
+    // A slide no longer queued (the customer before) is taken off the screen
+    // first: the new one shows at once, from the background.
+    const QString shown = m_player.currentSlidePath();
+    if (!shown.isEmpty() && !m_queue->entries().contains(shown))
+        m_player.clearSlide();
     logLine(lcSlideshow(),
             traceArrow(kTraceObject, u"doAutoStartQueue") + QStringLiteral("starting..."));
     m_player.play();

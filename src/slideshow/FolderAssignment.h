@@ -22,9 +22,11 @@ class WorkerPool;
 // given up and the code taken ("SlideShowStatus" with "codeStatus"), lists the
 // folder through the photo search and fills the queue, both on workers, one
 // batch at a time (dropping queued photos that are gone; a folder with none
-// left takes the slide off the screen), then starts the player a second
-// later. Status posts go out in the name of its parent (the display's
-// controller).
+// left takes the slide off the screen), then starts the player as soon as a
+// batch is queued, and kAutoStartMs after the search at the latest (later only
+// while the queue is still being filled). A slide shown that is no longer
+// queued is taken off the screen as the player starts. Status posts go out in
+// the name of its parent (the display's controller).
 class FolderAssignment : public QObject
 {
     Q_OBJECT
@@ -32,6 +34,8 @@ public:
     FolderAssignment(int index, const DisplayParameterMap &parameters,
                      std::shared_ptr<KivoQueue> queue, WorkerPool &workers, SlidePlayer &player,
                      QObject *parent);
+
+    static constexpr int kAutoStartMs = 1000;
 
     void handleSlideShowParamChangedNotification(const Notification &n);
     // Lists the folder again and queues what is new.
@@ -71,6 +75,8 @@ private:
     bool m_fillRunning = false;
     // The auto-start came while the queue was still being filled.
     bool m_autoStartWaitsForFill = false;
+    // A search's start is due: at the end of its fill or at kAutoStartMs.
+    bool m_startOnFill = false;
 };
 
 } // namespace kivo

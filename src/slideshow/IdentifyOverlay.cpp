@@ -1,5 +1,7 @@
 #include "IdentifyOverlay.h"
 
+#include "CaptionStrip.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,7 +20,6 @@ IdentifyOverlay::IdentifyOverlay(QWidget *displayWindow)
     m_label->setTextFormat(Qt::PlainText); // a room name, never markup
     m_label->setAlignment(Qt::AlignCenter);
     QFont font = m_label->font();
-    font.setPointSize(96);
     font.setBold(true);
     m_label->setFont(font);
     m_label->setStyleSheet(QStringLiteral("color: white; background: rgba(0, 0, 0, 160);"));
@@ -55,6 +56,11 @@ bool IdentifyOverlay::isTextShown() const
 void IdentifyOverlay::identify(const QRect &geometry, int seconds)
 {
     setGeometry(geometry);
+    // The caption's scale: 128 pixels high on a 1080-line display.
+    QFont font = m_label->font();
+    font.setPixelSize(CaptionStrip::fontPixelsFor(geometry.height()) * kFontPixels /
+                      CaptionStrip::kFontPixels);
+    m_label->setFont(font);
     m_ticksLeft = 2 * qMax(0, seconds);
     if (m_ticksLeft == 0) {
         hide();

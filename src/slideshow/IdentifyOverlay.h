@@ -16,6 +16,8 @@ class IdentifyOverlay : public QWidget
 public:
     static constexpr int kDefaultSeconds = 5;
     static constexpr int kHalfPeriodMs = 500;
+    // The text's pixel size on a 1080-line display; taller ones scale it.
+    static constexpr int kFontPixels = 128;
 
     explicit IdentifyOverlay(QWidget *displayWindow);
 

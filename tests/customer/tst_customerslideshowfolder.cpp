@@ -6,6 +6,8 @@
 
 #include "OutputCapture.h"
 
+#include <array>
+
 #include <unistd.h>
 
 using namespace kivo;
@@ -72,6 +74,12 @@ private slots:
         QCOMPARE(FoundPhoto::locate("/d/day/", "./1/a.jpg"), QString("/d/day/1/a.jpg"));
         QVERIFY(FoundPhoto::locate("/d/day", "../other/1/a.jpg").isEmpty());
         QVERIFY(FoundPhoto::locate("/d/day", "/etc/passwd").isEmpty());
+        // Settling: 2 s after the last change; a time ahead of the clock has settled.
+        for (auto [modified, now, at] : {std::array<qint64, 3>{1000, 1000, 3000},
+                                         {1000, 2999, 3000},
+                                         {1000, 3000, 0},
+                                         {5000, 1000, 0}})
+            QCOMPARE(FoundPhoto::settlesAt(modified, now), at);
     }
 
     // Preparations run one at a time: a search sees the previous preparation
