@@ -7,10 +7,11 @@
 # monitor unplugged the console stays above display 0, and plugged back the
 # customer display plays again; a code typed too slowly, or one that names
 # another folder, changes nothing; a code with no photos yet clears the
-# customer display until its photo is filed; the previewer makes a code current, and
-# while the video recorder records a new scan raises the warning and is not
-# accepted; --list-codes reads the factory main folder. Then the shout mode,
-# forced through ForcedDefaultPrefs.plist in a copy of the installed station,
+# customer display until its photo is filed, and one filed half a second
+# before its scan shows within 3 s of being filed; the previewer makes a code
+# current, and while the video recorder records a new scan raises the warning
+# and is not accepted; --list-codes reads the factory main folder. Then the
+# shout mode, forced through ForcedDefaultPrefs.plist in a copy of the installed station,
 # fills the working folder with "_overlay" copies of the day's newest photos,
 # and the preferences key on the customer display opens the preferences on its
 # monitor.
@@ -52,6 +53,7 @@ near() { # "r g b" r g b: true when each channel is within 40
     [ ${#a[@]} -eq 3 ] || return 1
     for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
 }
+near_pixel() { near "$(pixel "$1" "$2")" "${@:3}"; }
 slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
 # Without a window manager nobody gives the station the keyboard: an operator
@@ -115,6 +117,16 @@ sleep 1.5
 ! near "$(pixel 2560 512)" 0 160 0 || fail "the customer before is still on the customer display"
 mkdir -p "$day/2" && photo "$day/2/IMG_5.jpg" '#0000c0' 1500x1000 10 # older than the shout mode's three
 wait_for 5 "[ -f '$slides/IMG_5.jpg' ]" || fail "a photo filed after its code was scanned did not play"
+# A photo filed half a second before its scan plays as soon as it has settled
+# (2 s): on the screen within 3 s of being filed.
+mkdir -p "$day/7" && convert -size 1500x1000 xc:'#c00000' -quality 92 "$work/fresh.jpg"
+mv "$work/fresh.jpg" "$day/7/IMG_7.jpg" && sleep 0.5 && rig_type 7
+poll 10 near_pixel 2560 512 192 0 0 || fail "a photo filed 0.5 s before its scan did not show"
+shown=$(grep -F -m1 "slideShown...[$slides/IMG_7.jpg]" "$logfile" | cut -c1-23)
+took=$(($(date -d "$shown" +%s%3N) - $(date -r "$day/7/IMG_7.jpg" +%s%3N)))
+[ "$took" -le 3000 ] || fail "a photo filed 0.5 s before its scan took $took ms to show"
+echo "photo filed 0.5 s before its scan: on screen $took ms after filing"
+touch -d "-11 minutes" "$day/7/IMG_7.jpg" # older than the shout mode's three
 before=$(slides_now)
 
 # Codes that name another folder are refused before any path is formed.
