@@ -121,6 +121,14 @@ first_after() { # text
     sed -n "/GOT NEW BARCODE ID = \[$code\]/,\$p" "$logfile" | grep -F "kivo-slideshow[$station_pid] " |
         grep -F -m1 "$1"
 }
+# The last play request of the working folder before the first slide shown:
+# the first framed photo in place (a new code's first one only clears).
+first_in_place() {
+    local line
+    line=$(sed -n "/GOT NEW BARCODE ID = \[$code\]/,/=> slideShown/p" "$logfile" | grep -F "kivo-slideshow[$station_pid] " |
+        grep -F sendPlayRequest | tail -n1)
+    [ -n "$line" ] && echo $(($(line_ms "$line") - t0)) || echo -
+}
 since() { # text -> ms after the Return, or "-"
     local line
     line=$(first_after "$1")
@@ -139,7 +147,7 @@ magick_one() {
         "$HOME/Desktop/Slideshow_LS.png" -composite -quality 90 "$work/magick.jpg" || fail "convert"
     echo $(($(ms) - t))
 }
-# The ten photos decoded at 3/8 by djpeg, two at a time: the decoding floor.
+# The ten photos decoded at 3/8 by djpeg, one per core: the decoding floor.
 djpeg_ten() {
     local t=$(ms)
     ls "$day/$code"/*.JPG | xargs -P "$(nproc)" -I{} djpeg -scale 3/8 -outfile /dev/null {} || fail "djpeg"
@@ -150,7 +158,7 @@ djpeg_ten() {
 cat >"$work/watch.py" <<'PY'
 import struct, sys, time
 path, x, y, r, g, b, limit = sys.argv[1], *map(int, sys.argv[2:8])
-with open(path, "rb") as f:
+with open(path, "rb", buffering=0) as f:
     head = struct.unpack(">25I", f.read(100))
     at = head[0] + head[19] * 12 + y * head[12] + x * head[11] // 8
     def rgb():
@@ -166,6 +174,7 @@ with open(path, "rb") as f:
             print(int((changed or time.time()) * 1000), int(time.time() * 1000))
             sys.exit(0)
         time.sleep(0.002)
+print("pixel stayed", start, "now", now, file=sys.stderr)
 sys.exit(1)
 PY
 
@@ -204,7 +213,7 @@ one_round() {
     floor=$(djpeg_ten)
     printf 'round %d: pixels %5d ms (change %d)  ImageMagick one photo %d ms  ten framed %d ms, ten djpeg 3/8 %d ms  (search done %s, first composite in place %s, auto-start %s, slideShown %s)\n' \
         "$1" $((shown - t0)) $((changed - t0)) "$magick" "$framed" "$floor" "$(since 'items found in')" \
-        "$(since 'sendPlayRequest')" "$(since 'doAutoStartQueue...starting')" "$(since "=> slideShown...[$slides/")"
+        "$(first_in_place)" "$(since 'doAutoStartQueue...starting')" "$(since "=> slideShown...[$slides/")"
     echo "$((shown - t0)) $((changed - t0)) $magick $framed $floor" >>"$work/totals"
     cp "$logfile" "$root/build/bench/scan_to_screen.log" # the last round's, for a closer look
     kill -TERM "$station_pid"
