@@ -80,10 +80,16 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
 void ConsoleModeFill::take(size_t index, Framed framed)
 {
     m_results[index] = std::move(framed);
-    // The pool starts tasks in the order given: the others in list order.
-    if (index == 0)
-        for (size_t i = 1; i < m_results.size(); ++i)
-            run(i, m_background, true);
+    // Until one photo is framed they are framed one by one at full speed;
+    // then the others, in list order (the pool starts tasks in that order).
+    if (index == m_first) {
+        m_first = m_results[index]->pending.isEmpty() ? index + 1 : m_results.size();
+        if (m_first < m_results.size())
+            run(m_first, m_pool, false);
+        else
+            for (size_t i = index + 1; i < m_results.size(); ++i)
+                run(i, m_background, true);
+    }
     while (m_next < m_results.size() && m_results[m_next]) {
         const Framed item = std::move(*m_results[m_next]);
         m_results[m_next++].reset();
