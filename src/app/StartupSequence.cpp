@@ -44,9 +44,16 @@ StartupSequence::StartupSequence(HousekeepingTimers &timers, WorkerPool &workers
 void StartupSequence::applicationWillFinishLaunching()
 {
     m_timers.setupAutoRelaunchTimer();
+    logLine(lcApp(),
+            QStringLiteral("prefNewImageFolder = [%1]")
+                .arg(Preferences::standard().string(QLatin1String(keys::prefNewImageFolder))));
+    // The factory folder first: on the very first launch the main images
+    // folder is the factory one, which only now comes into being, and the
+    // normalisation and the checks below must find it. Any move of the old
+    // folder is also over before the check on the worker reads the path.
+    setupFactoryFolder();
     normalizeSlideShowPath();
     startPerformStartupValidation();
-    setupFactoryFolder();
     m_timers.setupWatchdogTimer();
     std::srand(unsigned(Clock::now().toSecsSinceEpoch()));
     setupTransitionChoices();

@@ -53,12 +53,20 @@ QImage BackgroundPicture::loadPicture(const QString &path)
     return reader.read();
 }
 
+QString BackgroundPicture::parentPreferencesFile(const QString &name)
+{
+    const QString xdg = AppPaths::xdgBaseDir("XDG_CONFIG_HOME", QStringLiteral(".config")) +
+                        QStringLiteral("/Kivo/") + name;
+    const QString old = QDir::homePath() + QStringLiteral("/Library/Preferences/") + name;
+    return QFileInfo::exists(xdg) || !QFileInfo::exists(old) ? xdg : old;
+}
+
 QString BackgroundPicture::parentAccountName(const Preferences &prefs)
 {
     const QString name = prefs.string(QLatin1String(keys::prefParentAppPlistName));
     if (name.isEmpty() || name.contains(QLatin1Char('/')))
         return {};
-    const QString path = QDir::homePath() + QStringLiteral("/Library/Preferences/") + name;
+    const QString path = parentPreferencesFile(name);
     const QVariant plist = readPropertyList(path);
     if (!plist.isValid()) {
         logLine(lcSlideshow(),

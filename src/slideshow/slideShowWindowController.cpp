@@ -70,6 +70,7 @@ const QString &slideShowWindowController::sourcePath() const
 void slideShowWindowController::startSequence()
 {
     m_player->startSequence();
+    m_assignment->resumeStoredFolder();
 }
 
 void slideShowWindowController::setScreenIndex(int index)

@@ -47,7 +47,8 @@ public:
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const;
 
-    // Starts the display: slides, or the movie branch, by its preferences.
+    // Starts the display: slides, or the movie branch, by its preferences;
+    // the folder it played before a relaunch is taken up again.
     void startSequence();
     // Flashes the display's name on its screen for prefIdentifyScreenInSeconds
     // (default 5), also over the console on display 0's screen.

@@ -73,10 +73,9 @@ QStringList KivoPhotoQueryController::listFolder(const QString &folder)
     // Hidden entries (a leading dot) are left out by the filter.
     QDir dir(folder);
     if (!dir.isReadable()) {
+        logLine(lcStation(), QStringLiteral("KivoPhotoQueryController bumped into an error"));
         logLine(lcStation(),
-                QStringLiteral("KivoPhotoQueryController bumped into an error: [%1] is not "
-                               "readable")
-                    .arg(folder));
+                QStringLiteral("KivoPhotoQueryController -> [%1] is not readable").arg(folder));
         return result;
     }
     const QFileInfoList entries = dir.entryInfoList(

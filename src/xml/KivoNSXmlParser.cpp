@@ -264,12 +264,12 @@ void KivoNSXmlParser::didEndElement(const OpenElement &element)
     }
     if (clean) {
         // Indentation before a closing tag is the usual case and not worth a
-        // line in the log; real text left over in a container is.
+        // line in the log; real text left over in a container is. The text
+        // itself stays out of the line: it is stored under "value".
         if (!clean->isEmpty())
             logLine(lcXml(),
-                    QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling "
-                                   "data [%3]")
-                        .arg(kClassName, elementName, *clean));
+                    QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling data")
+                        .arg(kClassName, elementName));
         addToCurNodeWithData(clean, kValueKey);
     }
     QVariant parent = popFromStack();

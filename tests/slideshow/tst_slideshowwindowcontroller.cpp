@@ -105,6 +105,15 @@ private slots:
         prefs.setValue("prefNameOfDisplay2", "");
         play(1, a);
         QCOMPARE(status.values(1, "codeStatus").last(), QString("0412"));
+
+        // After a relaunch the display takes its folder up again, found
+        // again under its new name.
+        QVERIFY(QDir().rename(a, m_dir->filePath("0412b")));
+        m_displays.reset();
+        m_displays = std::make_unique<DisplayManager>();
+        m_displays->setupWindowControllers();
+        display(1)->startSequence();
+        QTRY_COMPARE(display(1)->sourcePath(), m_dir->filePath("0412b"));
     }
 
     // A played folder reaches the view in ring order, captioned without
