@@ -11,12 +11,10 @@ namespace kivo {
 
 QStringList DisplayOutputs::pinnedOutputs(const Preferences &prefs)
 {
+    const QString base = QLatin1String(keys::prefDisplayOutput);
     QStringList pins;
     for (int i = 0; i < kMaxDisplays; ++i)
-        pins << prefs
-                    .string(
-                        DisplayParameters::keyForIndex(QLatin1String(keys::prefDisplayOutput), i))
-                    .trimmed();
+        pins << prefs.string(DisplayParameters::keyForIndex(base, i)).trimmed();
     return pins;
 }
 
