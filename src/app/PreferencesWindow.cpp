@@ -2,6 +2,7 @@
 
 #include "ChooserCompletion.h"
 #include "FolderChooser.h"
+#include "MonitorChoice.h"
 #include "PasswordSheet.h"
 #include "StartupSequence.h"
 #include "platform/Log.h"
@@ -146,6 +147,7 @@ QWidget *PreferencesWindow::buildDisplaysTab()
     auto *grid = new QGridLayout(tab);
     grid->addWidget(new QLabel(tr("Room name")), 0, 1);
     grid->addWidget(new QLabel(tr("Delay (s)")), 0, 2);
+    grid->addWidget(new QLabel(tr("Monitor")), 0, 4);
     Preferences &prefs = Preferences::standard();
     for (int n = 1; n <= kDisplayCount; ++n) {
         grid->addWidget(new QLabel(tr("Display %1").arg(n)), n, 0);
@@ -169,6 +171,7 @@ QWidget *PreferencesWindow::buildDisplaysTab()
         grid->addWidget(name, n, 1);
         grid->addWidget(delay, n, 2);
         grid->addWidget(slideshow, n, 3);
+        grid->addWidget(new MonitorChoice(n), n, 4);
     }
     grid->setRowStretch(kDisplayCount + 1, 1);
     return tab;

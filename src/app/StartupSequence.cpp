@@ -12,6 +12,7 @@
 #include "platform/Preferences.h"
 #include "station/Clock.h"
 #include "station/DailyFolders.h"
+#include "station/DisplayOutputs.h"
 #include "station/FolderValidation.h"
 #include "station/MyAliasKit.h"
 #include "station/PrefKeys.h"
@@ -19,8 +20,6 @@
 #include "util/FileHelpers.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <cstdlib>
 
@@ -173,7 +172,7 @@ void StartupSequence::setupWindowControllers()
     m_subsystems.showMenuBar(
         Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
     m_subsystems.releaseDisplayControllers();
-    const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
+    const int screens = DisplayOutputs::displayCount();
     for (int i = 0; i < screens; ++i) {
         logLine(lcApp(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
         m_subsystems.createDisplayController(i);

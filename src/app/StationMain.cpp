@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "AppLog.h"
+#include "DisplayListing.h"
 #include "KIVOApplication.h"
 #include "console/CodeListDump.h"
 #include "platform/HeapPolicy.h"
@@ -10,6 +11,7 @@
 #include "xml/DescriptionDump.h"
 
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QTimer>
 
@@ -44,6 +46,33 @@ void addOptions(QCommandLineParser &parser)
                                      "without --folder), one JSON object per line.")});
     parser.addOption({QStringLiteral("folder"), QStringLiteral("Day folder for --list-codes."),
                       QStringLiteral("dayfolder")});
+    parser.addOption({QStringLiteral("list-displays"),
+                      QStringLiteral("Print the monitors of the X display and the display pinned "
+                                     "to each, one JSON object per line.")});
+}
+
+// The station is an X11 client: on a Wayland desktop it runs through XWayland
+// unless a platform was chosen explicitly. True when it chose xcb.
+bool chooseX11OnWayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+// The monitors as the station would see them; needs the X display, not a
+// running station.
+int listDisplaysOnX(int argc, char *argv[])
+{
+    chooseX11OnWayland();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "--list-displays needs an X display: DISPLAY is not set\n");
+        return 1;
+    }
+    QGuiApplication gui(argc, argv);
+    return listDisplays();
 }
 
 // Runs a support command, parsed before any application object exists so
@@ -76,18 +105,9 @@ std::optional<int> runSupportCommand(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         return listCodes(parser.value(QStringLiteral("folder")));
     }
+    if (parser.isSet(QStringLiteral("list-displays")))
+        return listDisplaysOnX(argc, argv);
     return std::nullopt;
-}
-
-// The station is an X11 client: on a Wayland desktop it runs through XWayland
-// unless a platform was chosen explicitly. True when it chose xcb.
-bool chooseX11OnWayland()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return false;
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    return true;
 }
 
 int runStation(int argc, char *argv[])

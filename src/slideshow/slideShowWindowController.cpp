@@ -9,6 +9,7 @@
 #include "borderlessWindow.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/DisplayOutputs.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
@@ -82,8 +83,7 @@ void slideShowWindowController::setScreenIndex(int index)
 
 QScreen *slideShowWindowController::screen() const
 {
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    return fScreenIndex >= 0 && fScreenIndex < screens.size() ? screens.at(fScreenIndex) : nullptr;
+    return DisplayOutputs::screenForDisplay(fScreenIndex);
 }
 
 void slideShowWindowController::createWindows()

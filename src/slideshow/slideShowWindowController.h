@@ -33,10 +33,9 @@ class slideShowWindowController : public QObject
 {
     Q_OBJECT
 public:
-    // Creates the controller of display index (position of its screen in
-    // QGuiApplication::screens()), its window and overlays, and shows or
-    // hides the window. Work off the main thread runs on workers, which
-    // must outlive the controller.
+    // Creates the controller of display index (its screen: DisplayOutputs),
+    // its window and overlays, and shows or hides the window. Work off the
+    // main thread runs on workers, which must outlive the controller.
     slideShowWindowController(int index, WorkerPool &workers, QObject *parent = nullptr);
     // Pauses, stops observing and abandons queue filling; waits for no
     // worker (they hold only values).
@@ -66,7 +65,8 @@ public:
     zoomedInNSImageView *zoomedInView() const { return m_zoomedInView; }
     CaptionStrip *captionStrip() const { return m_caption; }
 
-    // The screen this display covers; null when it is gone.
+    // The screen this display covers; null when it is gone or its pinned
+    // monitor is missing.
     QScreen *screen() const;
 
 signals:

@@ -67,6 +67,9 @@ inline constexpr char prefSlideShowWhichPhotos[] = "prefSlideShowWhichPhotos";
 inline constexpr char prefSlideShowDisplaySequence[] = "prefSlideShowDisplaySequence";
 inline constexpr char prefDisplayStatus[] = "prefDisplayStatus";
 inline constexpr char prefNameOfDisplay[] = "prefNameOfDisplay";
+// The monitor a display is pinned to (QScreen::name(): the RandR monitor or
+// output name); empty for the next free screen.
+inline constexpr char prefDisplayOutput[] = "prefDisplayOutput";
 // The first display's name, observed by the console.
 inline constexpr char prefNameOfDisplay1[] = "prefNameOfDisplay1";
 

@@ -47,11 +47,6 @@ write_prefs <<PLIST
 	<key>prefShowPhotoWithFilename</key><false/>
 PLIST
 
-near() { # "r g b" r g b: true when each channel is within 40
-    local a=($1) want=("${@:2}") i
-    [ ${#a[@]} -eq 3 ] || return 1
-    for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
-}
 slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
 # Without a window manager nobody gives the station the keyboard: an operator

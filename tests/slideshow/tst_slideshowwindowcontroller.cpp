@@ -8,6 +8,7 @@
 #include "slideshow/SlidePlayer.h"
 #include "slideshow/SlideshowView.h"
 #include "slideshow/zoomedInNSImageView.h"
+#include "station/DisplayOutputs.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -67,6 +68,60 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(filled(0), 5000);
         QSignalSpy shown(display(0), &slideShowWindowController::slideShown);
         QVERIFY(!shown.wait(1500));
+    }
+
+    // Displays pinned to monitors by name, the others on the remaining
+    // screens in order. Lists are comma-separated; missing: "number:name".
+    void pinnedOutputs_data()
+    {
+        columns<QString, QString, QString, QString, int>("pins", "screens", "assigned", "missing",
+                                                         "customer");
+        auto r = [](const char *name, QString pins, QString screens, QString assigned,
+                    QString missing,
+                    int customer) { row(name, pins, screens, assigned, missing, customer); };
+        r("unpinned", "", "L,R", "0,1", "", 1);
+        r("one screen, unpinned", "", "L", "0", "", 0);
+        r("swapped", "R,L", "L,R", "1,0", "", 1);
+        r("customer's monitor missing", "R,L", "R", "0,-1", "2:L", 1);
+        r("console's monitor missing", "R", "L", "-1", "1:R", 0);
+        r("unpinned take the rest in order", ",,L", "L,M,R", "1,2,0", "", 1);
+        r("pinned past the screens", ",,,X", "L,R", "0,1,-1,-1", "4:X", 1);
+        r("a monitor named twice", "R,R", "L,R", "1,0", "", 1);
+    }
+    void pinnedOutputs()
+    {
+        const auto [pins, screens, assigned, missing, customer] =
+            fetch<QString, QString, QString, QString, int>("pins", "screens", "assigned", "missing",
+                                                           "customer");
+        const QStringList p = pins.split(','), s = screens.split(',');
+        QStringList got, gone;
+        for (int at : DisplayOutputs::assignScreens(p, s))
+            got << QString::number(at);
+        const QMap<int, QString> m = DisplayOutputs::missingOutputs(p, s);
+        for (auto it = m.cbegin(); it != m.cend(); ++it)
+            gone << QString::number(it.key() + 1) + ":" + it.value();
+        QCOMPARE(got.join(','), assigned);
+        QCOMPARE(gone.join(','), missing);
+        QCOMPARE(DisplayOutputs::customerDisplayIndex(p, int(s.size())), customer);
+    }
+
+    // A pin moves the display's window at once; while its monitor is missing
+    // the display is hidden, reported and logged once; back, it shows again.
+    void pinnedDisplayFollowsItsMonitor()
+    {
+        Preferences &prefs = Preferences::standard();
+        prefs.setValues({{"prefDisplayOutput1", "S1"}, {"prefDisplayOutput2", "S0"}});
+        QTRY_COMPARE(display(1)->window()->geometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(display(0)->screen()->name(), QString("S1"));
+        OutputCapture log;
+        for (const char *key : {"prefDisplayOutput2", "prefDisplayOutput5"})
+            prefs.setValue(key, "GONE"); // the second is a duplicate, ignored
+        QTRY_VERIFY(!display(1)->window()->isVisible());
+        QCOMPARE(m_displays->missingPinnedOutputs(), (QMap<int, QString>{{1, "GONE"}}));
+        QCOMPARE(log.text().count("[GONE]: monitor missing"), 1);
+        prefs.setValue("prefDisplayOutput2", "S0");
+        QTRY_VERIFY(display(1)->window()->isVisible());
+        QVERIFY(m_displays->missingPinnedOutputs().isEmpty());
     }
 
     void folderAssignmentStatus()
