@@ -141,7 +141,11 @@ bool ScannerDevice::connectToServer()
 
 void ScannerDevice::close()
 {
-    delete m_notifier;
+    // Possibly called from the notifier's own signal: it goes once that returns.
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+    }
     m_notifier = nullptr;
     m_keys.reset();
     if (m_connection)
