@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "platform/ScannerDevice.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 
@@ -48,6 +49,25 @@ QCheckBox *switchFor(const QString &text, const QString &key)
     QObject::connect(box, &QCheckBox::toggled,
                      [key](bool on) { Preferences::standard().setValue(key, on); });
     return box;
+}
+
+// The scanner device: the keyboard devices X knows, or any part of a name
+// typed in; empty for none (scans come from the focused window).
+QComboBox *scannerDeviceChoice()
+{
+    const QString key = QLatin1String(keys::prefScannerDevice);
+    auto *combo = new QComboBox;
+    combo->setAccessibleName(QStringLiteral("Scanner Device"));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(QStringList{QString()} + ScannerDevice::keyboardNames());
+    combo->setCurrentText(Preferences::standard().string(key));
+    auto store = [combo, key] {
+        Preferences::standard().setValue(key, combo->currentText().trimmed());
+    };
+    QObject::connect(combo, &QComboBox::activated, combo, store);
+    QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, store);
+    return combo;
 }
 } // namespace
 
@@ -138,6 +158,7 @@ QWidget *PreferencesWindow::buildSlideshowTab()
     form->addRow(m_caption);
     form->addRow(switchFor(tr("Confirm the room before playing"),
                            QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow)));
+    form->addRow(tr("Scanner device:"), scannerDeviceChoice());
     return tab;
 }
 

@@ -50,7 +50,8 @@ public:
     // Pauses display index, or every display for -1, when it plays.
     void stopDisplay(int index);
 
-    // The barcode entry controller; shutdown() stops its workers.
+    // The barcode entry controller, and the scanner device it reads when
+    // prefScannerDevice names one; shutdown() stops its workers.
     void createBarcodeController();
     void setCurrentBarcode(const QString &code);
     QString currentBarcode() const;

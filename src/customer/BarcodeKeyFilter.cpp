@@ -16,6 +16,20 @@
 
 namespace kivo {
 
+namespace {
+bool g_keysFromDevice = false;
+} // namespace
+
+void BarcodeKeyFilter::setKeysFromDevice(bool on)
+{
+    g_keysFromDevice = on;
+}
+
+bool BarcodeKeyFilter::keysFromDevice()
+{
+    return g_keysFromDevice;
+}
+
 bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 {
     return window && (window->property("kivoDisplayWindow").toBool() ||
@@ -57,7 +71,7 @@ bool BarcodeKeyFilter::handleKeyDown(QObject *receiver, QKeyEvent *event)
     if (isOperatorEntry(QApplication::focusWidget()))
         return false;
     const QString characters = trimBlanks(event->text());
-    if (!characters.isEmpty()) {
+    if (!characters.isEmpty() && !g_keysFromDevice) {
         const QVariantMap record{
             {notificationKey::newString, characters},
             {notificationKey::date, QDateTime::currentDateTime()},

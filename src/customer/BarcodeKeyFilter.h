@@ -32,6 +32,11 @@ public:
 
     // Space and tab trimmed from both ends; Return and Escape survive.
     static QString trimBlanks(const QString &s);
+
+    // While a scanner device is read (ScannerKeySource), key events never
+    // feed the barcode buffer: the device's keys arrive from it alone.
+    static void setKeysFromDevice(bool on);
+    static bool keysFromDevice();
 };
 
 } // namespace kivo

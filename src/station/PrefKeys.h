@@ -47,6 +47,9 @@ inline constexpr char prefCurrentPathForIKImageView[] = "prefCurrentPathForIKIma
 inline constexpr char prefCurrentFullPathForIKImageView[] = "prefCurrentFullPathForIKImageView";
 inline constexpr char prefNewImageFolder[] = "prefNewImageFolder";
 inline constexpr char prefSortListTag[] = "prefSortListTag";
+// Part of the name of the X keyboard device that is the barcode scanner;
+// empty: scans come from the focused window.
+inline constexpr char prefScannerDevice[] = "prefScannerDevice";
 
 // Transition modes (values of prefUseTransitionMode).
 inline constexpr char transitionModeFixed[] = "transitionModeFixed";

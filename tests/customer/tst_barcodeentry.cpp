@@ -178,7 +178,8 @@ private slots:
     // Typed characters go to the buffer; Ctrl/Meta combinations and lone
     // modifiers post nothing; a display window never sees plain typing.
     // Keys for a dialog's text field are left to it; a dialog's buttons and the
-    // console's own fields do not hold a scan up.
+    // console's own fields do not hold a scan up. While a scanner device is
+    // read, key events feed nothing.
     void keyFilter()
     {
         QWidget w;
@@ -192,6 +193,9 @@ private slots:
         QVERIFY(!consumed(Qt::Key_C, Qt::ControlModifier, "c") && !consumed(Qt::Key_Shift, {}, {}));
         w.setProperty("kivoDisplayWindow", true);
         QVERIFY(consumed(Qt::Key_1, {}, "1") && !consumed(Qt::Key_E, Qt::MetaModifier, "e"));
+        BarcodeKeyFilter::setKeysFromDevice(true);
+        QVERIFY(consumed(Qt::Key_2, {}, "2"));
+        BarcodeKeyFilter::setKeysFromDevice(false);
         QDialog dialog;
         QVERIFY(BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&dialog)));
         QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QWidget(&dialog)));

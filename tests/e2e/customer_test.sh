@@ -13,7 +13,8 @@
 # forced through ForcedDefaultPrefs.plist in a copy of the installed station,
 # fills the working folder with "_overlay" copies of the day's newest photos,
 # and the preferences key on the customer display opens the preferences on its
-# monitor.
+# monitor. Last, with the XTEST keyboard named as the scanner device, a code
+# typed while another program has the focus plays on the customer display.
 source "$(dirname "$0")/rig.sh"
 rig_begin 240 "$@"
 
@@ -161,5 +162,32 @@ prefs=$(timeout 10 xdotool search --sync --onlyvisible --name '^Preferences$' | 
 [ -n "$prefs" ] || fail "the preferences key opened nothing"
 window_box "$prefs"
 [ "$X" -ge 1920 ] || fail "the preferences opened at $X,$Y, not on the customer display's monitor"
+stop_station || fail "the station did not end"
+
+# --- the scanner as its own device -----------------------------------------------------
+# Named by prefScannerDevice (any case), xdotool's XTEST keyboard alone feeds the
+# barcode entry: once while a display window has the focus (a doubled "333333"
+# has no photos), and while another program has it.
+write_prefs <<PLIST
+	<key>prefRedirectNSLogToFile</key><true/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
+	<key>prefShowPhotoWithFilename</key><false/>
+	<key>prefAutoBringAppToFrontAfterLaunch</key><false/>
+	<key>prefScannerDevice</key><string>xtest KEYBOARD</string>
+PLIST
+start_station
+wait_launched
+grep -q "kivo-slideshow\[$station_pid\] ScannerKeySource: scans are read from device \[Virtual core XTEST keyboard\]" \
+    "$logfile" || fail "the XTEST keyboard is not read as the scanner device"
+focus_display
+rig_type 333
+wait_for 10 "[ -f '$slides/tall.jpg' ]" || fail "a scan into a display window was not taken once: $(slides_now)"
+xmessage -geometry +100+100 other >/dev/null 2>&1 &
+helper_pid=$!
+other=$(timeout 10 xdotool search --sync --onlyvisible --class Xmessage | head -n1)
+xdotool "$([ -n "${KIVO_E2E_WM:-}" ] && echo windowactivate || echo windowfocus)" --sync "$other"
+rig_type 111
+poll 15 framed || fail "a scan while another program has the focus did not play ($(slides_now))"
+[ "$(xdotool getwindowfocus getwindowname)" = xmessage ] || fail "the other program lost the focus"
 stop_station || fail "the station did not end"
 echo "PASS"
