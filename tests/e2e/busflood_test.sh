@@ -21,9 +21,8 @@ from gi.repository import Gio, GLib
 name, count, info = sys.argv[1], int(sys.argv[2]), eval("lambda i: " + sys.argv[3])
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 for i in range(count):
-    args = (name, {k: GLib.Variant("s", v) for k, v in info(i).items()})
-    bus.emit_signal(None, "/hostile", "org.kivo.DistributedNotification", "Post",
-                    GLib.Variant("(sa{sv})", args))
+    args = GLib.Variant("(sa{sv})", (name, {k: GLib.Variant("s", v) for k, v in info(i).items()}))
+    bus.emit_signal(None, "/hostile", "org.kivo.DistributedNotification", "Post", args)
 bus.flush_sync()
 PY
 }
@@ -36,8 +35,7 @@ start_station && wait_launched
 size=$(stat -c %s "$logfile")
 previewer 100 "'%064d' % i"
 emit KivoSlideShowNotification 100 "{}"
-previewer 1 "'y' * 500000"
-previewer 1 "'\u202e%065d' % i"
+previewer 2 "['y' * 500000, '\u202e%065d' % i][i]"
 refused() { [ "$(logged 'refused code .*longer than 64')" -eq 2 ]; }
 poll 20 refused || fail "codes longer than 64 characters were not refused"
 [ "$(logged 'GOT NEW BARCODE ID = \[0\{62\}99\]')" -eq 1 ] || fail "the longest code was not accepted"
