@@ -3,6 +3,8 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +105,34 @@ void logVerbose(const QLoggingCategory &category, const QString &text)
 {
     if (category.isDebugEnabled())
         writeLine(text);
+}
+
+QString logSafe(QStringView text, qsizetype max)
+{
+    qsizetype keep = std::min(text.size(), std::max<qsizetype>(max, 0));
+    if (keep > 0 && keep < text.size() && text[keep - 1].isHighSurrogate())
+        --keep; // never half a character
+    QString out;
+    out.reserve(keep + 16);
+    for (const QChar c : text.first(keep)) {
+        const auto category = c.category();
+        if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else if (category == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (category == QChar::Other_Format || category == QChar::Separator_Line ||
+                 category == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    if (keep < text.size())
+        out += QStringLiteral("\u2026(+%1 chars)").arg(text.size() - keep);
+    return out;
 }
 
 QString traceInside(QStringView object, QStringView operation, QStringView dots)

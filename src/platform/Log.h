@@ -14,6 +14,13 @@ namespace kivo {
 void logLine(const QLoggingCategory &category, const QString &text);
 void logVerbose(const QLoggingCategory &category, const QString &text);
 
+// Untrusted text (from the bus, the keyboard, the photo store) made fit for
+// one log line: at most `max` characters of it, the rest counted as
+// "…(+N chars)"; line ends, other control characters and invisible format
+// characters (bidi overrides, zero-width spaces) escaped as \n, \xHH, \uHHHH,
+// so the text can neither forge a line nor hide its own content.
+QString logSafe(QStringView text, qsizetype max = 80);
+
 // Trace line openings: "Inside object => operation..." (some lines put a
 // space before the dots) and "object->operation...".
 QString traceInside(QStringView object, QStringView operation, QStringView dots = u"...");

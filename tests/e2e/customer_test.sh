@@ -9,7 +9,7 @@
 # another folder, changes nothing; a code with no photos yet clears the
 # customer display until its photo is filed; the previewer makes a code current, and
 # while the video recorder records a new scan raises the warning and is not
-# accepted; --list-codes reads the factory main folder. Then the shout mode,
+# accepted, and codes from the previewer meanwhile open no second alert; --list-codes reads the factory main folder. Then the shout mode,
 # forced through ForcedDefaultPrefs.plist in a copy of the installed station,
 # fills the working folder with "_overlay" copies of the day's newest photos,
 # and the preferences key on the customer display opens the preferences on its
@@ -134,6 +134,11 @@ dbus-send --session --type=signal /org/kivo/Video org.kivo.DistributedNotificati
 sleep 0.3
 rig_type 222
 wait_for 5 "[ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]" || fail "no warning alert while the video records"
+# Codes from the previewer meanwhile open no second alert; they are dropped.
+for i in $(seq 20); do gdbus emit --session --object-path /p --signal org.kivo.DistributedNotification.Post \
+    KivoPreviewerNotification "{'action': <'newCustomerSittingStarted'>, 'value': <'c$i'>}" >/dev/null; done
+wait_for 10 "grep -q 'codes are dropped until it is closed' '$logfile'" || fail "codes while the alert is up were not dropped"
+[ "$(xdotool search --onlyvisible --pid "$station_pid" | wc -l)" -eq $((windows_before + 1)) ] || fail "more than one alert"
 [ "$(code_lines 222)" -eq 0 ] || fail "a scan while recording was accepted"
 alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)
 xdotool windowfocus --sync "$alert" 2>/dev/null; xdotool key Return
