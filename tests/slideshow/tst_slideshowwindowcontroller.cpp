@@ -69,6 +69,30 @@ private slots:
         QVERIFY(!shown.wait(1500));
     }
 
+    // Next Slide turns the display it names, every display with -1 or none.
+    void nextSlideTurnsTheNamedDisplay_data()
+    {
+        test::columns<QVariantMap, QList<bool>>("request", "turned");
+        test::row("display 1", QVariantMap{{"screenIndex", 1}}, QList<bool>{false, true});
+        test::row("display 0", QVariantMap{{"screenIndex", 0}}, QList<bool>{true, false});
+        test::row("every display", QVariantMap{{"screenIndex", -1}}, QList<bool>{true, true});
+    }
+    void nextSlideTurnsTheNamedDisplay()
+    {
+        const auto [request, turned] = test::fetch<QVariantMap, QList<bool>>("request", "turned");
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(m_dir->path() + "/1000", {"a.jpg", "b.jpg", "c.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(0, f);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(filled(0), 5000);
+        const qsizetype before[] = {display(0)->queue().curIndex(), display(1)->queue().curIndex()};
+        post("SlideShowToggleTest", request);
+        for (int i : {0, 1})
+            QCOMPARE(display(i)->queue().curIndex() != before[i], turned.at(i));
+    }
+
     void folderAssignmentStatus()
     {
         StatusRecorder status;
