@@ -331,6 +331,34 @@ private slots:
         QCOMPARE(rebuild.posted.size(), 1);
     }
 
+    // The sheet follows screens that come and go while it is open, keeping
+    // the chosen screen where it stays (shown: entries, chosen entry).
+    void sheetFollowsScreens_data()
+    {
+        test::columns<QStringList, int, QStringList, QVariantList>("before", "chosen", "after",
+                                                                   "shown");
+        test::row("added after", QStringList{"A", "B"}, 1, QStringList{"A", "B", "C"},
+                  QVariantList{3, 1});
+        test::row("added before", QStringList{"A", "B"}, 1, QStringList{"C", "A", "B"},
+                  QVariantList{3, 2});
+        test::row("chosen removed", QStringList{"A", "B", "C"}, 2, QStringList{"A", "B"},
+                  QVariantList{2, 1});
+        test::row("one left", QStringList{"A", "B"}, 1, QStringList{"A"}, QVariantList{1, 0});
+    }
+    void sheetFollowsScreens()
+    {
+        const auto [before, chosen, after, shown] =
+            test::fetch<QStringList, int, QStringList, QVariantList>("before", "chosen", "after",
+                                                                     "shown");
+        SelectDisplayWindowController sheet;
+        QComboBox *popup = sheet.ibPopupButton();
+        sheet.followScreens(before);
+        popup->setCurrentIndex(chosen);
+        sheet.followScreens(after);
+        QCOMPARE((QVariantList{popup->count(), popup->currentIndex()}), shown);
+        QCOMPARE(popup->currentData(), shown.at(1));
+    }
+
     // Demo slides play a folder holding a picture at its top level, only
     // while the code list has the focus; without a picture an alert says so.
     void demoSlides()
