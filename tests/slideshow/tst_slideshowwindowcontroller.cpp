@@ -4,6 +4,7 @@
 #include "DisplayTestSupport.h"
 #include "OutputCapture.h"
 #include "slideshow/CaptionStrip.h"
+#include "slideshow/DisplayNameField.h"
 #include "slideshow/FolderAssignment.h"
 #include "slideshow/SlidePlayer.h"
 #include "slideshow/SlideshowView.h"
@@ -91,6 +92,22 @@ private slots:
         post("SlideShowToggleTest", request);
         for (int i : {0, 1})
             QCOMPARE(display(i)->queue().curIndex() != before[i], turned.at(i));
+    }
+
+    // The window's name field and the display's name preference follow each
+    // other; it is read-only until double-clicked, and Return ends the edit.
+    void nameFieldFollowsThePreference()
+    {
+        DisplayNameField *field = display(1)->nameField();
+        QCOMPARE(field->text(), QString("Room 2"));
+        Preferences::standard().setValue("prefNameOfDisplay2", "Hall");
+        QTRY_COMPARE(field->text(), QString("Hall"));
+        QVERIFY(field->isReadOnly());
+        QTest::mouseDClick(field, Qt::LeftButton);
+        QTest::keyClicks(field, "Stage"); // over the selected name
+        QCOMPARE(Preferences::standard().string("prefNameOfDisplay2"), QString("Stage"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(field->isReadOnly());
     }
 
     void folderAssignmentStatus()
