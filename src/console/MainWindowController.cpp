@@ -392,8 +392,8 @@ void MainWindowController::doChangeCode()
 
 void MainWindowController::returnToMain()
 {
-    DesktopEntryLauncher::launch(
-        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)));
+    DesktopEntryLauncher::openOrActivate(
+        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)), this);
 }
 
 } // namespace kivo

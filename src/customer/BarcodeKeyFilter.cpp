@@ -38,8 +38,14 @@ bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 
 bool BarcodeKeyFilter::isOperatorEntry(const QWidget *focus)
 {
+    if (!focus)
+        return false;
+    // A display window's field takes typing only while it is open for editing.
+    const auto *line = qobject_cast<const QLineEdit *>(focus);
+    if (line && !line->isReadOnly() && isDisplayWindow(focus->window()))
+        return true;
     // The console's own fields (the day stepper) stay open to the scanner.
-    if (!focus || !qobject_cast<const QDialog *>(focus->window()))
+    if (!qobject_cast<const QDialog *>(focus->window()))
         return false;
     if (qobject_cast<const QLineEdit *>(focus) || qobject_cast<const QAbstractSpinBox *>(focus) ||
         qobject_cast<const QTextEdit *>(focus) || qobject_cast<const QPlainTextEdit *>(focus))

@@ -70,7 +70,8 @@ public:
 
     void handleSlideShowParamToggleShowNotification(const Notification &n);
     void handleSlideShowRequestStatusNotification(const Notification &n);
-    // Shows the next queued slide at once, outside the turn chain.
+    // Shows the next queued slide at once, outside the turn chain, when the
+    // request's "screenIndex" is this display's (or -1, or absent: every display).
     void handleSlideTestNotification(const Notification &n);
     void handleSlideShowChangeTransitionStyle(const Notification &n);
 

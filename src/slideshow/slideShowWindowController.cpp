@@ -1,6 +1,7 @@
 #include "slideShowWindowController.h"
 
 #include "CaptionStrip.h"
+#include "DisplayNameField.h"
 #include "FolderAssignment.h"
 #include "IdentifyOverlay.h"
 #include "SlidePlayer.h"
@@ -112,6 +113,8 @@ void slideShowWindowController::resizeSelfToParent()
     m_zoomedInView->setGeometry(QRect(QPoint(0, 0), frame.size()));
     m_slideView->resizeSelfToParent();
     m_caption->setChildWindowPosition();
+    if (m_nameField)
+        m_nameField->placeInWindow();
 }
 
 void slideShowWindowController::showHideThisWindow()
@@ -151,6 +154,7 @@ void slideShowWindowController::setupIdentifyWindow()
     const QString key =
         DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
     m_identify->setText(Preferences::standard().string(key));
+    m_nameField = new DisplayNameField(key, m_window.get());
     if (QScreen *target = screen())
         m_identify->setGeometry(target->availableGeometry());
     m_identify->hide();

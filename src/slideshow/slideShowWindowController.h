@@ -16,6 +16,7 @@ namespace kivo {
 
 class borderlessWindow;
 class CaptionStrip;
+class DisplayNameField;
 class FolderAssignment;
 class IdentifyOverlay;
 class SlidePlayer;
@@ -64,6 +65,8 @@ public:
     SlideshowView *slideView() const { return m_slideView; }
     zoomedInNSImageView *zoomedInView() const { return m_zoomedInView; }
     CaptionStrip *captionStrip() const { return m_caption; }
+    // The window's name field, bound to the display's name preference.
+    DisplayNameField *nameField() const { return m_nameField; }
 
     // The screen this display covers; null when it is gone or its pinned
     // monitor is missing.
@@ -93,6 +96,7 @@ private:
     zoomedInNSImageView *m_zoomedInView = nullptr;
     CaptionStrip *m_caption = nullptr;
     IdentifyOverlay *m_identify = nullptr;
+    DisplayNameField *m_nameField = nullptr;
 
     // Destroyed before the window and the parameters they use.
     std::unique_ptr<SlidePlayer> m_player;

@@ -204,9 +204,9 @@ private slots:
 
     // Typed characters go to the buffer; Ctrl/Meta combinations and lone
     // modifiers post nothing; a display window never sees plain typing.
-    // Keys for a dialog's text field are left to it; a dialog's buttons and the
-    // console's own fields do not hold a scan up. While a scanner device is
-    // read, key events feed nothing.
+    // Keys for a dialog's text field, or a display's field open for editing,
+    // are left to it; a dialog's buttons and the console's own fields do not
+    // hold a scan up. While a scanner device is read, key events feed nothing.
     void keyFilter()
     {
         QWidget w;
@@ -226,7 +226,12 @@ private slots:
         QDialog dialog;
         QVERIFY(BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&dialog)));
         QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QWidget(&dialog)));
-        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&w)));
+        QWidget console;
+        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&console)));
+        auto *name = new QLineEdit(&w); // a display's name field: open only while edited
+        QVERIFY(BarcodeKeyFilter::isOperatorEntry(name));
+        name->setReadOnly(true);
+        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(name));
         QCOMPARE(c->tempBuffer(), QString("aB1"));
     }
 };

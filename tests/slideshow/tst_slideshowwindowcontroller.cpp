@@ -4,6 +4,7 @@
 #include "DisplayTestSupport.h"
 #include "OutputCapture.h"
 #include "slideshow/CaptionStrip.h"
+#include "slideshow/DisplayNameField.h"
 #include "slideshow/FolderAssignment.h"
 #include "slideshow/SlidePlayer.h"
 #include "slideshow/SlideshowView.h"
@@ -122,6 +123,46 @@ private slots:
         prefs.setValue("prefDisplayOutput2", "S0");
         QTRY_VERIFY(display(1)->window()->isVisible());
         QVERIFY(m_displays->missingPinnedOutputs().isEmpty());
+    }
+
+    // Next Slide turns the display it names, every display with -1 or none.
+    void nextSlideTurnsTheNamedDisplay_data()
+    {
+        test::columns<QVariantMap, QList<bool>>("request", "turned");
+        test::row("display 1", QVariantMap{{"screenIndex", 1}}, QList<bool>{false, true});
+        test::row("display 0", QVariantMap{{"screenIndex", 0}}, QList<bool>{true, false});
+        test::row("every display", QVariantMap{{"screenIndex", -1}}, QList<bool>{true, true});
+    }
+    void nextSlideTurnsTheNamedDisplay()
+    {
+        const auto [request, turned] = test::fetch<QVariantMap, QList<bool>>("request", "turned");
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(m_dir->path() + "/1000", {"a.jpg", "b.jpg", "c.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(0, f);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(filled(0), 5000);
+        const qsizetype before[] = {display(0)->queue().curIndex(), display(1)->queue().curIndex()};
+        post("SlideShowToggleTest", request);
+        for (int i : {0, 1})
+            QCOMPARE(display(i)->queue().curIndex() != before[i], turned.at(i));
+    }
+
+    // The window's name field and the display's name preference follow each
+    // other; it is read-only until double-clicked, and Return ends the edit.
+    void nameFieldFollowsThePreference()
+    {
+        DisplayNameField *field = display(1)->nameField();
+        QCOMPARE(field->text(), QString("Room 2"));
+        Preferences::standard().setValue("prefNameOfDisplay2", "Hall");
+        QTRY_COMPARE(field->text(), QString("Hall"));
+        QVERIFY(field->isReadOnly());
+        QTest::mouseDClick(field, Qt::LeftButton);
+        QTest::keyClicks(field, "Stage"); // over the selected name
+        QCOMPARE(Preferences::standard().string("prefNameOfDisplay2"), QString("Stage"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(field->isReadOnly());
     }
 
     void folderAssignmentStatus()
