@@ -128,9 +128,12 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
         return {};
     }
     // Held until the photo is drawn.
-    const JpegMemoryGuard memory(file, source);
-    if (!memory.admitted())
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted()) {
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("[%1] left out: %2").arg(source, memory.error()));
         return {};
+    }
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMB);

@@ -45,9 +45,12 @@ QImage BackgroundPicture::loadPicture(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const JpegMemoryGuard memory(file, path);
-    if (!memory.admitted())
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted()) {
+        logLine(lcSlideshow(), QStringLiteral("BackgroundPicture->loadPicture... [%1] left out: %2")
+                                   .arg(path, memory.error()));
         return {};
+    }
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize size = reader.size();

@@ -43,9 +43,12 @@ bool jpegDecodes(const QByteArray &data, const QString &path)
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    const JpegMemoryGuard memory(buffer, path);
-    if (!memory.admitted())
+    const JpegMemoryGuard memory(buffer);
+    if (!memory.admitted()) {
+        logLine(lcUtil(), QStringLiteral("NSLog IsValidImageObject => [%1] left out: %2")
+                              .arg(path, memory.error()));
         return false;
+    }
     std::unique_ptr<void, TjDeleter> handle(tjInitDecompress());
     if (!handle)
         return false;

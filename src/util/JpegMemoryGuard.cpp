@@ -1,8 +1,5 @@
 #include "JpegMemoryGuard.h"
 
-#include "UtilLog.h"
-#include "platform/Log.h"
-
 #include <QSemaphore>
 
 #include <algorithm>
@@ -117,7 +114,7 @@ std::optional<qint64> JpegMemoryGuard::bufferedBytes(QIODevice &device)
     return bytes;
 }
 
-JpegMemoryGuard::JpegMemoryGuard(QIODevice &device, const QString &name)
+JpegMemoryGuard::JpegMemoryGuard(QIODevice &device)
 {
     const qint64 bytes = bufferedBytes(device).value_or(0);
     if (bytes == 0)
@@ -131,9 +128,6 @@ JpegMemoryGuard::JpegMemoryGuard(QIODevice &device, const QString &name)
         m_error = QStringLiteral("needs %1 MB to decode, memory budget busy").arg(megabytes);
     else
         m_heldMB = megabytes;
-    if (!m_error.isEmpty())
-        logLine(lcUtil(),
-                QStringLiteral("JpegMemoryGuard => [%1] %2: left out").arg(name, m_error));
 }
 
 JpegMemoryGuard::~JpegMemoryGuard()

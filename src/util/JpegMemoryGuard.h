@@ -22,9 +22,9 @@ public:
     static constexpr qint64 kBudgetBytes = 384LL << 20;
     static constexpr int kWaitMs = 20000;
 
-    // Reads the header from the device's start and seeks back there; name is
-    // for the log line of a refusal.
-    JpegMemoryGuard(QIODevice &device, const QString &name);
+    // Reads the header from the device's start and seeks back there. The
+    // caller logs a refusal: slides log theirs at a bounded rate.
+    explicit JpegMemoryGuard(QIODevice &device);
     ~JpegMemoryGuard();
     JpegMemoryGuard(const JpegMemoryGuard &) = delete;
     JpegMemoryGuard &operator=(const JpegMemoryGuard &) = delete;

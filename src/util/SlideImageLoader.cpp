@@ -80,7 +80,7 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
     }();
     Q_UNUSED(limited);
 
-    const JpegMemoryGuard memory(file, path);
+    const JpegMemoryGuard memory(file);
     if (!memory.admitted())
         return fail(error, memory.error());
     QImageReader reader(&file);

@@ -132,7 +132,7 @@ python3 -c 'import sys; sys.stdout.buffer.write(b"P6\n12000 12000\n255\n" + b"\x
     | cjpeg -progressive -sample 1x1 >"$day/777/big1.jpg" || fail "cannot make a progressive photo"
 cp "$day/777/big1.jpg" "$day/777/big2.jpg"
 rig_type 777
-wait_for 60 "[ \$(grep -c 'JpegMemoryGuard.*big2.jpg.*left out' '$logfile') -ge 1 ]" || fail "the progressive photos were not left out"
+wait_for 60 "[ \$(grep -c 'big2.jpg\] left out: needs' '$logfile') -ge 1 ]" || fail "the progressive photos were not left out"
 peak=$(awk '/^VmHWM/ { print int($2 / 1024) }' "/proc/$station_pid/status")
 echo "peak memory after two progressive 144 MP photos: $peak MB"
 [ "$peak" -lt 600 ] || fail "peak memory $peak MB with two progressive photos"
