@@ -6,8 +6,10 @@
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
+#include "util/JpegMemoryGuard.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -40,7 +42,16 @@ QStringList patternFolders(const Preferences &prefs)
 
 QImage BackgroundPicture::loadPicture(const QString &path)
 {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted()) {
+        logLine(lcSlideshow(), QStringLiteral("BackgroundPicture->loadPicture... [%1] left out: %2")
+                                   .arg(path, memory.error()));
+        return {};
+    }
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPicturePixels) {

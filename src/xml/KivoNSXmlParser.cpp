@@ -1,5 +1,6 @@
 #include "KivoNSXmlParser.h"
 
+#include "MarkupBounds.h"
 #include "XmlLog.h"
 #include "platform/Log.h"
 
@@ -117,6 +118,13 @@ bool KivoNSXmlParser::parse()
         m_parserError = ParseError{
             int(QXmlStreamReader::CustomError),
             QStringLiteral("Document larger than %1 bytes refused").arg(kMaxDocumentBytes), 0, 0};
+        parseErrorOccurred();
+        return false;
+    }
+    // Checked before the reader sees the bytes: its own checks of such markup
+    // take minutes on a file under the size bound.
+    if (const std::optional<QString> refused = MarkupBounds::check(m_data)) {
+        m_parserError = ParseError{int(QXmlStreamReader::CustomError), *refused, 0, 0};
         parseErrorOccurred();
         return false;
     }

@@ -7,7 +7,8 @@
 # monitor unplugged the console stays above display 0, and plugged back the
 # customer display plays again; a code typed too slowly, or one that names
 # another folder, changes nothing; a code with no photos yet clears the
-# customer display until its photo is filed; the previewer makes a code current, and
+# customer display until its photo is filed; two progressive 144-megapixel photos
+# are left out within the memory bound; the previewer makes a code current, and
 # while the video recorder records a new scan raises the warning and is not
 # accepted, and codes from the previewer meanwhile open no second alert; --list-codes reads the factory main folder. Then the shout mode,
 # forced through ForcedDefaultPrefs.plist in a copy of the installed station,
@@ -16,7 +17,7 @@
 # monitor. Last, with the XTEST keyboard named as the scanner device, a code
 # typed while another program has the focus plays on the customer display.
 source "$(dirname "$0")/rig.sh"
-rig_begin 240 "$@"
+rig_begin 300 "$@"
 
 start_x
 
@@ -119,6 +120,19 @@ sleep 1.5
 [ "$(slides_now)" = "$before" ] || fail "a hostile code changed the working folder"
 [ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"
 [ -f "$HOME/Other/111/IMG_9.jpg" ] || fail "a file outside the working folder was touched"
+
+# Two progressive 144-megapixel photos: a decoder would hold each whole as
+# coefficients (864 MB); both are left out and the station stays small.
+mkdir -p "$day/777"
+python3 -c 'import sys; sys.stdout.buffer.write(b"P6\n12000 12000\n255\n" + b"\x28\x5a\xa0" * 144000000)' \
+    | cjpeg -progressive -sample 1x1 >"$day/777/big1.jpg" || fail "cannot make a progressive photo"
+cp "$day/777/big1.jpg" "$day/777/big2.jpg"
+rig_type 777
+wait_for 60 "[ \$(grep -c 'big2.jpg\] left out: needs' '$logfile') -ge 1 ]" || fail "the progressive photos were not left out"
+peak=$(awk '/^VmHWM/ { print int($2 / 1024) }' "/proc/$station_pid/status")
+echo "peak memory after two progressive 144 MP photos: $peak MB"
+[ "$peak" -lt 600 ] || fail "peak memory $peak MB with two progressive photos"
+rm -r "$day/777"
 
 # The previewer announces a customer: it becomes the current code.
 gdbus emit --session --object-path /org/kivo/Previewer \
