@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "JournalSink.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -87,9 +89,12 @@ void writeLine(const QString &text)
                "; its lines are lost until it can be written again");
 }
 
-void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
+void qtHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
 {
     writeLine(msg);
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        JournalSink::send(type == QtWarningMsg ? JournalSink::kWarning : JournalSink::kError,
+                          context.category, msg);
 }
 } // namespace
 
@@ -103,6 +108,20 @@ void logVerbose(const QLoggingCategory &category, const QString &text)
 {
     if (category.isDebugEnabled())
         writeLine(text);
+}
+
+void logWarning(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    writeLine(text);
+    JournalSink::send(JournalSink::kWarning, category.categoryName(), text, subject.display,
+                      subject.code);
+}
+
+void logError(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    writeLine(text);
+    JournalSink::send(JournalSink::kError, category.categoryName(), text, subject.display,
+                      subject.code);
 }
 
 QString traceInside(QStringView object, QStringView operation, QStringView dots)
