@@ -47,6 +47,8 @@ inline constexpr char prefCurrentPathForIKImageView[] = "prefCurrentPathForIKIma
 inline constexpr char prefCurrentFullPathForIKImageView[] = "prefCurrentFullPathForIKImageView";
 inline constexpr char prefNewImageFolder[] = "prefNewImageFolder";
 inline constexpr char prefSortListTag[] = "prefSortListTag";
+// Where the station keeps a copy of its status (JSON); unset: nowhere.
+inline constexpr char prefStatusFile[] = "prefStatusFile";
 
 // Transition modes (values of prefUseTransitionMode).
 inline constexpr char transitionModeFixed[] = "transitionModeFixed";
