@@ -4,8 +4,10 @@
 #include <QList>
 
 #define SD_JOURNAL_SUPPRESS_LOCATION
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <systemd/sd-journal.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -32,6 +34,17 @@ void JournalSink::enableIfUnderServiceManager()
 bool JournalSink::isEnabled()
 {
     return gEnabled;
+}
+
+bool JournalSink::stderrIsJournal()
+{
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    struct stat st
+    {};
+    if (stream.isEmpty() || ::fstat(STDERR_FILENO, &st) != 0)
+        return false;
+    return stream ==
+           QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
 }
 
 void JournalSink::send(int priority, const char *category, const QString &text, int display,

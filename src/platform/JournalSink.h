@@ -20,6 +20,9 @@ public:
     // Entries are sent from now on when underServiceManager(); at start-up.
     static void enableIfUnderServiceManager();
     static bool isEnabled();
+    // The standard error stream goes to the journal already (JOURNAL_STREAM
+    // names it): a line written there need not be sent again.
+    static bool stderrIsJournal();
 
     // display < 0 and an empty code leave their fields out.
     static void send(int priority, const char *category, const QString &text, int display = -1,

@@ -89,12 +89,23 @@ void writeLine(const QString &text)
                "; its lines are lost until it can be written again");
 }
 
+// A warning or error: to the journal under the service manager, and to the
+// log unless that is the journal already.
+void attention(int priority, const char *category, const QString &text,
+               const LogSubject &subject = {})
+{
+    if (!JournalSink::isEnabled() || !JournalSink::stderrIsJournal())
+        writeLine(text);
+    JournalSink::send(priority, category, text, subject.display, subject.code);
+}
+
 void qtHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
 {
-    writeLine(msg);
     if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
-        JournalSink::send(type == QtWarningMsg ? JournalSink::kWarning : JournalSink::kError,
-                          context.category, msg);
+        attention(type == QtWarningMsg ? JournalSink::kWarning : JournalSink::kError,
+                  context.category, msg);
+    else
+        writeLine(msg);
 }
 } // namespace
 
@@ -112,16 +123,12 @@ void logVerbose(const QLoggingCategory &category, const QString &text)
 
 void logWarning(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
 {
-    writeLine(text);
-    JournalSink::send(JournalSink::kWarning, category.categoryName(), text, subject.display,
-                      subject.code);
+    attention(JournalSink::kWarning, category.categoryName(), text, subject);
 }
 
 void logError(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
 {
-    writeLine(text);
-    JournalSink::send(JournalSink::kError, category.categoryName(), text, subject.display,
-                      subject.code);
+    attention(JournalSink::kError, category.categoryName(), text, subject);
 }
 
 QString traceInside(QStringView object, QStringView operation, QStringView dots)

@@ -23,7 +23,8 @@ struct LogSubject
 
 // A line that calls for attention: written like logLine (whatever the
 // category's rules) and, under the service manager, sent to the journal with
-// its priority, its category and the subject (JournalSink).
+// its priority, its category and the subject (JournalSink); written once
+// when the log is the journal itself. Qt's warnings go the same way.
 void logWarning(const QLoggingCategory &category, const QString &text,
                 const LogSubject &subject = {});
 void logError(const QLoggingCategory &category, const QString &text,
