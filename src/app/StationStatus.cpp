@@ -256,9 +256,10 @@ void StationStatus::writeStatusFile()
         },
         [this](const QString &error) {
             m_fileOut = false;
-            if (!error.isEmpty())
-                logLine(lcApp(),
-                        QStringLiteral("Status: cannot write %1: %2").arg(m_statusFile, error));
+            if (!error.isEmpty() && error != m_fileError)
+                logWarning(lcApp(),
+                           QStringLiteral("Status: cannot write %1: %2").arg(m_statusFile, error));
+            m_fileError = error;
         });
 }
 

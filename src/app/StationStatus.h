@@ -95,6 +95,7 @@ private:
     QString m_signature;
     QStringList m_reasonTexts;
     bool m_fileOut = false;
+    QString m_fileError; // logged once until it changes
 };
 
 } // namespace kivo
