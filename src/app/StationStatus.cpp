@@ -135,6 +135,11 @@ QList<StationStatus::Reason> StationStatus::reasons(const QList<Display> &displa
                      -1,
                      {}});
     for (const Display &d : displays) {
+        if (d.screen.isEmpty())
+            list.append({QStringLiteral("display %1 (%2): monitor missing")
+                             .arg(d.index + 1)
+                             .arg(roomLabel(d.index, d.room)),
+                         d.index, d.code});
         const qint64 limit = qint64(d.delayMs) + kPaintGraceMs;
         if (d.playing && (d.msSincePaint < 0 || d.msSincePaint > limit))
             list.append({QStringLiteral("display %1 (%2) not painting")

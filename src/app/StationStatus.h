@@ -41,7 +41,8 @@ public:
     // The status file: the --status-file path, else prefStatusFile.
     void setStatusFile(const QString &path) { m_statusFile = path; }
     // The screens the station should drive (the pinned monitors when there are
-    // any); by default every screen the desktop has.
+    // any); by default every screen the desktop has. Fewer displays than that,
+    // or a display whose screen has gone, is a reason to be degraded.
     void setExpectedScreens(std::function<int()> count) { m_expectedScreens = std::move(count); }
 
     void start();
