@@ -157,6 +157,12 @@ QString StationSubsystems::currentBarcode() const
     return controller ? controller->currentBarcode().value_or(QString()) : QString();
 }
 
+QString StationSubsystems::customerWorkingFolder() const
+{
+    auto *controller = barcodeController();
+    return controller ? controller->slideshowFolder().workingFolder() : QString();
+}
+
 void StationSubsystems::findKivoFilesWithID(const QString &code)
 {
     auto *controller = barcodeController();

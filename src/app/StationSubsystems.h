@@ -55,6 +55,10 @@ public:
     void createBarcodeController();
     void setCurrentBarcode(const QString &code);
     QString currentBarcode() const;
+    // The customer display's working folder; empty without a barcode entry.
+    QString customerWorkingFolder() const;
+    // The display controllers; null before the first is made.
+    const DisplayManager *displays() const { return m_displays.get(); }
     // First search at start-up and the search again on
     // "KivoSlideShowNotification". Without a current code there is nothing to
     // search again.

@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "JournalSink.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -89,9 +91,23 @@ void writeLine(const QString &text)
                "; its lines are lost until it can be written again");
 }
 
-void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
+// A warning or error: to the journal under the service manager, and to the
+// log unless that is the journal already.
+void attention(int priority, const char *category, const QString &text,
+               const LogSubject &subject = {})
 {
-    writeLine(msg);
+    if (!JournalSink::isEnabled() || !JournalSink::stderrIsJournal())
+        writeLine(text);
+    JournalSink::send(priority, category, text, subject.display, subject.code);
+}
+
+void qtHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        attention(type == QtWarningMsg ? JournalSink::kWarning : JournalSink::kError,
+                  context.category, msg);
+    else
+        writeLine(msg);
 }
 } // namespace
 
@@ -133,6 +149,16 @@ QString logSafe(QStringView text, qsizetype max)
     if (keep < text.size())
         out += QStringLiteral("\u2026(+%1 chars)").arg(text.size() - keep);
     return out;
+}
+
+void logWarning(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    attention(JournalSink::kWarning, category.categoryName(), text, subject);
+}
+
+void logError(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    attention(JournalSink::kError, category.categoryName(), text, subject);
 }
 
 QString traceInside(QStringView object, QStringView operation, QStringView dots)

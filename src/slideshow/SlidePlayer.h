@@ -79,6 +79,10 @@ public:
 
     bool isSuspended() const { return doSuspendSlideShow; }
     bool isInsideLoop() const { return isInsideSlideShowLoop; }
+    // Waiting for its folder to give something it can show.
+    bool isIdle() const { return m_idle; }
+    // The display's delay between slides.
+    int delayMs() const;
     SlideDecoder &decoder() { return m_decoder; }
     // The path shown by the last turn that decoded its image.
     const QString &currentSlidePath() const { return m_currentSlidePath; }
@@ -103,7 +107,6 @@ private:
     bool idle();
     void idleTimeout();
     void showSlide(const QImage &image, const QString &path);
-    int delayMs() const;
     void waitForDelay();
     void endTurn();
     QSize slideSize() const;

@@ -16,6 +16,7 @@
 #include "util/FileHelpers.h"
 #include "zoomedInNSImageView.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -44,6 +45,12 @@ slideShowWindowController::slideShowWindowController(int index, WorkerPool &work
     m_assignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, m_queue,
                                                       workers, *m_player, this);
     connect(m_player.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
+    connect(m_player.get(), &SlidePlayer::slideShown, this, [this] { ++m_slidesShown; });
+    m_sinceStart.start();
+    for (QObject *painted :
+         {static_cast<QObject *>(m_window.get()), static_cast<QObject *>(m_slideView),
+          static_cast<QObject *>(m_zoomedInView)})
+        painted->installEventFilter(this);
     connect(m_player.get(), &SlidePlayer::relistDue, m_assignment.get(),
             &FolderAssignment::rebuildList);
     resizeSelfToParent();
@@ -54,6 +61,9 @@ slideShowWindowController::slideShowWindowController(int index, WorkerPool &work
 
 slideShowWindowController::~slideShowWindowController()
 {
+    m_window->removeEventFilter(this);
+    m_slideView->removeEventFilter(this);
+    m_zoomedInView->removeEventFilter(this);
     m_observers.clear();
     disconnect(&Preferences::standard(), nullptr, this, nullptr);
     m_player->stop();
@@ -67,6 +77,24 @@ slideShowWindowController::~slideShowWindowController()
 const QString &slideShowWindowController::sourcePath() const
 {
     return m_assignment->sourcePath();
+}
+
+qint64 slideShowWindowController::msSinceLastPaint() const
+{
+    return m_lastPaintMs < 0 ? -1 : m_sinceStart.elapsed() - m_lastPaintMs;
+}
+
+bool slideShowWindowController::isPlaying() const
+{
+    return m_window->isVisible() && !m_player->isSuspended() && !m_player->isIdle() &&
+           !m_player->currentSlidePath().isEmpty();
+}
+
+bool slideShowWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint)
+        m_lastPaintMs = m_sinceStart.elapsed();
+    return QObject::eventFilter(watched, event);
 }
 
 void slideShowWindowController::startSequence()

@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "station/DisplayParameters.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -72,6 +73,16 @@ public:
     // monitor is missing.
     QScreen *screen() const;
 
+    // Proof of life: slides put on screen since the display was made, and
+    // the milliseconds since its window last painted a frame (-1: never).
+    int slidesShown() const { return m_slidesShown; }
+    qint64 msSinceLastPaint() const;
+    // Its window is up, not paused, and a slide is on screen or on its way.
+    bool isPlaying() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // A turn put a slide on screen (path of the photo).
     void slideShown(const QString &path);
@@ -102,6 +113,9 @@ private:
     std::unique_ptr<SlidePlayer> m_player;
     std::unique_ptr<FolderAssignment> m_assignment;
     std::vector<ObserverToken> m_observers;
+    int m_slidesShown = 0;
+    QElapsedTimer m_sinceStart;
+    qint64 m_lastPaintMs = -1; // on m_sinceStart
 };
 
 } // namespace kivo

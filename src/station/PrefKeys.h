@@ -50,6 +50,8 @@ inline constexpr char prefSortListTag[] = "prefSortListTag";
 // Part of the name of the X keyboard device that is the barcode scanner;
 // empty: scans come from the focused window.
 inline constexpr char prefScannerDevice[] = "prefScannerDevice";
+// Where the station keeps a copy of its status (JSON); unset: nowhere.
+inline constexpr char prefStatusFile[] = "prefStatusFile";
 
 // Transition modes (values of prefUseTransitionMode).
 inline constexpr char transitionModeFixed[] = "transitionModeFixed";
