@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format clang-tidy
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libplist-dev libicu-dev libturbojpeg0-dev libbenchmark-dev
-    libsystemd-dev libxcb1-dev libxcb-dpms0-dev
+    libsystemd-dev libxcb1-dev libxcb-dpms0-dev libxcb-xinput-dev libxkbcommon-x11-dev
     # run
     xdg-utils fonts-dejavu-core
     # whole-station test rig and peer tools

@@ -63,8 +63,11 @@ AppDelegate::AppDelegate(std::unique_ptr<SingleInstance> instance, QObject *pare
     : QObject(parent), m_instance(std::move(instance)),
       m_workers(QStringLiteral("AppDelegate->applicationWillTerminate")), m_subsystems(this),
       m_actions(m_subsystems, m_workers, this),
-      m_startup(m_timers, m_workers, m_subsystems, m_actions, this)
+      m_startup(m_timers, m_workers, m_subsystems, m_actions, this),
+      m_status(m_subsystems, m_timers)
 {
+    connect(&m_status, &StationStatus::statusLineChanged, &m_service,
+            &ServiceNotifier::notifyStatus);
     connect(&m_timers, &HousekeepingTimers::relaunchRequested, this,
             [this](const QVariantMap &request) {
                 if (!relaunchApp(request))
@@ -121,6 +124,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_startup.applicationDidFinishLaunching();
     m_screens.keepAwake();
     m_service.notifyReady();
+    m_status.start();
 }
 
 void AppDelegate::applicationWillBecomeActive()
@@ -134,6 +138,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
+    m_status.stop();
     m_service.notifyStopping();
     m_timers.stop();
     m_subsystems.stopNotifications();

@@ -3,6 +3,7 @@
 #include "DelegateActions.h"
 #include "HousekeepingTimers.h"
 #include "StartupSequence.h"
+#include "StationStatus.h"
 #include "StationSubsystems.h"
 #include "platform/ScreenKeeper.h"
 #include "platform/ServiceNotifier.h"
@@ -83,6 +84,8 @@ public:
     bool relaunchApp(const QVariant &request) { return m_actions.relaunchApp(request); }
 
     HousekeepingTimers &timers() { return m_timers; }
+    // Where the status is also written (--status-file); before launching ends.
+    void setStatusFile(const QString &path) { m_status.setStatusFile(path); }
 
     static constexpr int kRevealTempFolderTag = DelegateActions::kRevealTempFolderTag;
 
@@ -98,6 +101,7 @@ private:
     StationSubsystems m_subsystems;
     DelegateActions m_actions;
     StartupSequence m_startup;
+    StationStatus m_status;
     bool m_terminated = false;
 };
 

@@ -2,11 +2,13 @@
 
 #include "ChooserCompletion.h"
 #include "FolderChooser.h"
+#include "MonitorChoice.h"
 #include "PasswordSheet.h"
 #include "StartupSequence.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "platform/ScannerDevice.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 
@@ -47,6 +49,25 @@ QCheckBox *switchFor(const QString &text, const QString &key)
     QObject::connect(box, &QCheckBox::toggled,
                      [key](bool on) { Preferences::standard().setValue(key, on); });
     return box;
+}
+
+// The scanner device: the keyboard devices X knows, or any part of a name
+// typed in; empty for none (scans come from the focused window).
+QComboBox *scannerDeviceChoice()
+{
+    const QString key = QLatin1String(keys::prefScannerDevice);
+    auto *combo = new QComboBox;
+    combo->setAccessibleName(QStringLiteral("Scanner Device"));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(QStringList{QString()} + ScannerDevice::keyboardNames());
+    combo->setCurrentText(Preferences::standard().string(key));
+    auto store = [combo, key] {
+        Preferences::standard().setValue(key, combo->currentText().trimmed());
+    };
+    QObject::connect(combo, &QComboBox::activated, combo, store);
+    QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, store);
+    return combo;
 }
 } // namespace
 
@@ -137,6 +158,7 @@ QWidget *PreferencesWindow::buildSlideshowTab()
     form->addRow(m_caption);
     form->addRow(switchFor(tr("Confirm the room before playing"),
                            QLatin1String(keys::prefConfirmRoomBeforeStartingSlideshow)));
+    form->addRow(tr("Scanner device:"), scannerDeviceChoice());
     return tab;
 }
 
@@ -146,6 +168,7 @@ QWidget *PreferencesWindow::buildDisplaysTab()
     auto *grid = new QGridLayout(tab);
     grid->addWidget(new QLabel(tr("Room name")), 0, 1);
     grid->addWidget(new QLabel(tr("Delay (s)")), 0, 2);
+    grid->addWidget(new QLabel(tr("Monitor")), 0, 4);
     Preferences &prefs = Preferences::standard();
     for (int n = 1; n <= kDisplayCount; ++n) {
         grid->addWidget(new QLabel(tr("Display %1").arg(n)), n, 0);
@@ -169,6 +192,7 @@ QWidget *PreferencesWindow::buildDisplaysTab()
         grid->addWidget(name, n, 1);
         grid->addWidget(delay, n, 2);
         grid->addWidget(slideshow, n, 3);
+        grid->addWidget(new MonitorChoice(n), n, 4);
     }
     grid->setRowStretch(kDisplayCount + 1, 1);
     return tab;

@@ -16,7 +16,7 @@ class PasswordSheet;
 
 // The station's preferences window: the main images folder (behind the
 // password sheet) and the movie, the transition, each display's room name,
-// delay and switch, and the caption switch. Opens as a window-modal sheet on
+// delay, switch and monitor, and the caption switch. Opens as a window-modal sheet on
 // the console (or free when there is none); every control writes its
 // preference at once.
 class PreferencesWindow : public QDialog

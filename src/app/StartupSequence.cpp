@@ -12,6 +12,7 @@
 #include "platform/Preferences.h"
 #include "station/Clock.h"
 #include "station/DailyFolders.h"
+#include "station/DisplayOutputs.h"
 #include "station/FolderValidation.h"
 #include "station/MyAliasKit.h"
 #include "station/PrefKeys.h"
@@ -19,8 +20,6 @@
 #include "util/FileHelpers.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <cstdlib>
 
@@ -44,9 +43,16 @@ StartupSequence::StartupSequence(HousekeepingTimers &timers, WorkerPool &workers
 void StartupSequence::applicationWillFinishLaunching()
 {
     m_timers.setupAutoRelaunchTimer();
+    logLine(lcApp(),
+            QStringLiteral("prefNewImageFolder = [%1]")
+                .arg(Preferences::standard().string(QLatin1String(keys::prefNewImageFolder))));
+    // The factory folder first: on the very first launch the main images
+    // folder is the factory one, which only now comes into being, and the
+    // normalisation and the checks below must find it. Any move of the old
+    // folder is also over before the check on the worker reads the path.
+    setupFactoryFolder();
     normalizeSlideShowPath();
     startPerformStartupValidation();
-    setupFactoryFolder();
     m_timers.setupWatchdogTimer();
     std::srand(unsigned(Clock::now().toSecsSinceEpoch()));
     setupTransitionChoices();
@@ -166,7 +172,7 @@ void StartupSequence::setupWindowControllers()
     m_subsystems.showMenuBar(
         Preferences::standard().boolean(QLatin1String(keys::prefDoShowMenuBar)));
     m_subsystems.releaseDisplayControllers();
-    const qsizetype screens = std::max<qsizetype>(1, QGuiApplication::screens().size());
+    const int screens = DisplayOutputs::displayCount();
     for (int i = 0; i < screens; ++i) {
         logLine(lcApp(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
         m_subsystems.createDisplayController(i);

@@ -24,9 +24,9 @@ public:
     void applicationDidFinishLaunching();
 
     // Stages of applicationWillFinishLaunching.
+    void setupFactoryFolder();
     void normalizeSlideShowPath();
     void startPerformStartupValidation();
-    void setupFactoryFolder();
     void setupTransitionChoices();
     void initializeAndStartSequence();
     void setupWindowControllers();

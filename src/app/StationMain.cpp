@@ -2,14 +2,18 @@
 
 #include "AppDelegate.h"
 #include "AppLog.h"
+#include "DisplayListing.h"
 #include "KIVOApplication.h"
+#include "StatusCommand.h"
 #include "console/CodeListDump.h"
 #include "platform/HeapPolicy.h"
+#include "platform/JournalSink.h"
 #include "platform/Log.h"
 #include "util/WorkerPool.h"
 #include "xml/DescriptionDump.h"
 
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QTimer>
 
@@ -44,12 +48,48 @@ void addOptions(QCommandLineParser &parser)
                                      "without --folder), one JSON object per line.")});
     parser.addOption({QStringLiteral("folder"), QStringLiteral("Day folder for --list-codes."),
                       QStringLiteral("dayfolder")});
+    parser.addOption({QStringLiteral("list-displays"),
+                      QStringLiteral("Print the monitors of the X display and the display pinned "
+                                     "to each, one JSON object per line.")});
+    parser.addOption({QStringLiteral("status"),
+                      QStringLiteral("Ask the running station how it is: exit status 0 ok, 1 "
+                                     "degraded, 3 not running, 4 not answering.")});
+    parser.addOption(
+        {QStringLiteral("json"), QStringLiteral("With --status: print the status as JSON.")});
+    parser.addOption({QStringLiteral("status-file"),
+                      QStringLiteral("Keep a copy of the status (JSON) in this file."),
+                      QStringLiteral("path")});
+}
+
+// The station is an X11 client: on a Wayland desktop it runs through XWayland
+// unless a platform was chosen explicitly. True when it chose xcb.
+bool chooseX11OnWayland()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+// The monitors as the station would see them; needs the X display, not a
+// running station.
+int listDisplaysOnX(int argc, char *argv[])
+{
+    chooseX11OnWayland();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "--list-displays needs an X display: DISPLAY is not set\n");
+        return 1;
+    }
+    QGuiApplication gui(argc, argv);
+    return listDisplays();
 }
 
 // Runs a support command, parsed before any application object exists so
 // --help and --version work without a display. The exit status when one ran
-// or the command line is wrong; nothing when the station should run.
-std::optional<int> runSupportCommand(int argc, char *argv[])
+// or the command line is wrong; nothing when the station should run (then
+// statusFile receives --status-file).
+std::optional<int> runSupportCommand(int argc, char *argv[], QString &statusFile)
 {
     QCommandLineParser parser;
     addOptions(parser);
@@ -72,26 +112,23 @@ std::optional<int> runSupportCommand(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("dump-description")))
         return dumpDescription(parser.value(QStringLiteral("dump-description")));
+    if (parser.isSet(QStringLiteral("status"))) {
+        QCoreApplication core(argc, argv);
+        return printStatus(parser.isSet(QStringLiteral("json")));
+    }
     if (parser.isSet(QStringLiteral("list-codes"))) {
         QCoreApplication core(argc, argv);
         return listCodes(parser.value(QStringLiteral("folder")));
     }
+    if (parser.isSet(QStringLiteral("list-displays")))
+        return listDisplaysOnX(argc, argv);
+    statusFile = parser.value(QStringLiteral("status-file"));
     return std::nullopt;
 }
 
-// The station is an X11 client: on a Wayland desktop it runs through XWayland
-// unless a platform was chosen explicitly. True when it chose xcb.
-bool chooseX11OnWayland()
+int runStation(int argc, char *argv[], const QString &statusFile)
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return false;
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    return true;
-}
-
-int runStation(int argc, char *argv[])
-{
+    JournalSink::enableIfUnderServiceManager();
     installQtMessageHandler();
     HeapPolicy::returnLargeBlocks();
     const bool throughXWayland = chooseX11OnWayland();
@@ -110,6 +147,7 @@ int runStation(int argc, char *argv[])
     // before the delegate's own aboutToQuit handler runs.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { WorkerPool::beginQuit(); });
     AppDelegate delegate(std::move(init.instance));
+    delegate.setStatusFile(statusFile);
     delegate.applicationWillFinishLaunching();
     // Once the event loop runs.
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
@@ -133,9 +171,10 @@ int stationMain(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kivo-slideshow"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Kivo"));
-    if (const std::optional<int> status = runSupportCommand(argc, argv))
+    QString statusFile;
+    if (const std::optional<int> status = runSupportCommand(argc, argv, statusFile))
         return *status;
-    return runStation(argc, argv);
+    return runStation(argc, argv, statusFile);
 }
 
 } // namespace kivo

@@ -6,6 +6,7 @@
 #include "PreferencesWindow.h"
 #include "console/MainWindowController.h"
 #include "customer/BarcodeEntryController.h"
+#include "customer/ScannerKeySource.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -134,6 +135,7 @@ void StationSubsystems::createBarcodeController()
     if (barcodeController())
         return;
     new BarcodeEntryController(this);
+    new ScannerKeySource(this);
 }
 
 void StationSubsystems::shutdown()
@@ -153,6 +155,12 @@ QString StationSubsystems::currentBarcode() const
 {
     const auto *controller = barcodeController();
     return controller ? controller->currentBarcode().value_or(QString()) : QString();
+}
+
+QString StationSubsystems::customerWorkingFolder() const
+{
+    auto *controller = barcodeController();
+    return controller ? controller->slideshowFolder().workingFolder() : QString();
 }
 
 void StationSubsystems::findKivoFilesWithID(const QString &code)

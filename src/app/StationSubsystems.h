@@ -50,10 +50,15 @@ public:
     // Pauses display index, or every display for -1, when it plays.
     void stopDisplay(int index);
 
-    // The barcode entry controller; shutdown() stops its workers.
+    // The barcode entry controller, and the scanner device it reads when
+    // prefScannerDevice names one; shutdown() stops its workers.
     void createBarcodeController();
     void setCurrentBarcode(const QString &code);
     QString currentBarcode() const;
+    // The customer display's working folder; empty without a barcode entry.
+    QString customerWorkingFolder() const;
+    // The display controllers; null before the first is made.
+    const DisplayManager *displays() const { return m_displays.get(); }
     // First search at start-up and the search again on
     // "KivoSlideShowNotification". Without a current code there is nothing to
     // search again.

@@ -92,7 +92,7 @@ QVariant MyImageBrowserModel::data(const QModelIndex &index, int role) const
     const MyImageBrowserObject &item = m_images.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return item.imageTitle();
+        return item.imageTitle() + QLatin1Char('\n') + item.imageSubtitle();
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         return item.path;

@@ -1,9 +1,11 @@
 #include "MyImageBrowserView.h"
 
-#include <QApplication>
+#include "platform/AlertSound.h"
+
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -137,11 +139,14 @@ void MyImageBrowserView::dropEvent(QDropEvent *event)
 
 void MyImageBrowserView::keyPressEvent(QKeyEvent *event)
 {
-    // Keypad arrows are refused with the alert sound; other keys go to the grid.
-    if ((event->modifiers() & Qt::KeypadModifier) &&
-        (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
-         event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
-        QApplication::beep();
+    // Keypad arrows and deleting items are refused with the alert sound;
+    // other keys go to the grid.
+    const int key = event->key();
+    const bool keypadArrow =
+        (event->modifiers() & Qt::KeypadModifier) &&
+        (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down);
+    if (keypadArrow || key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+        AlertSound::play();
         return;
     }
     QListView::keyPressEvent(event);

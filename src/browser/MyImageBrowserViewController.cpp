@@ -24,8 +24,8 @@ namespace kivo {
 
 namespace {
 constexpr char kNoPhotoSelected[] = "< No Photo Selected >";
-// Space under a thumbnail for its title.
-constexpr int kTitleHeight = 20;
+// Space under a thumbnail for its title and subtitle.
+constexpr int kTitleHeight = 36;
 
 const QSet<QString> &readableMimeTypes()
 {
@@ -224,6 +224,16 @@ void MyImageBrowserViewController::stopWaitTimedOut()
     logLine(lcBrowser(), QStringLiteral("timed Out??????"));
     m_hasPending = false;
     m_pendingPaths.clear();
+}
+
+void MyImageBrowserViewController::doButton2(const QString &alternateTitle)
+{
+    for (const char *title : {"button2", "button3"}) {
+        if (alternateTitle.compare(QLatin1String(title), Qt::CaseInsensitive) == 0) {
+            removeImages();
+            return;
+        }
+    }
 }
 
 void MyImageBrowserViewController::removeImages()

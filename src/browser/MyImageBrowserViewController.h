@@ -33,6 +33,9 @@ public:
     void addImages(const QStringList &paths);
     // Empties the list; a running load stops and adds nothing more.
     void removeImages();
+    // A button's action by its alternate title: "button2" and "button3"
+    // (letter case ignored) empty the list; any other does nothing.
+    void doButton2(const QString &alternateTitle);
     void updateDatasource();
     // Inserts the accepted paths as one block at position; returns how many.
     int insertImagesWithPaths(const QStringList &paths, int position);

@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/DailyFolders.h"
+#include "station/DisplayOutputs.h"
 #include "station/PrefKeys.h"
 #include "util/Async.h"
 #include "util/WorkerPool.h"
@@ -270,7 +271,7 @@ void MainWindowController::doClickOnChangeSortMethod(int tag)
 
 void MainWindowController::centerToMainScreen()
 {
-    QScreen *screen = QGuiApplication::primaryScreen();
+    QScreen *screen = DisplayOutputs::consoleScreen();
     if (!screen)
         return;
     const QRect visible = screen->availableGeometry();
@@ -391,8 +392,8 @@ void MainWindowController::doChangeCode()
 
 void MainWindowController::returnToMain()
 {
-    DesktopEntryLauncher::launch(
-        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)));
+    DesktopEntryLauncher::openOrActivate(
+        Preferences::standard().string(QLatin1String(keys::prefParentAppBundleId)), this);
 }
 
 } // namespace kivo

@@ -41,6 +41,8 @@ public:
     void doneSearchOperation(const QString &codePath, const QStringList &response);
     void setButtonOnMainThread(bool enable);
     void doClickOnChangeSortMethod(int tag);
+    // Centres the console on its screen (display 0's monitor when pinned,
+    // else the primary screen) unless it lies within it already.
     void centerToMainScreen();
 
     // Day selection (the day selector's).

@@ -2,6 +2,7 @@
 
 #include "ConsoleLog.h"
 #include "platform/Log.h"
+#include "platform/Preferences.h"
 #include "station/NotificationNames.h"
 
 #include <QApplication>
@@ -10,12 +11,21 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace kivo {
 
 namespace {
+QStringList screenNames()
+{
+    QStringList names;
+    for (const QScreen *screen : QGuiApplication::screens())
+        names << screen->name();
+    return names;
+}
+
 QLabel *readOnlyLine(const QString &accessibleName)
 {
     auto *label = new QLabel;
@@ -64,6 +74,25 @@ SelectDisplayWindowController::SelectDisplayWindowController(QWidget *parent) : 
     connect(this, &QDialog::finished, this, &SelectDisplayWindowController::didEndSheet);
     m_updateWindowObserver = NotificationCenter::defaultCenter().addObserver(
         notification::updateWindow, this, [this](const Notification &) { handleUpdateWindow(); });
+    // Queued: by then the application's screen list holds the change.
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved})
+        connect(
+            qApp, signal, this, [this] { followScreens(screenNames()); }, Qt::QueuedConnection);
+}
+
+void SelectDisplayWindowController::followScreens(const QStringList &names)
+{
+    const QString chosen = m_screenNames.value(m_popup->currentIndex());
+    m_screenNames = names;
+    DisplayChooser::apply(m_popup,
+                          DisplayChooser::buildEntries(int(names.size()), Preferences::standard()));
+    // Entry 0 (the console's screen) cannot be chosen while there are others.
+    const qsizetype position = names.indexOf(chosen);
+    if (position > 0 || (position == 0 && names.size() == 1))
+        m_popup->setCurrentIndex(int(position));
+    logLine(lcConsole(), QStringLiteral("SelectDisplayWindowController->followScreens... screens "
+                                        "[%1], chosen [%2]")
+                             .arg(names.join(QLatin1Char(',')), m_popup->currentText()));
 }
 
 bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &params,
@@ -84,6 +113,7 @@ bool SelectDisplayWindowController::showDialogWithParam(const QVariantMap &param
     m_text2->setText(info.value(QStringLiteral("name")).toString());
     m_text3->setText(info.value(QStringLiteral("email")).toString());
     DisplayChooser::apply(m_popup, displayEntries);
+    m_screenNames = screenNames();
     NotificationCenter::defaultCenter().post(notification::updateWindow);
     if (parentWindow && parentWindow != parentWidget())
         setParent(parentWindow, windowFlags());

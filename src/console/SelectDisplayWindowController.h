@@ -36,6 +36,10 @@ public:
     // then disables entry 0 here and chooses entry 1.
     void ibTestButton();
     void handleUpdateWindow();
+    // Rebuilds the display list for the screens now attached (names in
+    // screen order), keeping the chosen screen when it is still there; runs
+    // whenever a screen comes or goes.
+    void followScreens(const QStringList &names);
     void reject() override { ibCancelButton(); } // Escape cancels
 
     QComboBox *ibPopupButton() const { return m_popup; }
@@ -49,6 +53,7 @@ private:
     QLabel *m_text2 = nullptr;
     QLabel *m_text3 = nullptr;
     QVariantMap m_params;
+    QStringList m_screenNames; // of the entries shown
     ObserverToken m_updateWindowObserver;
 };
 

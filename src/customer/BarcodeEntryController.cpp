@@ -6,13 +6,13 @@
 #include "CustomerPhotoSearch.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "platform/Log.h"
+#include "station/CustomerCode.h"
 #include "station/DailyFolders.h"
 #include "station/NotificationNames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
-#include <QRegularExpression>
 
 namespace kivo {
 
@@ -20,28 +20,27 @@ namespace {
 
 bool g_videoIsRecording = false;
 
-QString printable(const QString &s)
-{
-    return QString(s).replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
-                              QStringLiteral("?"));
-}
+const QString kClass = QStringLiteral("BarcodeEntryController");
 
-void showRecordingAlert()
+// Application-modal, but shown without an event loop of its own: the caller
+// returns at once.
+QMessageBox *openRecordingAlert()
 {
-    QMessageBox box(QMessageBox::Warning, QString(),
-                    QStringLiteral("WARNING - VIDEO is STILL RECORDING !!!"));
-    box.setInformativeText(
+    auto *box = new QMessageBox(QMessageBox::Warning, QString(),
+                                QStringLiteral("WARNING - VIDEO is STILL RECORDING !!!"));
+    box->setInformativeText(
         QStringLiteral("PLease Make Sure to STOP the Video Recording First!!!\n\n"));
-    box.addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    box->addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    return box;
 }
 
 } // namespace
 
 BarcodeEntryController::BarcodeEntryController(QObject *parent, Clock clock)
-    : QObject(parent), m_clock(std::move(clock)), m_recordingAlert(showRecordingAlert),
-      m_folder(new CustomerSlideshowFolder(this))
+    : QObject(parent), m_clock(std::move(clock)), m_folder(new CustomerSlideshowFolder(this))
 {
     if (!m_clock) {
         auto timer = std::make_shared<QElapsedTimer>();
@@ -64,7 +63,13 @@ BarcodeEntryController::BarcodeEntryController(QObject *parent, Clock clock)
     CustomerSlideshowFolder::setupTempFolderPath();
 }
 
-BarcodeEntryController::~BarcodeEntryController() = default;
+BarcodeEntryController::~BarcodeEntryController()
+{
+    if (m_alert) {
+        m_alert->disconnect(this);
+        delete m_alert;
+    }
+}
 
 void BarcodeEntryController::observeDistributedNotifications(DistributedNotificationCenter &center)
 {
@@ -90,11 +95,11 @@ void BarcodeEntryController::handleAddStringToBufferNotification(const Notificat
     const KeyTime now{eventTime > 0, eventTime > 0 ? eventTime : m_clock()};
     if (m_lastKey && m_lastKey->fromEvent == now.fromEvent &&
         now.ms - m_lastKey->ms > qint64(fTimerInterval * 1000.0f))
-        fTempBuffer.clear();
+        clearBuffer();
     m_lastKey = now;
 
-    const QString s =
-        BarcodeKeyFilter::trimBlanks(record.value(notificationKey::newString).toString());
+    const QString s = CustomerCode::withoutInvisibles(
+        BarcodeKeyFilter::trimBlanks(record.value(notificationKey::newString).toString()));
     if (!s.isEmpty()) {
         const QChar last = s.back();
         if (last == QChar(13)) {
@@ -102,28 +107,50 @@ void BarcodeEntryController::handleAddStringToBufferNotification(const Notificat
             return;
         }
         if (last == QChar(27)) {
-            fTempBuffer.clear();
+            clearBuffer();
             logLine(lcCustomer(), QStringLiteral("Reset the fTempBuffer..."));
         } else {
-            fTempBuffer += s;
+            append(s);
         }
     }
     resetTimer();
 }
 
+void BarcodeEntryController::append(const QString &keys)
+{
+    const qsizetype room = std::max<qsizetype>(CustomerCode::kMaxLength - fTempBuffer.size(), 0);
+    fTempBuffer += keys.left(room);
+    m_keysCut += std::max<qsizetype>(keys.size() - room, 0);
+}
+
+void BarcodeEntryController::clearBuffer()
+{
+    fTempBuffer.clear();
+    m_keysCut = 0;
+}
+
 void BarcodeEntryController::complete()
 {
-    const QString typed = fTempBuffer;
-    fTempBuffer.clear();
+    const QString typed = fTempBuffer.trimmed();
+    const qsizetype typedKeys = fTempBuffer.size() + m_keysCut;
+    const qsizetype cut = m_keysCut;
+    clearBuffer();
     m_lastKey.reset();
-    if (typed.trimmed().isEmpty())
+    if (typed.isEmpty())
         return; // a bare Return is no code: the customer display stays as it is
+    const QString why = cut > 0 ? QStringLiteral("longer than %1 characters (%2 typed)")
+                                      .arg(CustomerCode::kMaxLength)
+                                      .arg(typedKeys)
+                                : CustomerCode::refusal(typed);
+    if (!why.isEmpty()) {
+        logLine(lcCustomer(),
+                traceInside(kClass, u"complete") + CustomerCode::refusedText(typed, why));
+        return;
+    }
     fNewBarcode = typed;
-    // The alert's event loop may complete another code meanwhile: keep this one.
-    const QString code = fNewBarcode;
     NotificationCenter::defaultCenter().post(notification::NewCustomerId,
-                                             QVariantMap{{notificationKey::newBarcode, code}});
-    FindKivoFilesWithID(code);
+                                             QVariantMap{{notificationKey::newBarcode, typed}});
+    FindKivoFilesWithID(typed);
 }
 
 void BarcodeEntryController::resetTimer()
@@ -134,7 +161,7 @@ void BarcodeEntryController::resetTimer()
 void BarcodeEntryController::timerFired()
 {
     fTimer.stop();
-    fTempBuffer.clear();
+    clearBuffer();
     m_lastKey.reset();
 }
 
@@ -145,15 +172,13 @@ void BarcodeEntryController::cancelOperation()
 
 void BarcodeEntryController::handleNewCustomerIdNotification(const Notification &notification)
 {
-    const QString code =
-        notification.object.toMap().value(notificationKey::newBarcode).toString().trimmed();
+    const QString code = CustomerCode::clean(
+        notification.object.toMap().value(notificationKey::newBarcode).toString());
     if (code.isEmpty())
         return;
-    if (!CustomerPhotoSearch::isAcceptableCode(code)) {
-        logLine(lcCustomer(),
-                QStringLiteral("Inside BarcodeEntryController => handleNewCustomerIdNotification..."
-                               "refused code [%1]")
-                    .arg(printable(code)));
+    if (const QString why = CustomerCode::refusal(code); !why.isEmpty()) {
+        logLine(lcCustomer(), traceInside(kClass, u"handleNewCustomerIdNotification") +
+                                  CustomerCode::refusedText(code, why));
         return;
     }
     if (fCurrentBarcode && fCurrentBarcode->compare(code, Qt::CaseInsensitive) == 0) {
@@ -161,12 +186,36 @@ void BarcodeEntryController::handleNewCustomerIdNotification(const Notification 
         return;
     }
     if (g_videoIsRecording) {
-        if (m_recordingAlert)
-            m_recordingAlert();
+        showRecordingAlert(code);
         return;
     }
     fCurrentBarcode = code;
     logLine(lcCustomer(), QStringLiteral("GOT NEW BARCODE ID = [%1]").arg(code));
+}
+
+// One alert at a time: what arrives while it is up is dropped, said once.
+void BarcodeEntryController::showRecordingAlert(const QString &code)
+{
+    if (m_alert) {
+        if (m_codesDropped++ == 0)
+            logLine(lcCustomer(), traceInside(kClass, u"showRecordingAlert") +
+                                      QStringLiteral("the recording alert is up: new codes are "
+                                                     "dropped until it is closed"));
+        return;
+    }
+    logLine(lcCustomer(),
+            traceInside(kClass, u"showRecordingAlert") +
+                QStringLiteral("VIDEO is STILL RECORDING: code [%1] not accepted").arg(code));
+    m_alert = openRecordingAlert();
+    connect(m_alert, &QDialog::finished, this, [this] {
+        if (m_codesDropped > 0)
+            logLine(lcCustomer(), traceInside(kClass, u"showRecordingAlert") +
+                                      QStringLiteral("%1 codes dropped while the recording alert "
+                                                     "was up")
+                                          .arg(m_codesDropped));
+        m_codesDropped = 0;
+        m_alert = nullptr;
+    });
 }
 
 void BarcodeEntryController::handleKivoPreviewerNotification(const Notification &notification)
@@ -176,19 +225,16 @@ void BarcodeEntryController::handleKivoPreviewerNotification(const Notification 
             .toString()
             .compare(notificationValue::newCustomerSittingStarted, Qt::CaseInsensitive) != 0)
         return;
-    const QString value = info.value(notificationKey::value).toString().trimmed();
+    const QString raw = info.value(notificationKey::value).toString();
+    const QString value = CustomerCode::clean(raw);
     if (value.isEmpty()) {
-        logLine(lcCustomer(),
-                QStringLiteral(
-                    "BarcodeEntryController->handleKivoPreviewerNotification...Not a NEW ID = %1")
-                    .arg(printable(info.value(notificationKey::value).toString())));
+        logLine(lcCustomer(), traceArrow(kClass, u"handleKivoPreviewerNotification") +
+                                  QStringLiteral("Not a NEW ID = %1").arg(logSafe(raw)));
         return;
     }
-    if (!CustomerPhotoSearch::isAcceptableCode(value)) {
-        logLine(lcCustomer(),
-                QStringLiteral(
-                    "BarcodeEntryController->handleKivoPreviewerNotification...refused code [%1]")
-                    .arg(printable(value)));
+    if (const QString why = CustomerCode::refusal(value); !why.isEmpty()) {
+        logLine(lcCustomer(), traceArrow(kClass, u"handleKivoPreviewerNotification") +
+                                  CustomerCode::refusedText(value, why));
         return;
     }
     NotificationCenter::defaultCenter().post(

@@ -3,7 +3,9 @@
 #include "CustomerSlideshowFolder.h"
 #include "platform/NotificationCenter.h"
 
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QVariantMap>
@@ -24,6 +26,13 @@ class DistributedNotificationCenter;
 // searched and prepared for the customer display. Also listens to the
 // previewer ("KivoPreviewerNotification") and the video recorder
 // ("kivoXNotification"). Lives on the main thread.
+//
+// Every code is cleaned and held to CustomerCode's rules where it comes in;
+// the buffer keeps at most CustomerCode::kMaxLength characters, and a longer
+// code is refused. While the recorder records, a new code raises one
+// "VIDEO is STILL RECORDING" alert that does not wait for its answer; codes
+// arriving while it is up are dropped (said once in the log), so a flood of
+// codes never stacks alerts or event loops.
 class BarcodeEntryController : public QObject
 {
     Q_OBJECT
@@ -62,14 +71,16 @@ public:
     std::optional<QString> currentBarcode() const { return fCurrentBarcode; }
     void setCurrentBarcode(const std::optional<QString> &code) { fCurrentBarcode = code; }
 
-    // Shows the "video is still recording" alert and returns when it is
-    // dismissed (an application-modal message box by default).
-    void setRecordingAlert(std::function<void()> alert) { m_recordingAlert = std::move(alert); }
+    // The "video is still recording" alert while it is up, else null.
+    QMessageBox *recordingAlert() const { return m_alert; }
 
     CustomerSlideshowFolder &slideshowFolder() { return *m_folder; }
 
 private:
     void complete();
+    void clearBuffer();
+    void append(const QString &keys);
+    void showRecordingAlert(const QString &code);
 
     QString fTempBuffer;
     QTimer fTimer;
@@ -84,7 +95,9 @@ private:
         qint64 ms = 0;
     };
     std::optional<KeyTime> m_lastKey;
-    std::function<void()> m_recordingAlert;
+    qsizetype m_keysCut = 0; // typed past the buffer's bound
+    QPointer<QMessageBox> m_alert;
+    int m_codesDropped = 0; // while the alert is up
     CustomerSlideshowFolder *m_folder;
     ObserverToken m_bufferToken;
     ObserverToken m_newIdToken;

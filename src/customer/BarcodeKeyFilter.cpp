@@ -16,6 +16,20 @@
 
 namespace kivo {
 
+namespace {
+bool g_keysFromDevice = false;
+} // namespace
+
+void BarcodeKeyFilter::setKeysFromDevice(bool on)
+{
+    g_keysFromDevice = on;
+}
+
+bool BarcodeKeyFilter::keysFromDevice()
+{
+    return g_keysFromDevice;
+}
+
 bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 {
     return window && (window->property("kivoDisplayWindow").toBool() ||
@@ -24,8 +38,14 @@ bool BarcodeKeyFilter::isDisplayWindow(const QWidget *window)
 
 bool BarcodeKeyFilter::isOperatorEntry(const QWidget *focus)
 {
+    if (!focus)
+        return false;
+    // A display window's field takes typing only while it is open for editing.
+    const auto *line = qobject_cast<const QLineEdit *>(focus);
+    if (line && !line->isReadOnly() && isDisplayWindow(focus->window()))
+        return true;
     // The console's own fields (the day stepper) stay open to the scanner.
-    if (!focus || !qobject_cast<const QDialog *>(focus->window()))
+    if (!qobject_cast<const QDialog *>(focus->window()))
         return false;
     if (qobject_cast<const QLineEdit *>(focus) || qobject_cast<const QAbstractSpinBox *>(focus) ||
         qobject_cast<const QTextEdit *>(focus) || qobject_cast<const QPlainTextEdit *>(focus))
@@ -57,7 +77,7 @@ bool BarcodeKeyFilter::handleKeyDown(QObject *receiver, QKeyEvent *event)
     if (isOperatorEntry(QApplication::focusWidget()))
         return false;
     const QString characters = trimBlanks(event->text());
-    if (!characters.isEmpty()) {
+    if (!characters.isEmpty() && !g_keysFromDevice) {
         const QVariantMap record{
             {notificationKey::newString, characters},
             {notificationKey::date, QDateTime::currentDateTime()},

@@ -25,13 +25,19 @@ public:
     static bool isDisplayWindow(const QWidget *window);
 
     // True when focus is a text-entry widget (line edit, spin box, text edit,
-    // editable combo box) of a dialog (a sheet, the preferences): its keys are
-    // not a code. Keys to a dialog's other controls and to the console's own
-    // fields still are, so a scan is not lost while one of them has the focus.
+    // editable combo box) of a dialog (a sheet, the preferences), or a display
+    // window's line edit while it is open for editing: its keys are not a code. Keys to a dialog's
+    // other controls and to the console's own fields still are, so a scan is not lost while one of
+    // them has the focus.
     static bool isOperatorEntry(const QWidget *focus);
 
     // Space and tab trimmed from both ends; Return and Escape survive.
     static QString trimBlanks(const QString &s);
+
+    // While a scanner device is read (ScannerKeySource), key events never
+    // feed the barcode buffer: the device's keys arrive from it alone.
+    static void setKeysFromDevice(bool on);
+    static bool keysFromDevice();
 };
 
 } // namespace kivo

@@ -3,6 +3,7 @@
 #include "CustomerLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/CustomerCode.h"
 #include "station/DailyFolders.h"
 #include "station/PrefKeys.h"
 #include "station/ShareErrorLog.h"
@@ -10,7 +11,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace kivo {
 
@@ -25,24 +25,16 @@ QString pref(const char *key)
 
 bool CustomerPhotoSearch::isAcceptableCode(const QString &code)
 {
-    if (code.trimmed().isEmpty() || code == QLatin1String(".") || code == QLatin1String(".."))
-        return false;
-    for (const QChar c : code) {
-        if (c == u'/' || c.category() == QChar::Other_Control)
-            return false;
-    }
-    return true;
+    return CustomerCode::refusal(code).isEmpty();
 }
 
 bool CustomerPhotoSearch::acceptCode(const std::optional<QString> &code)
 {
-    if (!code || isAcceptableCode(*code))
+    const QString why = code ? CustomerCode::refusal(*code) : QString();
+    if (why.isEmpty())
         return true;
     logLine(lcCustomer(), traceInside(u"BarcodeEntryController", u"FindKivoFilesWithID") +
-                              QStringLiteral("refused code [%1]: it could lead outside its folder")
-                                  .arg(QString(*code).replace(
-                                      QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
-                                      QStringLiteral("?"))));
+                              CustomerCode::refusedText(*code, why));
     return false;
 }
 

@@ -15,8 +15,7 @@ namespace kivo {
 class CustomerPhotoSearch
 {
 public:
-    // A code is refused before any path is formed when it is empty or blank,
-    // ".", "..", or holds "/", a NUL or another control character.
+    // A code is refused before any path is formed: CustomerCode::refusal.
     static bool isAcceptableCode(const QString &code);
     // isAcceptableCode for a code that may be absent; a refusal is logged.
     static bool acceptCode(const std::optional<QString> &code);

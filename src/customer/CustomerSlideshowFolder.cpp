@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "station/DisplayOutputs.h"
 #include "station/KivoPhotoQueryController.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
@@ -322,8 +323,9 @@ void CustomerSlideshowFolder::sendPlayRequest()
     logLine(lcCustomer(), traceInside(kClass, u"sendPlayRequest", u" ...") +
                               QStringLiteral("[%1]").arg(m_workingFolder));
     const int screens = m_screenCount ? m_screenCount() : 1;
-    postNotificationOnMainThread({{notificationKey::screenIndex, screens > 1 ? 1 : 0},
-                                  {notificationKey::sourcePath, m_workingFolder}});
+    postNotificationOnMainThread(
+        {{notificationKey::screenIndex, DisplayOutputs::customerDisplayIndex(screens)},
+         {notificationKey::sourcePath, m_workingFolder}});
 }
 
 void CustomerSlideshowFolder::postNotificationOnMainThread(const QVariantMap &userInfo)

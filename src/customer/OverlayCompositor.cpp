@@ -2,6 +2,7 @@
 
 #include "CustomerLog.h"
 #include "platform/Log.h"
+#include "util/JpegMemoryGuard.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,7 +121,20 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
                                                     QString *writeError)
 {
     Q_UNUSED(dest);
-    QImageReader reader(source);
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly)) {
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("unable to read the size of [%1]").arg(source));
+        return {};
+    }
+    // Held until the photo is drawn.
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted()) {
+        logLine(lcCustomer(),
+                logPrefix() + QStringLiteral("[%1] left out: %2").arg(source, memory.error()));
+        return {};
+    }
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMB);
     const QSize raw = reader.size();

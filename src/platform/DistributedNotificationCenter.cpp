@@ -9,6 +9,8 @@
 #include <QDBusMessage>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace kivo {
 
 namespace {
@@ -16,20 +18,14 @@ namespace {
 const QString kInterface = QString::fromLatin1(DistributedNotificationCenter::interfaceName);
 const QString kMember = QString::fromLatin1(DistributedNotificationCenter::memberName);
 
-// Untrusted text for a log line: bounded, without control characters.
-QString printable(const QString &text)
-{
-    QString out = text.left(80);
-    for (QChar &c : out) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
-            c = u'?';
-    }
-    return text.size() > out.size() ? out + QStringLiteral("...") : out;
-}
-
 } // namespace
 
-DistributedNotificationCenter::DistributedNotificationCenter(QObject *parent) : QObject(parent) {}
+DistributedNotificationCenter::DistributedNotificationCenter(QObject *parent) : QObject(parent)
+{
+    m_logWindow.setSingleShot(true);
+    m_logWindow.setInterval(logWindowMs);
+    connect(&m_logWindow, &QTimer::timeout, this, &DistributedNotificationCenter::endLogWindow);
+}
 
 DistributedNotificationCenter::~DistributedNotificationCenter()
 {
@@ -104,10 +100,9 @@ void DistributedNotificationCenter::handleMessage(const QDBusMessage &message)
     const QString sender = message.service();
     const QString signature = message.signature();
     const auto ignore = [&](const QString &why) {
-        logLine(lcPlatform(),
-                QStringLiteral("DistributedNotificationCenter->handleMessage...Ignored %1.%2 "
-                               "(%3) from %4: %5")
-                    .arg(kInterface, kMember, printable(signature), sender, why));
+        logLimited(QStringLiteral("DistributedNotificationCenter->handleMessage...Ignored %1.%2 "
+                                  "(%3) from %4: %5")
+                       .arg(kInterface, kMember, logSafe(signature), sender, why));
     };
     if (message.type() != QDBusMessage::SignalMessage || message.interface() != kInterface ||
         message.member() != kMember)
@@ -125,19 +120,80 @@ void DistributedNotificationCenter::handleMessage(const QDBusMessage &message)
     const DBusPayloadResult payload =
         plainDBusDictionary(args.value(1), DBusPayloadLimits{maxDepth, maxElements, maxBytes});
     if (!payload.map) {
-        ignore(QStringLiteral("%1: %2").arg(printable(name), payload.error));
+        ignore(QStringLiteral("%1: %2").arg(logSafe(name), payload.error));
         return;
     }
     if (!payload.dropped.isEmpty()) {
         QStringList keys;
         for (const QString &key : payload.dropped.mid(0, 10))
-            keys << printable(key);
-        logLine(lcPlatform(),
-                QStringLiteral("DistributedNotificationCenter->handleMessage...%1 from %2: left "
-                               "out values of unsupported type for %3")
-                    .arg(printable(name), sender, keys.join(QStringLiteral(", "))));
+            keys << logSafe(key, 40);
+        logLimited(QStringLiteral("DistributedNotificationCenter->handleMessage...%1 from %2: left "
+                                  "out values of unsupported type for %3")
+                       .arg(logSafe(name), sender, keys.join(QStringLiteral(", "))));
     }
-    deliver(name, *payload.map, sender);
+    enqueue(Waiting{name, *payload.map, sender});
+}
+
+void DistributedNotificationCenter::enqueue(Waiting notification)
+{
+    const auto sameName = [&](const Waiting &w) { return w.name == notification.name; };
+    const auto waitingOfName = std::count_if(m_waiting.begin(), m_waiting.end(), sameName);
+    if (waitingOfName >= maxWaitingPerName || qsizetype(m_waiting.size()) >= maxWaiting) {
+        const auto oldest = waitingOfName >= maxWaitingPerName
+                                ? std::find_if(m_waiting.begin(), m_waiting.end(), sameName)
+                                : m_waiting.begin();
+        logLimited(QStringLiteral("DistributedNotificationCenter->handleMessage...Dropped %1 "
+                                  "from %2: more than %3 notifications waiting")
+                       .arg(logSafe(oldest->name), oldest->sender)
+                       .arg(waitingOfName >= maxWaitingPerName ? maxWaitingPerName : maxWaiting));
+        m_waiting.erase(oldest);
+    }
+    m_waiting.push_back(std::move(notification));
+    // Posted behind what the bus has already queued: a burst is taken in
+    // (and trimmed) before any of it is handed out.
+    if (!m_deliveryPosted) {
+        m_deliveryPosted = true;
+        QMetaObject::invokeMethod(this, &DistributedNotificationCenter::deliverWaiting,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void DistributedNotificationCenter::deliverWaiting()
+{
+    m_deliveryPosted = false;
+    for (int i = 0; i < deliveriesPerTurn && !m_waiting.empty(); ++i) {
+        const Waiting next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        deliver(next.name, next.userInfo, next.sender);
+    }
+    if (!m_waiting.empty() && !m_deliveryPosted) {
+        m_deliveryPosted = true;
+        QMetaObject::invokeMethod(this, &DistributedNotificationCenter::deliverWaiting,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void DistributedNotificationCenter::logLimited(const QString &text)
+{
+    if (!m_logWindow.isActive()) {
+        m_logWindow.start();
+        m_linesInWindow = 0;
+    }
+    if (m_linesInWindow++ < logBurst)
+        logLine(lcPlatform(), text);
+    else
+        ++m_linesLeftOut;
+}
+
+void DistributedNotificationCenter::endLogWindow()
+{
+    if (m_linesLeftOut > 0)
+        logLine(lcPlatform(),
+                QStringLiteral("DistributedNotificationCenter->handleMessage...%1 more lines about "
+                               "ignored or dropped notifications left out in %2 s")
+                    .arg(m_linesLeftOut)
+                    .arg(logWindowMs / 1000));
+    m_linesLeftOut = 0;
 }
 
 } // namespace kivo

@@ -5,7 +5,10 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
+
+#include <deque>
 
 class QDBusMessage;
 
@@ -22,6 +25,12 @@ namespace kivo {
 // signatures, oversized payloads and values that are not strings, numbers,
 // booleans, byte arrays, lists or string-keyed maps are dropped and logged.
 // The notification's object is the sender's unique bus name.
+//
+// A flood from the bus queues no unbounded work: what arrives waits in one
+// queue (at most maxWaitingPerName of one name, the oldest of that name giving
+// way, and maxWaiting in all), and at most deliveriesPerTurn are handed to the
+// observers per event-loop turn. Lines about refused and dropped
+// notifications are bounded too: logBurst per logWindowMs, then a count.
 class DistributedNotificationCenter : public QObject
 {
     Q_OBJECT
@@ -34,6 +43,13 @@ public:
     static constexpr int maxDepth = 8;             // nested lists and maps
     static constexpr int maxElements = 4096;       // values at every level together
     static constexpr qsizetype maxBytes = 1 << 20; // string and byte-array data together
+
+    // Limits on what a flood may queue: the newest of each name are kept.
+    static constexpr int maxWaitingPerName = 16;
+    static constexpr int maxWaiting = 64;
+    static constexpr int deliveriesPerTurn = 16;
+    static constexpr int logBurst = 10;
+    static constexpr int logWindowMs = 5000;
 
     explicit DistributedNotificationCenter(QObject *parent = nullptr);
     ~DistributedNotificationCenter() override;
@@ -58,11 +74,26 @@ private slots:
     void handleMessage(const QDBusMessage &message);
 
 private:
+    struct Waiting
+    {
+        QString name;
+        QVariantMap userInfo;
+        QString sender;
+    };
     void disconnectFromBus();
+    void enqueue(Waiting notification);
+    void deliverWaiting();
+    void logLimited(const QString &text);
+    void endLogWindow();
 
     NotificationCenter m_center;
     QDBusConnection m_bus{QString()};
     bool m_connected = false;
+    std::deque<Waiting> m_waiting;
+    bool m_deliveryPosted = false;
+    QTimer m_logWindow;
+    int m_linesInWindow = 0;
+    int m_linesLeftOut = 0;
 };
 
 } // namespace kivo

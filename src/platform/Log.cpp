@@ -1,7 +1,11 @@
 #include "Log.h"
 
+#include "JournalSink.h"
+
 #include <QMutex>
 #include <QMutexLocker>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -87,9 +91,23 @@ void writeLine(const QString &text)
                "; its lines are lost until it can be written again");
 }
 
-void qtHandler(QtMsgType, const QMessageLogContext &, const QString &msg)
+// A warning or error: to the journal under the service manager, and to the
+// log unless that is the journal already.
+void attention(int priority, const char *category, const QString &text,
+               const LogSubject &subject = {})
 {
-    writeLine(msg);
+    if (!JournalSink::isEnabled() || !JournalSink::stderrIsJournal())
+        writeLine(text);
+    JournalSink::send(priority, category, text, subject.display, subject.code);
+}
+
+void qtHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        attention(type == QtWarningMsg ? JournalSink::kWarning : JournalSink::kError,
+                  context.category, msg);
+    else
+        writeLine(msg);
 }
 } // namespace
 
@@ -103,6 +121,44 @@ void logVerbose(const QLoggingCategory &category, const QString &text)
 {
     if (category.isDebugEnabled())
         writeLine(text);
+}
+
+QString logSafe(QStringView text, qsizetype max)
+{
+    qsizetype keep = std::min(text.size(), std::max<qsizetype>(max, 0));
+    if (keep > 0 && keep < text.size() && text[keep - 1].isHighSurrogate())
+        --keep; // never half a character
+    QString out;
+    out.reserve(keep + 16);
+    for (const QChar c : text.first(keep)) {
+        const auto category = c.category();
+        if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else if (category == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (category == QChar::Other_Format || category == QChar::Separator_Line ||
+                 category == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    if (keep < text.size())
+        out += QStringLiteral("\u2026(+%1 chars)").arg(text.size() - keep);
+    return out;
+}
+
+void logWarning(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    attention(JournalSink::kWarning, category.categoryName(), text, subject);
+}
+
+void logError(const QLoggingCategory &category, const QString &text, const LogSubject &subject)
+{
+    attention(JournalSink::kError, category.categoryName(), text, subject);
 }
 
 QString traceInside(QStringView object, QStringView operation, QStringView dots)

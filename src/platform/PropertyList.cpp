@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -81,7 +82,9 @@ QVariant fromNode(plist_t node, int depth)
     case PLIST_KEY: {
         uint64_t length = 0;
         const char *s = plist_get_string_ptr(node, &length);
-        return s ? QString::fromUtf8(s, qsizetype(length)) : QString();
+        // A binary file's string may hold NUL characters; a string is written
+        // back as a C string, so it is read up to the first one.
+        return s ? QString::fromUtf8(s, qsizetype(qstrnlen(s, size_t(length)))) : QString();
     }
     case PLIST_DATA: {
         char *bytes = nullptr;
@@ -231,21 +234,56 @@ quint64 bigEndian(const QByteArray &bytes, qint64 at, int size)
     return value;
 }
 
+// The element count of the object at `at` and where its elements start;
+// nothing when the count runs past the end t.
+std::optional<std::pair<quint64, qint64>> elementsOf(const QByteArray &b, qint64 at, qint64 t)
+{
+    quint64 n = quint8(b.at(at)) & 0xF;
+    qint64 start = at + 1;
+    if (n == 0xF && start < t && (quint8(b.at(start)) >> 4) == 1) {
+        const int size = 1 << (quint8(b.at(start)) & 0x3);
+        if (start + 1 + size > t)
+            return std::nullopt;
+        n = bigEndian(b, start + 1, size);
+        start += 1 + size;
+    }
+    return std::make_pair(n, start);
+}
+
+// A string object holding a NUL character: libplist aborts (an assertion)
+// when it hands such a dictionary key over.
+bool stringHoldsNul(const QByteArray &b, qint64 at, qint64 t)
+{
+    if (at < 8 || at >= t || (quint8(b.at(at)) >> 4 != 0x5 && quint8(b.at(at)) >> 4 != 0x6))
+        return false;
+    const int unit = quint8(b.at(at)) >> 4 == 0x6 ? 2 : 1;
+    const auto elements = elementsOf(b, at, t);
+    if (!elements || elements->first > quint64(t - elements->second) / unit)
+        return false; // libplist refuses it
+    for (qint64 k = elements->second; k < elements->second + qint64(elements->first) * unit;
+         k += unit)
+        if (b.at(k) == 0 && b.at(k + unit - 1) == 0)
+            return true;
+    return false;
+}
+
 // Binary: container nesting, walking the object table with a bounded number
-// of visits (shared or cyclic references cannot make it loop).
-bool binaryNestingIsBounded(const QByteArray &b)
+// of visits (shared or cyclic references cannot make it loop), and dictionary
+// keys holding a NUL character. Why the file is refused, or nothing.
+std::optional<QString> binaryProblem(const QByteArray &b)
 {
     constexpr qint64 kTrailer = 32;
     constexpr quint64 kMaxVisits = 1 << 21;
+    const QString tooDeep = QStringLiteral("nested deeper than %1 levels").arg(kMaxDepth);
     if (b.size() < 8 + kTrailer)
-        return true; // libplist refuses it by itself
+        return std::nullopt; // libplist refuses it by itself
     const qint64 t = b.size() - kTrailer;
     const int offsetSize = quint8(b.at(t + 6)), refSize = quint8(b.at(t + 7));
     const quint64 count = bigEndian(b, t + 8, 8), top = bigEndian(b, t + 16, 8);
     const quint64 table = bigEndian(b, t + 24, 8);
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || top >= count ||
         table >= quint64(t) || count > (quint64(t) - table) / quint64(offsetSize))
-        return true;
+        return std::nullopt;
     const auto offsetOf = [&](quint64 ref) {
         return qint64(bigEndian(b, qint64(table + ref * quint64(offsetSize)), offsetSize));
     };
@@ -256,31 +294,29 @@ bool binaryNestingIsBounded(const QByteArray &b)
         stack.pop_back();
         const qint64 at = offsetOf(ref);
         if (depth > kMaxDepth)
-            return false;
+            return tooDeep;
         if (at < 8 || at >= t)
             continue;
         const int kind = quint8(b.at(at)) >> 4;
-        if (kind != 0xA && kind != 0xD)
+        const auto elements = elementsOf(b, at, t);
+        if ((kind != 0xA && kind != 0xD) || !elements)
             continue;
-        quint64 n = quint8(b.at(at)) & 0xF;
-        qint64 refs = at + 1;
-        if (n == 0xF && refs < t && (quint8(b.at(refs)) >> 4) == 1) {
-            const int size = 1 << (quint8(b.at(refs)) & 0x3);
-            n = refs + 1 + size <= t ? bigEndian(b, refs + 1, size) : 0;
-            refs += 1 + size;
-        }
-        n *= kind == 0xD ? 2 : 1;
+        const auto [keys, refs] = *elements;
+        const quint64 n = kind == 0xD ? 2 * keys : keys;
         if (n > quint64(t - refs) / quint64(refSize))
             continue; // runs past the table: libplist refuses it
         if ((visits += n) > kMaxVisits)
-            return false;
+            return tooDeep;
         for (quint64 k = 0; k < n; ++k) {
             const quint64 child = bigEndian(b, refs + qint64(k) * refSize, refSize);
-            if (child < count)
-                stack.emplace_back(child, depth + 1);
+            if (child >= count)
+                continue;
+            if (kind == 0xD && k < keys && stringHoldsNul(b, offsetOf(child), t))
+                return QStringLiteral("a key holds a NUL character");
+            stack.emplace_back(child, depth + 1);
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -289,10 +325,13 @@ QVariant parsePropertyList(const QByteArray &bytes)
 {
     if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
         return {};
-    if (!(bytes.startsWith("bplist") ? binaryNestingIsBounded(bytes)
-                                     : xmlNestingIsBounded(bytes))) {
-        logLine(lcPlatform(),
-                QStringLiteral("parsePropertyList: nested deeper than %1 levels").arg(kMaxDepth));
+    const std::optional<QString> problem =
+        bytes.startsWith("bplist") ? binaryProblem(bytes)
+        : xmlNestingIsBounded(bytes)
+            ? std::nullopt
+            : std::optional(QStringLiteral("nested deeper than %1 levels").arg(kMaxDepth));
+    if (problem) {
+        logLine(lcPlatform(), QStringLiteral("parsePropertyList: %1").arg(*problem));
         return {};
     }
     plist_t root = nullptr;

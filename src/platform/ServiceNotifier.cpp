@@ -33,6 +33,7 @@ bool ServiceNotifier::isSupervised()
 void ServiceNotifier::notifyReady()
 {
     send("READY=1\nSTATUS=Displays are up");
+    m_status = QStringLiteral("Displays are up");
     if (m_watchdogUsec <= 0 || m_watchdog.isActive())
         return;
     m_watchdog.start();
@@ -44,6 +45,15 @@ void ServiceNotifier::notifyStopping()
 {
     m_watchdog.stop();
     send("STOPPING=1");
+}
+
+void ServiceNotifier::notifyStatus(const QString &text)
+{
+    QString line = text.simplified().left(256);
+    if (line == m_status)
+        return;
+    m_status = line;
+    send(QByteArray("STATUS=" + line.toUtf8()).constData());
 }
 
 void ServiceNotifier::send(const char *state)

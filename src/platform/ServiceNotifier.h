@@ -10,7 +10,7 @@ namespace kivo {
 // then WATCHDOG=1 from the main thread's event loop at a third of
 // WATCHDOG_USEC (a frozen main thread stops the pings and the unit restarts
 // the station), STOPPING=1 when it quits. Without NOTIFY_SOCKET every call
-// does nothing.
+// does nothing. STATUS= lines follow the station's state.
 class ServiceNotifier : public QObject
 {
     Q_OBJECT
@@ -26,12 +26,16 @@ public:
     // READY=1, and the watchdog pings from then on.
     void notifyReady();
     void notifyStopping();
+    // STATUS=text, when it differs from the last one sent (one line; at
+    // most 256 characters).
+    void notifyStatus(const QString &text);
 
 private:
     static void send(const char *state);
 
     QTimer m_watchdog;
     qint64 m_watchdogUsec = 0;
+    QString m_status;
 };
 
 } // namespace kivo

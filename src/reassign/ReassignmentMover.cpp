@@ -4,6 +4,7 @@
 #include "RecordableName.h"
 #include "platform/FileOps.h"
 #include "platform/Log.h"
+#include "util/FileHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +37,10 @@ QString ReassignmentMover::problemWith(const QString &photo, const QString &newF
     // The parent folder is not created: a missing code folder fails every move.
     if (!QFileInfo(newFolder).isDir())
         return QStringLiteral("the new code's folder does not exist");
+    // A code folder that is a link out of its day would take the photo out of
+    // the store.
+    if (!staysInsideParentFolder(newFolder))
+        return QStringLiteral("the new code's folder leads outside its day folder");
     const QFileInfo there(QDir(newFolder).filePath(name));
     if (there.exists() || there.isSymLink())
         return QStringLiteral("the new code already has a file of that name");

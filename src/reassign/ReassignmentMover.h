@@ -9,6 +9,8 @@ namespace kivo {
 // replaces a file already there, and a photo whose name the change record
 // cannot carry is never moved: it then stays where it is. Each failure is
 // logged and noted as "file name: reason"; the remaining photos are still tried.
+// A new folder that is a symbolic link out of its own parent folder (the day)
+// takes no photo.
 class ReassignmentMover
 {
 public:

@@ -6,8 +6,10 @@
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
+#include "util/JpegMemoryGuard.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -40,7 +42,16 @@ QStringList patternFolders(const Preferences &prefs)
 
 QImage BackgroundPicture::loadPicture(const QString &path)
 {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted()) {
+        logLine(lcSlideshow(), QStringLiteral("BackgroundPicture->loadPicture... [%1] left out: %2")
+                                   .arg(path, memory.error()));
+        return {};
+    }
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPicturePixels) {
@@ -53,12 +64,20 @@ QImage BackgroundPicture::loadPicture(const QString &path)
     return reader.read();
 }
 
+QString BackgroundPicture::parentPreferencesFile(const QString &name)
+{
+    const QString xdg = AppPaths::xdgBaseDir("XDG_CONFIG_HOME", QStringLiteral(".config")) +
+                        QStringLiteral("/Kivo/") + name;
+    const QString old = QDir::homePath() + QStringLiteral("/Library/Preferences/") + name;
+    return QFileInfo::exists(xdg) || !QFileInfo::exists(old) ? xdg : old;
+}
+
 QString BackgroundPicture::parentAccountName(const Preferences &prefs)
 {
     const QString name = prefs.string(QLatin1String(keys::prefParentAppPlistName));
     if (name.isEmpty() || name.contains(QLatin1Char('/')))
         return {};
-    const QString path = QDir::homePath() + QStringLiteral("/Library/Preferences/") + name;
+    const QString path = parentPreferencesFile(name);
     const QVariant plist = readPropertyList(path);
     if (!plist.isValid()) {
         logLine(lcSlideshow(),

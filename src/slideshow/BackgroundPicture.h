@@ -25,6 +25,11 @@ public:
     // The installation name in the parent application's preferences file
     // (dictionary "/" -> "corvel/" -> string "account"); empty when absent.
     static QString parentAccountName(const Preferences &prefs);
+    // The parent application's preferences file named name (a file name):
+    // $XDG_CONFIG_HOME/Kivo/name (default ~/.config/Kivo), where the venue's
+    // applications keep their preferences on Linux; else, when only that one
+    // exists, ~/Library/Preferences/name, where they were kept before.
+    static QString parentPreferencesFile(const QString &name);
 
     // Decodes a picture for tiling; null when it does not load or is huge.
     static QImage loadPicture(const QString &path);

@@ -4,8 +4,12 @@
 #include "SlideshowLog.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
 #include "slideShowWindowController.h"
+#include "station/DisplayOutputs.h"
+#include "station/DisplayParameters.h"
 #include "station/NotificationNames.h"
+#include "station/PrefKeys.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -32,6 +36,10 @@ DisplayManager::DisplayManager(QObject *parent)
     connect(app, &QGuiApplication::screenRemoved, this, &DisplayManager::screensChanged);
     for (QScreen *screen : QGuiApplication::screens())
         connect(screen, &QScreen::availableGeometryChanged, this, &DisplayManager::screensChanged);
+    connect(&Preferences::standard(), &Preferences::valueChanged, this, [this](const QString &key) {
+        if (key.startsWith(QLatin1String(keys::prefDisplayOutput)))
+            screensChanged();
+    });
 }
 
 DisplayManager::~DisplayManager()
@@ -51,15 +59,48 @@ bool DisplayManager::createDisplayController(int index)
         return false;
     m_workers.setMaxThreads(qMax(m_workers.maxThreads(), 2 * (index + 1)));
     m_controllers.push_back(std::make_unique<slideShowWindowController>(index, m_workers));
+    reportMissingOutputs();
     return true;
+}
+
+QMap<int, QString> DisplayManager::missingPinnedOutputs() const
+{
+    QMap<int, QString> missing = DisplayOutputs::missingOutputs(
+        DisplayOutputs::pinnedOutputs(Preferences::standard()), DisplayOutputs::screenNames());
+    missing.removeIf([this](auto entry) { return entry.key() >= count(); });
+    return missing;
+}
+
+void DisplayManager::reportMissingOutputs()
+{
+    const QMap<int, QString> missing = missingPinnedOutputs();
+    const Preferences &prefs = Preferences::standard();
+    auto line = [&](int index, const QString &monitor, const char *what) {
+        const QString room = prefs.string(
+            DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), index));
+        logLine(lcSlideshow(), QStringLiteral("DisplayManager: display %1 (%2), pinned to monitor "
+                                              "[%3]: %4")
+                                   .arg(index + 1)
+                                   .arg(room, monitor, QLatin1String(what)));
+    };
+    for (auto it = missing.cbegin(); it != missing.cend(); ++it) {
+        if (m_reportedMissing.value(it.key()) != it.value())
+            line(it.key(), it.value(), "monitor missing, the room shows nowhere");
+    }
+    for (auto it = m_reportedMissing.cbegin(); it != m_reportedMissing.cend(); ++it) {
+        if (missing.value(it.key()) != it.value())
+            line(it.key(), it.value(), "no longer missing");
+    }
+    m_reportedMissing = missing;
 }
 
 void DisplayManager::setupWindowControllers()
 {
     releaseDisplayControllers();
-    const int screens = screenCount();
-    for (int i = 0; i < screens; ++i) {
-        logLine(lcSlideshow(), QStringLiteral("index %1 out of %2 screens...").arg(i).arg(screens));
+    const int displays = DisplayOutputs::displayCount();
+    for (int i = 0; i < displays; ++i) {
+        logLine(lcSlideshow(),
+                QStringLiteral("index %1 out of %2 screens...").arg(i).arg(displays));
         createDisplayController(i);
     }
 }
@@ -69,6 +110,7 @@ void DisplayManager::releaseDisplayControllers()
     // Last first, so display 0 (under the console) goes last.
     while (!m_controllers.empty())
         m_controllers.pop_back();
+    m_reportedMissing.clear();
 }
 
 slideShowWindowController *DisplayManager::controller(int index) const
@@ -106,6 +148,7 @@ void DisplayManager::screensChanged()
     logLine(lcSlideshow(),
             QStringLiteral("DisplayManager->applicationDidChangeScreenParameters... %1 screens")
                 .arg(screenCount()));
+    reportMissingOutputs();
     for (const auto &c : m_controllers)
         c->handleScreenDidChange();
     emit displaysRearranged();

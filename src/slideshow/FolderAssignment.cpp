@@ -77,6 +77,34 @@ void FolderAssignment::handleSlideShowParamChangedNotification(const Notificatio
     rebuildList();
 }
 
+void FolderAssignment::resumeStoredFolder()
+{
+    if (!fSourcePath.isEmpty())
+        return;
+    const QString pathKey =
+        fParameterDictionary.value(QLatin1String(keys::sPrefKeyForSlideShowPath));
+    if (Preferences::standard().string(pathKey).isEmpty())
+        return;
+    Async::run(
+        m_workers, this,
+        [triple = FolderValidation::slideShowFolderTripleForIndex(fScreenIndex), pathKey] {
+            Preferences &prefs = Preferences::standard();
+            return validateFolderPrefWithParam(triple, prefs) ? prefs.string(pathKey) : QString();
+        },
+        [this](const QString &folder) {
+            if (folder.isEmpty() || !fSourcePath.isEmpty())
+                return;
+            logLine(
+                lcSlideshow(),
+                traceArrow(kTraceObject, u"resumeStoredFolder") +
+                    QStringLiteral(" index = [%1] folder = [%2]").arg(fScreenIndex).arg(folder));
+            handleSlideShowParamChangedNotification({QString(notification::SlideShowParamChanged),
+                                                     {},
+                                                     {{notificationKey::screenIndex, fScreenIndex},
+                                                      {notificationKey::sourcePath, folder}}});
+        });
+}
+
 void FolderAssignment::postFolderStatus(const QString &folder, bool playing)
 {
     const QString code = QFileInfo(QDir::cleanPath(folder)).fileName();

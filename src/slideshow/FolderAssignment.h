@@ -40,6 +40,11 @@ public:
     void handleSlideShowParamChangedNotification(const Notification &n);
     // Lists the folder again and queues what is new.
     void rebuildList();
+    // At start: the folder stored for the display before the station last
+    // ended (repaired from its folder reference when it moved) is assigned
+    // again, checked on a worker. Nothing when a folder was assigned
+    // meanwhile or the stored one is gone.
+    void resumeStoredFolder();
 
     // The folder the display was last told to play; empty when none.
     const QString &sourcePath() const { return fSourcePath; }

@@ -357,8 +357,12 @@ void SlidePlayer::handleSlideShowRequestStatusNotification(const Notification &n
         broadcastSlideShowStatus();
 }
 
-void SlidePlayer::handleSlideTestNotification(const Notification &)
+void SlidePlayer::handleSlideTestNotification(const Notification &n)
 {
+    // Next Slide turns the display it names; one naming none, or -1, turns every display.
+    const int index = n.userInfo.value(kScreenIndex, -1).toInt();
+    if (index != -1 && index != fScreenIndex)
+        return;
     if (m_decoder.isBlocked())
         return;
     const std::optional<QString> next = m_queue->getNextObject();

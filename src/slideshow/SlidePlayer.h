@@ -70,7 +70,8 @@ public:
 
     void handleSlideShowParamToggleShowNotification(const Notification &n);
     void handleSlideShowRequestStatusNotification(const Notification &n);
-    // Shows the next queued slide at once, outside the turn chain.
+    // Shows the next queued slide at once, outside the turn chain, when the
+    // request's "screenIndex" is this display's (or -1, or absent: every display).
     void handleSlideTestNotification(const Notification &n);
     void handleSlideShowChangeTransitionStyle(const Notification &n);
 
@@ -78,6 +79,10 @@ public:
 
     bool isSuspended() const { return doSuspendSlideShow; }
     bool isInsideLoop() const { return isInsideSlideShowLoop; }
+    // Waiting for its folder to give something it can show.
+    bool isIdle() const { return m_idle; }
+    // The display's delay between slides.
+    int delayMs() const;
     SlideDecoder &decoder() { return m_decoder; }
     // The path shown by the last turn that decoded its image.
     const QString &currentSlidePath() const { return m_currentSlidePath; }
@@ -102,7 +107,6 @@ private:
     bool idle();
     void idleTimeout();
     void showSlide(const QImage &image, const QString &path);
-    int delayMs() const;
     void waitForDelay();
     void endTurn();
     QSize slideSize() const;

@@ -1,6 +1,7 @@
 #include "slideShowWindowController.h"
 
 #include "CaptionStrip.h"
+#include "DisplayNameField.h"
 #include "FolderAssignment.h"
 #include "IdentifyOverlay.h"
 #include "SlidePlayer.h"
@@ -9,11 +10,13 @@
 #include "borderlessWindow.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "station/DisplayOutputs.h"
 #include "station/NotificationNames.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
 #include "zoomedInNSImageView.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -42,6 +45,12 @@ slideShowWindowController::slideShowWindowController(int index, WorkerPool &work
     m_assignment = std::make_unique<FolderAssignment>(fScreenIndex, fParameterDictionary, m_queue,
                                                       workers, *m_player, this);
     connect(m_player.get(), &SlidePlayer::slideShown, this, &slideShowWindowController::slideShown);
+    connect(m_player.get(), &SlidePlayer::slideShown, this, [this] { ++m_slidesShown; });
+    m_sinceStart.start();
+    for (QObject *painted :
+         {static_cast<QObject *>(m_window.get()), static_cast<QObject *>(m_slideView),
+          static_cast<QObject *>(m_zoomedInView)})
+        painted->installEventFilter(this);
     connect(m_player.get(), &SlidePlayer::relistDue, m_assignment.get(),
             &FolderAssignment::rebuildList);
     resizeSelfToParent();
@@ -52,6 +61,9 @@ slideShowWindowController::slideShowWindowController(int index, WorkerPool &work
 
 slideShowWindowController::~slideShowWindowController()
 {
+    m_window->removeEventFilter(this);
+    m_slideView->removeEventFilter(this);
+    m_zoomedInView->removeEventFilter(this);
     m_observers.clear();
     disconnect(&Preferences::standard(), nullptr, this, nullptr);
     m_player->stop();
@@ -67,9 +79,28 @@ const QString &slideShowWindowController::sourcePath() const
     return m_assignment->sourcePath();
 }
 
+qint64 slideShowWindowController::msSinceLastPaint() const
+{
+    return m_lastPaintMs < 0 ? -1 : m_sinceStart.elapsed() - m_lastPaintMs;
+}
+
+bool slideShowWindowController::isPlaying() const
+{
+    return m_window->isVisible() && !m_player->isSuspended() && !m_player->isIdle() &&
+           !m_player->currentSlidePath().isEmpty();
+}
+
+bool slideShowWindowController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint)
+        m_lastPaintMs = m_sinceStart.elapsed();
+    return QObject::eventFilter(watched, event);
+}
+
 void slideShowWindowController::startSequence()
 {
     m_player->startSequence();
+    m_assignment->resumeStoredFolder();
 }
 
 void slideShowWindowController::setScreenIndex(int index)
@@ -81,8 +112,7 @@ void slideShowWindowController::setScreenIndex(int index)
 
 QScreen *slideShowWindowController::screen() const
 {
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    return fScreenIndex >= 0 && fScreenIndex < screens.size() ? screens.at(fScreenIndex) : nullptr;
+    return DisplayOutputs::screenForDisplay(fScreenIndex);
 }
 
 void slideShowWindowController::createWindows()
@@ -111,6 +141,8 @@ void slideShowWindowController::resizeSelfToParent()
     m_zoomedInView->setGeometry(QRect(QPoint(0, 0), frame.size()));
     m_slideView->resizeSelfToParent();
     m_caption->setChildWindowPosition();
+    if (m_nameField)
+        m_nameField->placeInWindow();
 }
 
 void slideShowWindowController::showHideThisWindow()
@@ -150,6 +182,7 @@ void slideShowWindowController::setupIdentifyWindow()
     const QString key =
         DisplayParameters::keyForIndex(QLatin1String(keys::prefNameOfDisplay), fScreenIndex);
     m_identify->setText(Preferences::standard().string(key));
+    m_nameField = new DisplayNameField(key, m_window.get());
     if (QScreen *target = screen())
         m_identify->setGeometry(target->availableGeometry());
     m_identify->hide();

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "station/Clock.h"
+#include "station/CustomerCode.h"
 #include "station/DateFormat.h"
 #include "station/PrefKeys.h"
 #include "util/FileHelpers.h"
@@ -101,9 +102,9 @@ QString consoleDayFolderPath()
 QString formPathForCodeNew(const QString &code)
 {
     // A code names one folder inside the day folder and never leads out of it.
-    if (code.isEmpty() || code.contains(QLatin1Char('/')) || code == QLatin1String(".") ||
-        code == QLatin1String("..")) {
-        logLine(lcStation(), QStringLiteral("formPathForCodeNew: refusing code [%1]").arg(code));
+    if (const QString why = CustomerCode::refusal(code); !why.isEmpty()) {
+        logLine(lcStation(),
+                QStringLiteral("formPathForCodeNew: ") + CustomerCode::refusedText(code, why));
         return {};
     }
     const QString day = consoleDayFolderPath();

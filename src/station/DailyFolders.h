@@ -43,8 +43,7 @@ QString getDailyFolderName2(const QString &format);
 QString consoleDayFolderPath();
 
 // The console day folder / code (the code is appended unchanged). A null
-// string without a day folder, or for an empty code, "." or "..", or a code
-// holding "/".
+// string without a day folder, or for a code CustomerCode refuses.
 QString formPathForCodeNew(const QString &code);
 
 // The instant (hours * 3600 + minutes * 60) seconds before now as "yyyy-MM-dd",

@@ -16,9 +16,20 @@ namespace {
 constexpr char kScriptName[] = "getnewestfiles.sh";
 constexpr qint64 kDefaultMaxPhotos = 40;
 
+// Entries come from the photo store: a search's lines name a few of them,
+// each cut short, so a large or hostile folder cannot flood the log.
+constexpr qsizetype kListedEntries = 10;
+constexpr qsizetype kEntryChars = 300;
+constexpr qsizetype kOutputChars = 2000;
+
 QString describe(const QStringList &list)
 {
-    return QStringLiteral("(") + list.join(QStringLiteral(", ")) + QStringLiteral(")");
+    QStringList shown;
+    for (const QString &entry : list.mid(0, kListedEntries))
+        shown << logSafe(entry, kEntryChars);
+    if (list.size() > kListedEntries)
+        shown << QStringLiteral("\u2026(+%1 more)").arg(list.size() - kListedEntries);
+    return QStringLiteral("(") + shown.join(QStringLiteral(", ")) + QStringLiteral(")");
 }
 
 QString describe(const QVariantMap &map)
@@ -28,7 +39,7 @@ QString describe(const QVariantMap &map)
         const QVariant &v = it.value();
         const QString text = v.canConvert<QStringList>() && v.typeId() != QMetaType::QString
                                  ? describe(v.toStringList())
-                                 : v.toString();
+                                 : logSafe(v.toString(), kEntryChars);
         parts.append(it.key() + QStringLiteral(" = ") + text);
     }
     return QStringLiteral("{") + parts.join(QStringLiteral("; ")) + QStringLiteral("}");
@@ -73,10 +84,9 @@ QStringList KivoPhotoQueryController::listFolder(const QString &folder)
     // Hidden entries (a leading dot) are left out by the filter.
     QDir dir(folder);
     if (!dir.isReadable()) {
+        logLine(lcStation(), QStringLiteral("KivoPhotoQueryController bumped into an error"));
         logLine(lcStation(),
-                QStringLiteral("KivoPhotoQueryController bumped into an error: [%1] is not "
-                               "readable")
-                    .arg(folder));
+                QStringLiteral("KivoPhotoQueryController -> [%1] is not readable").arg(folder));
         return result;
     }
     const QFileInfoList entries = dir.entryInfoList(
@@ -135,7 +145,8 @@ QStringList KivoPhotoQueryController::findNewImagesFromShellScript(
                              .arg(QLatin1String(kScriptName), describe(args)));
     const std::optional<QString> output = runShellScript2(script, args, kScriptTimeLimit);
     logLine(lcStation(),
-            QStringLiteral("response is: %1").arg(output.value_or(QStringLiteral("(null)"))));
+            QStringLiteral("response is: %1")
+                .arg(output ? logSafe(*output, kOutputChars) : QStringLiteral("(null)")));
     if (failed)
         *failed = !output;
     if (!output)

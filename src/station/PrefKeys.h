@@ -47,6 +47,11 @@ inline constexpr char prefCurrentPathForIKImageView[] = "prefCurrentPathForIKIma
 inline constexpr char prefCurrentFullPathForIKImageView[] = "prefCurrentFullPathForIKImageView";
 inline constexpr char prefNewImageFolder[] = "prefNewImageFolder";
 inline constexpr char prefSortListTag[] = "prefSortListTag";
+// Part of the name of the X keyboard device that is the barcode scanner;
+// empty: scans come from the focused window.
+inline constexpr char prefScannerDevice[] = "prefScannerDevice";
+// Where the station keeps a copy of its status (JSON); unset: nowhere.
+inline constexpr char prefStatusFile[] = "prefStatusFile";
 
 // Transition modes (values of prefUseTransitionMode).
 inline constexpr char transitionModeFixed[] = "transitionModeFixed";
@@ -67,6 +72,9 @@ inline constexpr char prefSlideShowWhichPhotos[] = "prefSlideShowWhichPhotos";
 inline constexpr char prefSlideShowDisplaySequence[] = "prefSlideShowDisplaySequence";
 inline constexpr char prefDisplayStatus[] = "prefDisplayStatus";
 inline constexpr char prefNameOfDisplay[] = "prefNameOfDisplay";
+// The monitor a display is pinned to (QScreen::name(): the RandR monitor or
+// output name); empty for the next free screen.
+inline constexpr char prefDisplayOutput[] = "prefDisplayOutput";
 // The first display's name, observed by the console.
 inline constexpr char prefNameOfDisplay1[] = "prefNameOfDisplay1";
 

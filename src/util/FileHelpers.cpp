@@ -106,6 +106,18 @@ QString expandTilde(const QString &path)
     return path;
 }
 
+bool staysInsideParentFolder(const QString &path)
+{
+    const QFileInfo item(path);
+    const QString real = item.canonicalFilePath();
+    QString parent = QFileInfo(item.absolutePath()).canonicalFilePath();
+    if (real.isEmpty() || parent.isEmpty())
+        return false;
+    if (!parent.endsWith(QLatin1Char('/')))
+        parent += QLatin1Char('/');
+    return real.startsWith(parent);
+}
+
 bool itemIsEarlierThan(const QString &path, const QDateTime &cutoff, const QString &dateKey)
 {
     struct statx info

@@ -40,4 +40,9 @@ bool createDirectoryIfMissing(const QString &path);
 // "~" and "~/..." expanded to the home folder; other paths unchanged.
 QString expandTilde(const QString &path);
 
+// True when path, symbolic links followed, lies inside the folder it is
+// named in: a link to a sibling is fine, a link out of that folder is not.
+// False when path does not exist.
+bool staysInsideParentFolder(const QString &path);
+
 } // namespace kivo

@@ -2,9 +2,11 @@
 // must fail, whatever its name, and a hostile file must not exhaust memory.
 #include "FileHelpers.h"
 
+#include "JpegMemoryGuard.h"
 #include "UtilLog.h"
 #include "platform/Log.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -36,8 +38,17 @@ struct TjDeleter
 
 // Decodes every scan of the JPEG at 1/8 scale; a decoder warning (premature
 // end of data, corrupt entropy-coded data) counts as a failure.
-bool jpegDecodes(const QByteArray &data)
+bool jpegDecodes(const QByteArray &data, const QString &path)
 {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const JpegMemoryGuard memory(buffer);
+    if (!memory.admitted()) {
+        logLine(lcUtil(), QStringLiteral("NSLog IsValidImageObject => [%1] left out: %2")
+                              .arg(path, memory.error()));
+        return false;
+    }
     std::unique_ptr<void, TjDeleter> handle(tjInitDecompress());
     if (!handle)
         return false;
@@ -93,7 +104,7 @@ bool IsValidImageObject(const QString &path)
         ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
     if (regular && file.open(QIODevice::ReadOnly)) {
         if (looksLikeJpeg(file.peek(3))) {
-            valid = file.size() <= kMaxJpegFileBytes && jpegDecodes(file.readAll());
+            valid = file.size() <= kMaxJpegFileBytes && jpegDecodes(file.readAll(), path);
         } else {
             valid = otherImageDecodes(&file);
         }

@@ -48,7 +48,8 @@ QString describeArgs(const QStringList &args)
 {
     QString text = QStringLiteral("(\n");
     for (qsizetype i = 0; i < args.size(); ++i)
-        text += QStringLiteral("    ") + args[i] + (i + 1 < args.size() ? ",\n" : "\n");
+        text +=
+            QStringLiteral("    ") + logSafe(args[i], 300) + (i + 1 < args.size() ? ",\n" : "\n");
     return text + QLatin1Char(')');
 }
 
@@ -152,7 +153,8 @@ std::optional<QString> runAndCapture(const QString &who, bool failedYieldsMarker
         logLine(lcUtil(), QStringLiteral("%1 got back output that is not UTF-8 text").arg(who));
         return std::nullopt;
     }
-    logLine(lcUtil(), QStringLiteral("%1 got back:\n%2\n").arg(who, *text));
+    // The output may list a whole folder of the photo store: cut short.
+    logLine(lcUtil(), QStringLiteral("%1 got back:\n%2\n").arg(who, logSafe(*text, 2000)));
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "SlideImageLoader.h"
 
+#include "JpegMemoryGuard.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -78,6 +80,9 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
     }();
     Q_UNUSED(limited);
 
+    const JpegMemoryGuard memory(file);
+    if (!memory.admitted())
+        return fail(error, memory.error());
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();

@@ -1,5 +1,6 @@
 #include "KivoNSXmlParser.h"
 
+#include "MarkupBounds.h"
 #include "XmlLog.h"
 #include "platform/Log.h"
 
@@ -117,6 +118,13 @@ bool KivoNSXmlParser::parse()
         m_parserError = ParseError{
             int(QXmlStreamReader::CustomError),
             QStringLiteral("Document larger than %1 bytes refused").arg(kMaxDocumentBytes), 0, 0};
+        parseErrorOccurred();
+        return false;
+    }
+    // Checked before the reader sees the bytes: its own checks of such markup
+    // take minutes on a file under the size bound.
+    if (const std::optional<QString> refused = MarkupBounds::check(m_data)) {
+        m_parserError = ParseError{int(QXmlStreamReader::CustomError), *refused, 0, 0};
         parseErrorOccurred();
         return false;
     }
@@ -264,12 +272,12 @@ void KivoNSXmlParser::didEndElement(const OpenElement &element)
     }
     if (clean) {
         // Indentation before a closing tag is the usual case and not worth a
-        // line in the log; real text left over in a container is.
+        // line in the log; real text left over in a container is. The text
+        // itself stays out of the line: it is stored under "value".
         if (!clean->isEmpty())
             logLine(lcXml(),
-                    QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling "
-                                   "data [%3]")
-                        .arg(kClassName, elementName, *clean));
+                    QStringLiteral("%1 => didEndElement...WARNING: node %2 ends with dangling data")
+                        .arg(kClassName, elementName));
         addToCurNodeWithData(clean, kValueKey);
     }
     QVariant parent = popFromStack();

@@ -22,8 +22,9 @@ namespace kivo {
 // Every other element stores its text in the nearest enclosing container.
 //
 // Untrusted input is bounded: documents over kMaxDocumentBytes, elements
-// nested deeper than kMaxDepth and documents declaring entities are refused
-// as parse errors, so no file can exhaust time, memory or the call stack.
+// nested deeper than kMaxDepth, documents declaring entities and markup over
+// MarkupBounds are refused as parse errors, so no file can exhaust time,
+// memory or the call stack.
 class KivoNSXmlParser
 {
 public:

@@ -6,8 +6,16 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 namespace kivo {
+
+namespace {
+// The reader's event trace: every element of every description file at every
+// scan of the console, so off unless asked for
+// (QT_LOGGING_RULES="kivo.xml.trace.debug=true").
+Q_LOGGING_CATEGORY(lcXmlTrace, "kivo.xml.trace", QtInfoMsg)
+} // namespace
 
 std::optional<QVariantMap> testParser(const QString &path)
 {
@@ -24,6 +32,7 @@ std::optional<QVariantMap> testParser(const QString &path)
         return std::nullopt;
 
     KivoNSXmlParser parser(data);
+    parser.setDoVerbose(lcXmlTrace().isDebugEnabled());
     parser.setRootKey(QStringLiteral("data"));
     if (!parser.parse())
         logLine(lcXml(), QStringLiteral("ParserError = %1").arg(parser.parserError()->description));

@@ -47,14 +47,16 @@ private slots:
     }
     void init() { test::resetPreferences(); }
 
-    // The displays start only with a valid main folder, the console only
-    // outside the shout mode; the shout mode and the demo search search at once.
+    // The displays start only with a valid main folder (on the first launch
+    // the factory one, made then), the console only outside the shout mode;
+    // the shout mode and the demo search search at once.
     void startUp_data()
     {
         // search: the first search's log line; empty: none
         test::columns<QVariantMap, bool, bool, QString>("stored", "starts", "console", "search");
         test::row("console", QVariantMap{}, true, true, QString());
         test::row("main folder missing", QVariantMap{{kPath, "/nowhere"}}, false, true, QString());
+        test::row("first launch", QVariantMap{{kPath, "~/Factory/Images"}}, true, true, QString());
         test::row("shout mode", QVariantMap{{"prefDoShoutMode", true}}, true, false,
                   QString("basePath = "));
         test::row("demo search",
@@ -68,6 +70,7 @@ private slots:
         const auto [stored, starts, console, search] =
             test::fetch<QVariantMap, bool, bool, QString>("stored", "starts", "console", "search");
         QVERIFY(QDir().mkpath(QDir::homePath() + "/Images"));
+        QVERIFY(QDir(QDir::homePath() + "/Factory").removeRecursively());
         prefs().setValue(kPath, "~/Images");
         prefs().setValues(stored);
         OutputCapture log;
@@ -83,7 +86,8 @@ private slots:
         QCOMPARE(prefs().string(QStringLiteral("prefNSScreenIndex7")), "< None Detected >");
         QVERIFY(QFileInfo(QDir::homePath() + "/Factory/Images").isDir());
         if (starts) {
-            QCOMPARE(prefs().string(kPath), QDir::homePath() + "/Images");
+            QCOMPARE(prefs().string(kPath),
+                     stored.value(kPath, "~/Images").toString().replace("~", QDir::homePath()));
             QVERIFY(!prefs().data(QStringLiteral("prefSlideShowPathAliasData")).isEmpty());
         }
         QVERIFY(delegate.timers().relaunchIsArmed() && delegate.timers().watchdogIsRunning());

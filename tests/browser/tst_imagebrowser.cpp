@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "browser/MyImageBrowserView.h"
 #include "browser/MyImageBrowserViewController.h"
+#include "platform/AlertSound.h"
 #include "platform/Preferences.h"
 #include "station/PrefKeys.h"
 
@@ -38,9 +39,10 @@ class TestImageBrowser : public QObject
     static QString pref(const char *key) { return Preferences::standard().string(key); }
 
 private slots:
-    // A folder's photos once each (letter case ignored), no other files; a new
-    // load while one runs stops it before the list is emptied and loaded again;
-    // emptying the list stops a running load for good.
+    // A folder's photos once each (letter case ignored), no other files, with
+    // their positions as subtitles; deleting is refused with the alert sound;
+    // a new load while one runs stops it before the list is emptied and
+    // loaded again; emptying the list stops a running load for good.
     void loadsPhotosOnce()
     {
         const QString folder = m_tmp.filePath(QStringLiteral("load"));
@@ -51,6 +53,12 @@ private slots:
         QCOMPARE(pref(keys::prefCurrentPathForIKImageView),
                  QStringLiteral("< No Photo Selected >"));
         QCOMPARE(browser.images().at(1).index, qint64(2));
+        QVERIFY(browser.model()->index(1).data().toString().endsWith("\n2"));
+        int alerts = 0;
+        AlertSound::setPlayer([&] { ++alerts; });
+        QTest::keyClick(browser.imageBrowser(), Qt::Key_Delete);
+        QTRY_COMPARE(alerts, 1);
+        AlertSound::setPlayer({});
 
         QSignalSpy finished(&browser, &MyImageBrowserViewController::loadFinished);
         browser.addImages(photos("many", 400));

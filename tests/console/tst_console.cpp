@@ -3,6 +3,7 @@
 #include "console/CodeListDump.h"
 #include "console/ConsoleDelegate.h"
 #include "console/DemoSlides.h"
+#include "console/DesktopEntryLauncher.h"
 #include "console/MainWindowController.h"
 #include "console/SelectDisplayWindowController.h"
 #include "platform/Preferences.h"
@@ -63,6 +64,15 @@ struct Delegate : ConsoleDelegate
     void doIdentify(int tag) override { calls << u"identify %1"_s.arg(tag); }
     void doStopSlideShow(int tag) override { calls << u"stop %1"_s.arg(tag); }
 };
+
+// What xdotool prints, one line an entry.
+QStringList xdotool(const QStringList &args)
+{
+    QProcess p;
+    p.start(u"xdotool"_s, args);
+    p.waitForFinished(5000);
+    return QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
 
 QStringList codesOf(const QList<CodeEntry> &entries)
 {
@@ -329,6 +339,77 @@ private slots:
         prefs().setValue(u"prefNameOfDisplay2"_s, u"Hall"_s);
         console.selectDisplayWindowController()->ibTestButton();
         QCOMPARE(rebuild.posted.size(), 1);
+    }
+
+    // The sheet follows screens that come and go while it is open, keeping
+    // the chosen screen where it stays (shown: entries, chosen entry).
+    void sheetFollowsScreens_data()
+    {
+        test::columns<QStringList, int, QStringList, QVariantList>("before", "chosen", "after",
+                                                                   "shown");
+        test::row("added after", QStringList{"A", "B"}, 1, QStringList{"A", "B", "C"},
+                  QVariantList{3, 1});
+        test::row("added before", QStringList{"A", "B"}, 1, QStringList{"C", "A", "B"},
+                  QVariantList{3, 2});
+        test::row("chosen removed", QStringList{"A", "B", "C"}, 2, QStringList{"A", "B"},
+                  QVariantList{2, 1});
+        test::row("one left", QStringList{"A", "B"}, 1, QStringList{"A"}, QVariantList{1, 0});
+    }
+    void sheetFollowsScreens()
+    {
+        const auto [before, chosen, after, shown] =
+            test::fetch<QStringList, int, QStringList, QVariantList>("before", "chosen", "after",
+                                                                     "shown");
+        SelectDisplayWindowController sheet;
+        QComboBox *popup = sheet.ibPopupButton();
+        sheet.followScreens(before);
+        popup->setCurrentIndex(chosen);
+        sheet.followScreens(after);
+        QCOMPARE((QVariantList{popup->count(), popup->currentIndex()}), shown);
+        QCOMPARE(popup->currentData(), shown.at(1));
+    }
+
+    // Return to Main starts the parent application once, then brings its
+    // window to the front, with and without a window manager.
+    void returnToMainActivatesTheRunningCopy_data()
+    {
+        test::columns<QString>("wm");
+        test::row("bare X", QString());
+        test::row("openbox", u"openbox"_s);
+    }
+    void returnToMainActivatesTheRunningCopy()
+    {
+        const auto [wm] = test::fetch<QString>("wm");
+        QProcess xvfb, manager, cover;
+        xvfb.start(u"Xvfb"_s, {"-displayfd", "1", "-nolisten", "tcp"});
+        QVERIFY(xvfb.waitForReadyRead(10000));
+        qputenv("DISPLAY", ':' + xvfb.readLine().trimmed());
+        if (!wm.isEmpty())
+            manager.start(wm, {});
+        // A stand-in parent under a name of its own, so no other xmessage counts.
+        const QString id = u"kivoparent"_s + QTest::currentDataTag()[0];
+        QVERIFY(QFile::link(u"/usr/bin/xmessage"_s, m_root.filePath(id)));
+        QVERIFY(test::writeFile(
+            qEnvironmentVariable("XDG_DATA_HOME") + "/applications/" + id + ".desktop",
+            ("[Desktop Entry]\nType=Application\nName=P\nExec=%1 -name %2 P\nStartupWMClass=%2\n"_L1)
+                .arg(m_root.filePath(id), id)
+                .toUtf8()));
+        QList<DesktopEntryLauncher::Outcome> outcomes;
+        const auto click = [&] {
+            DesktopEntryLauncher::openOrActivate(id, qApp, [&](auto o) { outcomes << o; });
+        };
+        click();
+        QTRY_COMPARE_WITH_TIMEOUT(xdotool({"search", "--classname", id}).size(), 1, 10000);
+        cover.start(u"xmessage"_s, {"-name", "cover", "Cover"});
+        QTRY_COMPARE_WITH_TIMEOUT(xdotool({"search", "--classname", "cover"}).size(), 1, 10000);
+        const QString coverWindow = xdotool({"search", "--classname", "cover"}).value(0);
+        xdotool({"windowfocus", "--sync", coverWindow});
+        QCOMPARE(xdotool({"getwindowfocus"}).value(0), coverWindow);
+        click();
+        QTRY_COMPARE(outcomes.size(), 2);
+        using enum DesktopEntryLauncher::Outcome;
+        QCOMPARE(outcomes, (QList{Launched, Activated}));
+        QTRY_COMPARE(xdotool({"getwindowfocus"}), xdotool({"search", "--classname", id}));
     }
 
     // Demo slides play a folder holding a picture at its top level, only

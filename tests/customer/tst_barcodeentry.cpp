@@ -1,3 +1,4 @@
+#include "OutputCapture.h"
 #include "PhotoFixtures.h"
 
 #include "customer/BarcodeEntryController.h"
@@ -5,8 +6,11 @@
 #include "customer/CustomerPhotoSearch.h"
 #include "platform/DistributedNotificationCenter.h"
 #include "station/Clock.h"
+#include "station/CustomerCode.h"
+#include "station/DailyFolders.h"
 #include "station/NotificationNames.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -58,7 +62,6 @@ private slots:
     void init()
     {
         c = std::make_unique<BarcodeEntryController>();
-        c->setRecordingAlert([] { QFAIL("unexpected recording alert"); });
         m_newIds.clear();
         BarcodeEntryController::setVideoIsRecording(false);
         setPrefs({{keys::prefSlideShowPath, m_dir.path()},
@@ -84,24 +87,42 @@ private slots:
         QCOMPARE(m_newIds.size(), 3);
     }
 
-    void refusedCodes()
+    // A code typed or sent by the previewer is cleaned of invisible characters
+    // and trimmed; a blank one, one that could name another folder or one
+    // longer than 64 characters is refused, and named only in part in the log.
+    void codes_data()
     {
-        for (const QString code : {"", " ", ".", "..", "a/b", "a\x7f", "\x01"}) {
-            QVERIFY2(!CustomerPhotoSearch::isAcceptableCode(code), qPrintable(code));
-            QVERIFY(!CustomerPhotoSearch::requestForCode(code));
-        }
-        QVERIFY(CustomerPhotoSearch::isAcceptableCode("A-1_x.y"));
-        // The previewer's announcement is held to the same rules.
-        for (const QString value : {" 777 \n", " ", "../8"})
-            deliver("KivoPreviewerNotification",
-                    {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", value}});
-        QCOMPARE(m_newIds, QStringList{"777"});
-        QCOMPARE(c->currentBarcode(), std::optional<QString>("777"));
+        columns<QString, QString>("sent", "accepted");
+        const QString longest(64, u'7');
+        for (const char *refused : {" ", ".", "..", "a/b", "../8", "a\x7f", "\x01"})
+            row(refused, QString(refused), QString());
+        row("plain", QString("A-1_x.y"), QString("A-1_x.y"));
+        row("trimmed", QString(" 777 \n"), QString("777"));
+        row("invisibles", QString::fromUtf8("\u200b12\u202e3\u2066\ufeff"), QString("123"));
+        row("longest", QString::fromUtf8("\u200f" + longest.toUtf8() + "\u2069"), longest);
+        row("too long", QString(longest + '8'), QString());
+        row("huge", QString(500000, u'y'), QString());
+    }
+    void codes()
+    {
+        const auto [sent, accepted] = fetch<QString, QString>("sent", "accepted");
+        OutputCapture log;
+        deliver("KivoPreviewerNotification",
+                {{"action", "NEWCUSTOMERSITTINGSTARTED"}, {"value", sent}});
+        press({sent + "#100", "\r#110"});
+        QCOMPARE(m_newIds, accepted.isEmpty() ? QStringList() : QStringList({accepted, accepted}));
+        QCOMPARE(c->currentBarcode(), accepted.isEmpty() ? std::nullopt : std::optional(accepted));
+        QVERIFY(log.text().size() < 2000);
+        // The search and the operator's reassignment refuse the same codes.
+        const QString code = CustomerCode::clean(sent);
+        QCOMPARE(!CustomerPhotoSearch::requestForCode(code), accepted.isEmpty());
+        QCOMPARE(formPathForCodeNew(code).isNull(), accepted.isEmpty());
     }
 
     // While the recorder records, a scanned code raises the alert and does
-    // not become current, but is still searched, also when the alert's event
-    // loop completes another code meanwhile.
+    // not become current, but is still searched. One alert at a time, which
+    // does not wait for its answer: codes arriving while it is up are
+    // dropped, said once in the log.
     void recordingHoldsTheCurrentCode()
     {
         auto searched = std::make_shared<QStringList>(); // read once the worker's result is in
@@ -115,16 +136,22 @@ private slots:
         deliver("kivoXNotification",
                 {{"action", "STATUSisRecording"}, {"senderApp", "kivo-video.APP"}});
         QSignalSpy done(&c->slideshowFolder(), &CustomerSlideshowFolder::preparationFinished);
-        int alerts = 0;
-        c->setRecordingAlert([&] {
-            if (++alerts == 1)
-                press({"3#9000", "\r#9010"});
-        });
+        OutputCapture log;
         press({"2#8000", "\r#8010"});
-        QCOMPARE(alerts, 2);
+        for (int i = 0; i < 20; ++i)
+            deliver("KivoPreviewerNotification",
+                    {{"action", "newCustomerSittingStarted"}, {"value", QString::number(100 + i)}});
+        press({"3#9000", "\r#9010"});
+        QVERIFY(c->recordingAlert() && c->recordingAlert()->isVisible());
+        for (const QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible() || w == c->recordingAlert());
         QCOMPARE(c->currentBarcode(), std::optional<QString>("1"));
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 10000);
-        QCOMPARE(*searched, (QStringList{"3", "2"}));
+        QCOMPARE(*searched, (QStringList{"2", "3"}));
+        c->recordingAlert()->reject();
+        QVERIFY(!c->recordingAlert());
+        QCOMPARE(log.text().count("dropped until it is closed"), 1);
+        QVERIFY(log.text().contains("21 codes dropped while the recording alert was up"));
         deliver("kivoXNotification",
                 {{"action", "statusNotRecording"}, {"senderApp", "Kivo-Video.app"}});
         press({"2#8000", "\r#8010"});
@@ -177,8 +204,9 @@ private slots:
 
     // Typed characters go to the buffer; Ctrl/Meta combinations and lone
     // modifiers post nothing; a display window never sees plain typing.
-    // Keys for a dialog's text field are left to it; a dialog's buttons and the
-    // console's own fields do not hold a scan up.
+    // Keys for a dialog's text field, or a display's field open for editing,
+    // are left to it; a dialog's buttons and the console's own fields do not
+    // hold a scan up. While a scanner device is read, key events feed nothing.
     void keyFilter()
     {
         QWidget w;
@@ -192,10 +220,18 @@ private slots:
         QVERIFY(!consumed(Qt::Key_C, Qt::ControlModifier, "c") && !consumed(Qt::Key_Shift, {}, {}));
         w.setProperty("kivoDisplayWindow", true);
         QVERIFY(consumed(Qt::Key_1, {}, "1") && !consumed(Qt::Key_E, Qt::MetaModifier, "e"));
+        BarcodeKeyFilter::setKeysFromDevice(true);
+        QVERIFY(consumed(Qt::Key_2, {}, "2"));
+        BarcodeKeyFilter::setKeysFromDevice(false);
         QDialog dialog;
         QVERIFY(BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&dialog)));
         QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QWidget(&dialog)));
-        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&w)));
+        QWidget console;
+        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(new QLineEdit(&console)));
+        auto *name = new QLineEdit(&w); // a display's name field: open only while edited
+        QVERIFY(BarcodeKeyFilter::isOperatorEntry(name));
+        name->setReadOnly(true);
+        QVERIFY(!BarcodeKeyFilter::isOperatorEntry(name));
         QCOMPARE(c->tempBuffer(), QString("aB1"));
     }
 };

@@ -8,15 +8,18 @@
 # customer display plays again; a code typed too slowly, or one that names
 # another folder, changes nothing; a code with no photos yet clears the
 # customer display until its photo is filed, and one filed half a second
-# before its scan shows within 3 s of being filed; the previewer makes a code
-# current, and while the video recorder records a new scan raises the warning
-# and is not accepted; --list-codes reads the factory main folder. Then the
-# shout mode, forced through ForcedDefaultPrefs.plist in a copy of the installed station,
+# before its scan shows within 3 s of being filed; two progressive
+# 144-megapixel photos are left out within the memory bound; the previewer
+# makes a code current, and while the video recorder records a new scan raises
+# the warning and is not accepted, and codes from the previewer meanwhile open
+# no second alert; --list-codes reads the factory main folder. Then the shout
+# mode, forced through ForcedDefaultPrefs.plist in a copy of the installed station,
 # fills the working folder with "_overlay" copies of the day's newest photos,
 # and the preferences key on the customer display opens the preferences on its
-# monitor.
+# monitor. Last, with the XTEST keyboard named as the scanner device, a code
+# typed while another program has the focus plays on the customer display.
 source "$(dirname "$0")/rig.sh"
-rig_begin 240 "$@"
+rig_begin 300 "$@"
 
 start_x
 
@@ -48,11 +51,6 @@ write_prefs <<PLIST
 	<key>prefShowPhotoWithFilename</key><false/>
 PLIST
 
-near() { # "r g b" r g b: true when each channel is within 40
-    local a=($1) want=("${@:2}") i
-    [ ${#a[@]} -eq 3 ] || return 1
-    for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
-}
 near_pixel() { near "$(pixel "$1" "$2")" "${@:3}"; }
 slides_now() { (cd "$slides" 2>/dev/null && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 code_lines() { grep -c "kivo-slideshow\[$station_pid\] GOT NEW BARCODE ID = \[$1\]" "$logfile"; }
@@ -136,6 +134,19 @@ sleep 1.5
 [ "$(grep -c 'refused code' "$logfile")" -ge 2 ] || fail "hostile codes not refused in the log"
 [ -f "$HOME/Other/111/IMG_9.jpg" ] || fail "a file outside the working folder was touched"
 
+# Two progressive 144-megapixel photos: a decoder would hold each whole as
+# coefficients (864 MB); both are left out and the station stays small.
+mkdir -p "$day/777"
+python3 -c 'import sys; sys.stdout.buffer.write(b"P6\n12000 12000\n255\n" + b"\x28\x5a\xa0" * 144000000)' \
+    | cjpeg -progressive -sample 1x1 >"$day/777/big1.jpg" || fail "cannot make a progressive photo"
+cp "$day/777/big1.jpg" "$day/777/big2.jpg"
+rig_type 777
+wait_for 60 "[ \$(grep -c 'big2.jpg\] left out: needs' '$logfile') -ge 1 ]" || fail "the progressive photos were not left out"
+peak=$(awk '/^VmHWM/ { print int($2 / 1024) }' "/proc/$station_pid/status")
+echo "peak memory after two progressive 144 MP photos: $peak MB"
+[ "$peak" -lt 600 ] || fail "peak memory $peak MB with two progressive photos"
+rm -r "$day/777"
+
 # The previewer announces a customer: it becomes the current code.
 gdbus emit --session --object-path /org/kivo/Previewer \
     --signal org.kivo.DistributedNotification.Post KivoPreviewerNotification \
@@ -150,6 +161,11 @@ dbus-send --session --type=signal /org/kivo/Video org.kivo.DistributedNotificati
 sleep 0.3
 rig_type 222
 wait_for 5 "[ \$(xdotool search --onlyvisible --pid $station_pid | wc -l) -gt $windows_before ]" || fail "no warning alert while the video records"
+# Codes from the previewer meanwhile open no second alert; they are dropped.
+for i in $(seq 20); do gdbus emit --session --object-path /p --signal org.kivo.DistributedNotification.Post \
+    KivoPreviewerNotification "{'action': <'newCustomerSittingStarted'>, 'value': <'c$i'>}" >/dev/null; done
+wait_for 10 "grep -q 'codes are dropped until it is closed' '$logfile'" || fail "codes while the alert is up were not dropped"
+[ "$(xdotool search --onlyvisible --pid "$station_pid" | wc -l)" -eq $((windows_before + 1)) ] || fail "more than one alert"
 [ "$(code_lines 222)" -eq 0 ] || fail "a scan while recording was accepted"
 alert=$(xdotool search --onlyvisible --pid "$station_pid" | tail -n1)
 xdotool windowfocus --sync "$alert" 2>/dev/null; xdotool key Return
@@ -178,5 +194,32 @@ prefs=$(timeout 10 xdotool search --sync --onlyvisible --name '^Preferences$' | 
 [ -n "$prefs" ] || fail "the preferences key opened nothing"
 window_box "$prefs"
 [ "$X" -ge 1920 ] || fail "the preferences opened at $X,$Y, not on the customer display's monitor"
+stop_station || fail "the station did not end"
+
+# --- the scanner as its own device -----------------------------------------------------
+# Named by prefScannerDevice (any case), xdotool's XTEST keyboard alone feeds the
+# barcode entry: once while a display window has the focus (a doubled "333333"
+# has no photos), and while another program has it.
+write_prefs <<PLIST
+	<key>prefRedirectNSLogToFile</key><true/>
+	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
+	<key>prefShowPhotoWithFilename</key><false/>
+	<key>prefAutoBringAppToFrontAfterLaunch</key><false/>
+	<key>prefScannerDevice</key><string>xtest KEYBOARD</string>
+PLIST
+start_station
+wait_launched
+grep -q "kivo-slideshow\[$station_pid\] ScannerKeySource: scans are read from device \[Virtual core XTEST keyboard\]" \
+    "$logfile" || fail "the XTEST keyboard is not read as the scanner device"
+focus_display
+rig_type 333
+wait_for 10 "[ -f '$slides/tall.jpg' ]" || fail "a scan into a display window was not taken once: $(slides_now)"
+xmessage -geometry +100+100 other >/dev/null 2>&1 &
+helper_pid=$!
+other=$(timeout 10 xdotool search --sync --onlyvisible --class Xmessage | head -n1)
+xdotool "$([ -n "${KIVO_E2E_WM:-}" ] && echo windowactivate || echo windowfocus)" --sync "$other"
+rig_type 111
+poll 15 framed || fail "a scan while another program has the focus did not play ($(slides_now))"
+[ "$(xdotool getwindowfocus getwindowname)" = xmessage ] || fail "the other program lost the focus"
 stop_station || fail "the station did not end"
 echo "PASS"

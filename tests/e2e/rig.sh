@@ -176,6 +176,13 @@ rig_tmpfs() { # folder size
     trap "rig_cleanup; umount -l '$1'" EXIT
 }
 
+# True when each channel of "r g b" is within 40 of r g b.
+near() { # "r g b" r g b
+    local a=($1) want=("${@:2}") i
+    [ ${#a[@]} -eq 3 ] || return 1
+    for i in 0 1 2; do [ $((a[i] - want[i])) -le 40 ] && [ $((want[i] - a[i])) -le 40 ] || return 1; done
+}
+
 # Focuses the display window on the right monitor, as an operator's click would.
 rig_focus_display() {
     local w X WIDTH

@@ -5,8 +5,9 @@
 # counts and a scanned code reaches the customer display. While the share
 # blocks every call for 30 s the station's main thread never stalls over
 # 100 ms, a scan of another code is logged and takes the previous customer's
-# photo off the customer display at once; once the share is back that code plays. While the share fails every
-# call, the I/O errors are logged, each at most once.
+# photo off the customer display at once; once the share is back that code plays. Meanwhile
+# `--status` reports the store as not answering (and its 95th percentile time is printed).
+# While the share fails every call, the I/O errors are logged, each at most once.
 import contextlib
 import os
 import re
@@ -17,8 +18,8 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from station_rig import (StallMeter, counts, enter_rig, fail, find, flaky_share,  # noqa: E402
-                         make_day, near, pixel, poll, running_station, scan, station_app,
-                         write_prefs)
+                         make_day, near, p95_ms, pixel, poll, running_station, scan, station_app,
+                         station_status, write_prefs)
 
 CODE, LATE, OTHERS = "40000", "40001", ["%d" % (40100 + i) for i in range(98)]
 GREEN, BLUE = (0, 160, 0), (30, 40, 220)
@@ -65,6 +66,10 @@ def run(share, meter, out_path):
     with contextlib.suppress(Exception):  # a call the station does not answer is a stall
         refresh.doAction(0)
     stall = max(stall, meter.longest(27, probe))
+    calls = [station_status() for _ in range(20)]
+    print("--status 95th percentile while the share was blocked: %.0f ms" % p95_ms(calls))
+    if calls[-1][0] != 1 or "not answering" not in calls[-1][1]:
+        fail("--status did not report the blocked store: %r" % (calls[-1],))
     print("longest main-thread stall while the share was blocked: %d ms" % stall)
     if stall > 100:
         fail("the main thread stalled %d ms while the share was blocked" % stall)

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Whole-station start-up on a real X server and session bus: the installed
-# station starts with a fresh home, creates its local folder tree, writes the
+# station starts with a fresh home, creates its local folder tree and the
+# factory main images folder and starts its displays, writes the
 # day's log file with its header, makes a second copy exit at once while it
 # keeps running, and ends within 2 seconds of SIGTERM
 # (the relaunch tool is run in service_test.py).
@@ -9,11 +10,7 @@ rig_begin 120 "$@"
 
 start_x
 
-# --- fresh home --------------------------------------------------------------
-mkdir -p "$HOME/Photos"
-write_prefs <<PLIST
-	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
-PLIST
+# --- fresh home: the first launch, on the factory main images folder ---------
 [ -e "$logdir" ] && fail "log folder exists before the first start"
 
 # --- first copy -------------------------------------------------------------
@@ -39,6 +36,8 @@ wait_for 10 "[ -d '$HOME/KivoSlideShow/LocalSlideShowFolder/Processed' ]"
 for sub in Current Failed Processed; do
     [ -d "$HOME/KivoSlideShow/LocalSlideShowFolder/$sub" ] || fail "missing local folder $sub"
 done
+[ -d "$HOME/KivoSlideShow/MainImages" ] || fail "no factory main images folder"
+grep -q "starting 2 display controllers" "$logfile" || fail "the first launch started no display"
 kill -0 "$station_pid" 2>/dev/null || fail "the station ended by itself"
 
 # --- second copy: exits within a second, the first runs on -----------------

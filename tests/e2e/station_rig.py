@@ -225,6 +225,18 @@ def flaky_share(root, mount):
         proc.wait(5)
 
 
+# (exit status, output, seconds) of `kivo-slideshow --status` with the arguments.
+def station_status(*args):
+    begun = time.monotonic()
+    done = subprocess.run([STATION, "--status", *args], capture_output=True, text=True, timeout=20)
+    return done.returncode, done.stdout, time.monotonic() - begun
+
+
+def p95_ms(calls):
+    times = sorted(c[2] for c in calls)
+    return 1000 * times[max(0, int(len(times) * 0.95) - 1)] if times else 0
+
+
 # Measures the station's longest main-thread stall from outside: the gaps
 # between the WATCHDOG=1 pings it sends to our NOTIFY_SOCKET beyond their
 # interval or, while it sends none, the round trips of a call its main thread
@@ -237,12 +249,14 @@ class StallMeter:
         self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
         self.sock.bind(path)
         os.environ.update(NOTIFY_SOCKET=path, WATCHDOG_USEC="200000")
-        self.pings = []
+        self.pings, self.heard = [], []  # ping times; every message
         threading.Thread(target=self._listen, daemon=True).start()
 
     def _listen(self):
         while True:
-            if b"WATCHDOG=1" in self.sock.recv(4096):
+            message = self.sock.recv(4096)
+            self.heard.append(message.decode(errors="replace"))
+            if b"WATCHDOG=1" in message:
                 self.pings.append(time.monotonic())
 
     # The longest stall in ms over the given seconds, calling probe() every

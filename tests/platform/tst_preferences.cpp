@@ -118,6 +118,11 @@ private slots:
         for (qsizetype n = 0; n < kBinaryPlist.size(); ++n)
             parsePropertyList(kBinaryPlist.left(n));
         QVERIFY(!parsePropertyList("garbage").isValid());
+        // A string holding a NUL reads up to it, as it is written back; a key
+        // holding one (libplist would abort) refuses the file.
+        QByteArray nul = QByteArray(kBinaryPlist).replace("TKivo", QByteArray("TKi\0o", 5));
+        QCOMPARE(parsePropertyList(nul).toMap().value("name"), "Ki");
+        QVERIFY(!parsePropertyList(nul.replace("Tname", QByteArray("Tna\0e", 5))).isValid());
         QVERIFY(!readPropertyList(folder() + "/missing.plist").isValid());
     }
 

@@ -25,6 +25,11 @@ private slots:
         test::row("no folder", "no folder", QStringList());
         // Permissions do not bind the superuser; the immutable flag does.
         test::row("locked folder", "locked", QStringList());
+        // A code folder linked to a sibling is used; one linked out of the day
+        // would move the photos out of the store.
+        test::row("link in the day", "../2025-12-29/C300",
+                  QStringList{"gone.jpg", "Tom & Jerry <1>.jpg"});
+        test::row("link out of the day", "../outside", QStringList());
     }
 
     void failuresKeepThePhotos()
@@ -37,7 +42,10 @@ private slots:
             photos << from + "/" + name;
             QVERIFY(test::writeJpeg(photos.last(), 64, 48));
         }
-        QVERIFY(obstacle == "no folder" || QDir().mkpath(to));
+        if (obstacle.startsWith(".."))
+            QVERIFY(QDir().mkpath(day + "/" + obstacle) && QFile::link(day + "/" + obstacle, to));
+        else
+            QVERIFY(obstacle == "no folder" || QDir().mkpath(to));
         if (obstacle == "deleted")
             QVERIFY(QFile::remove(photos[0]));
         if (obstacle == "locked" && !test::lockFolder(to, true))

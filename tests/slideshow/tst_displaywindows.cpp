@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QVariantAnimation>
 
 using namespace kivo;
@@ -151,7 +152,8 @@ private slots:
     }
 
     // Black with nothing; the bundle's BG.*, before it the background of the
-    // parent's installation (LarkField by default); before those a pattern
+    // parent's installation (LarkField by default; its preferences in the XDG
+    // folder before the old one); before those a pattern
     // picture beside the main folder, in it, in ~/KivoSlideShow (folder order
     // beats extension order, a broken one is passed over).
     void backgroundSearchOrder()
@@ -174,18 +176,19 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(picture).path()) && image.save(picture, "PNG"));
             QCOMPARE(BackgroundPicture::findPath(), found);
         };
-        auto parentAccount = [](const char *account) {
-            return writePropertyList(
-                QDir::homePath() + "/Library/Preferences/parent.plist",
-                QVariantMap{{"/", QVariantMap{{"corvel/", QVariantMap{{"account", account}}}}}});
+        auto parentAccount = [](const char *account, const QString &folder) {
+            const QVariantMap corvel{{"corvel/", QVariantMap{{"account", account}}}};
+            return QDir().mkpath(folder) &&
+                   writePropertyList(folder + "/parent.plist", QVariantMap{{"/", corvel}});
         };
         add(res + "/BG.png", res + "/BG.png");
         add(res + "/LarkFieldBG.png", res + "/LarkFieldBG.png");
-        QDir().mkpath(QDir::homePath() + "/Library/Preferences");
-        QVERIFY(parentAccount("Harbour"));
+        QVERIFY(parentAccount("Harbour", QDir::homePath() + "/Library/Preferences"));
         prefs.setValue(keys::prefParentAppPlistName, "parent.plist");
         add(res + "/BG.jpg", res + "/BG.jpg");
-        QVERIFY(parentAccount("LarkField"));
+        QVERIFY(parentAccount(
+            "LarkField",
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Kivo"));
         QCOMPARE(BackgroundPicture::findPath(), res + "/LarkFieldBG.png");
 
         prefs.setValue(keys::prefPatternImageBaseNames, QVariantList{"pattern", "other"});

@@ -4,10 +4,12 @@
 #include "DisplayTestSupport.h"
 #include "OutputCapture.h"
 #include "slideshow/CaptionStrip.h"
+#include "slideshow/DisplayNameField.h"
 #include "slideshow/FolderAssignment.h"
 #include "slideshow/SlidePlayer.h"
 #include "slideshow/SlideshowView.h"
 #include "slideshow/zoomedInNSImageView.h"
+#include "station/DisplayOutputs.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -69,6 +71,100 @@ private slots:
         QVERIFY(!shown.wait(1500));
     }
 
+    // Displays pinned to monitors by name, the others on the remaining
+    // screens in order. Lists are comma-separated; missing: "number:name".
+    void pinnedOutputs_data()
+    {
+        columns<QString, QString, QString, QString, int>("pins", "screens", "assigned", "missing",
+                                                         "customer");
+        auto r = [](const char *name, QString pins, QString screens, QString assigned,
+                    QString missing,
+                    int customer) { row(name, pins, screens, assigned, missing, customer); };
+        r("unpinned", "", "L,R", "0,1", "", 1);
+        r("one screen, unpinned", "", "L", "0", "", 0);
+        r("swapped", "R,L", "L,R", "1,0", "", 1);
+        r("customer's monitor missing", "R,L", "R", "0,-1", "2:L", 1);
+        r("console's monitor missing", "R", "L", "-1", "1:R", 0);
+        r("unpinned take the rest in order", ",,L", "L,M,R", "1,2,0", "", 1);
+        r("pinned past the screens", ",,,X", "L,R", "0,1,-1,-1", "4:X", 1);
+        r("a monitor named twice", "R,R", "L,R", "1,0", "", 1);
+    }
+    void pinnedOutputs()
+    {
+        const auto [pins, screens, assigned, missing, customer] =
+            fetch<QString, QString, QString, QString, int>("pins", "screens", "assigned", "missing",
+                                                           "customer");
+        const QStringList p = pins.split(','), s = screens.split(',');
+        QStringList got, gone;
+        for (int at : DisplayOutputs::assignScreens(p, s))
+            got << QString::number(at);
+        const QMap<int, QString> m = DisplayOutputs::missingOutputs(p, s);
+        for (auto it = m.cbegin(); it != m.cend(); ++it)
+            gone << QString::number(it.key() + 1) + ":" + it.value();
+        QCOMPARE(got.join(','), assigned);
+        QCOMPARE(gone.join(','), missing);
+        QCOMPARE(DisplayOutputs::customerDisplayIndex(p, int(s.size())), customer);
+    }
+
+    // A pin moves the display's window at once; while its monitor is missing
+    // the display is hidden, reported and logged once; back, it shows again.
+    void pinnedDisplayFollowsItsMonitor()
+    {
+        Preferences &prefs = Preferences::standard();
+        prefs.setValues({{"prefDisplayOutput1", "S1"}, {"prefDisplayOutput2", "S0"}});
+        QTRY_COMPARE(display(1)->window()->geometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(display(0)->screen()->name(), QString("S1"));
+        OutputCapture log;
+        for (const char *key : {"prefDisplayOutput2", "prefDisplayOutput5"})
+            prefs.setValue(key, "GONE"); // the second is a duplicate, ignored
+        QTRY_VERIFY(!display(1)->window()->isVisible());
+        QCOMPARE(m_displays->missingPinnedOutputs(), (QMap<int, QString>{{1, "GONE"}}));
+        QCOMPARE(log.text().count("[GONE]: monitor missing"), 1);
+        prefs.setValue("prefDisplayOutput2", "S0");
+        QTRY_VERIFY(display(1)->window()->isVisible());
+        QVERIFY(m_displays->missingPinnedOutputs().isEmpty());
+    }
+
+    // Next Slide turns the display it names, every display with -1 or none.
+    void nextSlideTurnsTheNamedDisplay_data()
+    {
+        test::columns<QVariantMap, QList<bool>>("request", "turned");
+        test::row("display 1", QVariantMap{{"screenIndex", 1}}, QList<bool>{false, true});
+        test::row("display 0", QVariantMap{{"screenIndex", 0}}, QList<bool>{true, false});
+        test::row("every display", QVariantMap{{"screenIndex", -1}}, QList<bool>{true, true});
+    }
+    void nextSlideTurnsTheNamedDisplay()
+    {
+        const auto [request, turned] = test::fetch<QVariantMap, QList<bool>>("request", "turned");
+        Preferences::standard().setValue("prefSlideShowDelay2", 60);
+        const QString f = photoFolder(m_dir->path() + "/1000", {"a.jpg", "b.jpg", "c.jpg"});
+        QSignalSpy shown(display(1), &slideShowWindowController::slideShown);
+        play(0, f);
+        play(1, f);
+        QVERIFY(shown.wait(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(filled(0), 5000);
+        const qsizetype before[] = {display(0)->queue().curIndex(), display(1)->queue().curIndex()};
+        post("SlideShowToggleTest", request);
+        for (int i : {0, 1})
+            QCOMPARE(display(i)->queue().curIndex() != before[i], turned.at(i));
+    }
+
+    // The window's name field and the display's name preference follow each
+    // other; it is read-only until double-clicked, and Return ends the edit.
+    void nameFieldFollowsThePreference()
+    {
+        DisplayNameField *field = display(1)->nameField();
+        QCOMPARE(field->text(), QString("Room 2"));
+        Preferences::standard().setValue("prefNameOfDisplay2", "Hall");
+        QTRY_COMPARE(field->text(), QString("Hall"));
+        QVERIFY(field->isReadOnly());
+        QTest::mouseDClick(field, Qt::LeftButton);
+        QTest::keyClicks(field, "Stage"); // over the selected name
+        QCOMPARE(Preferences::standard().string("prefNameOfDisplay2"), QString("Stage"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(field->isReadOnly());
+    }
+
     void folderAssignmentStatus()
     {
         StatusRecorder status;
@@ -105,6 +201,15 @@ private slots:
         prefs.setValue("prefNameOfDisplay2", "");
         play(1, a);
         QCOMPARE(status.values(1, "codeStatus").last(), QString("0412"));
+
+        // After a relaunch the display takes its folder up again, found
+        // again under its new name.
+        QVERIFY(QDir().rename(a, m_dir->filePath("0412b")));
+        m_displays.reset();
+        m_displays = std::make_unique<DisplayManager>();
+        m_displays->setupWindowControllers();
+        display(1)->startSequence();
+        QTRY_COMPARE(display(1)->sourcePath(), m_dir->filePath("0412b"));
     }
 
     // A played folder reaches the view in ring order, captioned without

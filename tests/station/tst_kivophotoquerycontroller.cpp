@@ -1,3 +1,4 @@
+#include "OutputCapture.h"
 #include "TestSupport.h"
 #include "platform/AppPaths.h"
 #include "platform/Preferences.h"
@@ -67,6 +68,11 @@ private slots:
         Preferences::standard().setValue(keys::prefMaxPhotosInLocalFolder, 25);
         m_query.startSearchActionWithParamOldwayKivo2(withCode);
         QCOMPARE(m_query.response(), (QStringList{"argc=3", "/photos/day", "25", "0412"}));
+        // The log names a long answer cut short.
+        OutputCapture log;
+        m_query.startSearchActionWithParamOldwayKivo2(
+            {{"searchPath", "/d"}, {"customerid", QString(100000, u'x')}});
+        QVERIFY(m_query.response().size() == 4 && log.text().size() < 20000);
 
         // No script: an empty result, still delivered.
         QVERIFY(QFile::remove(prefix.filePath("libexec/kivo-slideshow/getnewestfiles.sh")));

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "util/FileHelpers.h"
 #include "util/SlideImageLoader.h"
 
 #include <QImageWriter>
@@ -55,6 +56,17 @@ private slots:
         test::row("huge", QByteArray("P6\n20000 20000\n255\n\x01\x02\x03"), "too large");
         // Under the cap: a decode at that size is over the allocation limit.
         test::row("large", QByteArray("P6\n9000 9000\n255\n\x01\x02\x03"), "");
+        // A progressive JPEG is held whole as coefficients: at 12000 x 12000
+        // that is over the memory bound, refused from the header alone.
+        QImage picture(800, 600, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QImageWriter writer(path("progressive.jpg"), "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QVERIFY(writer.write(picture));
+        QByteArray progressive = test::readFile(path("progressive.jpg"));
+        const qsizetype frame = progressive.indexOf("\xff\xc2");
+        QVERIFY(frame > 0);
+        test::row("progressive", progressive.replace(frame + 5, 4, "\x2e\xe0\x2e\xe0"), "memory");
     }
 
     void badFilesAreRefusedWithoutAllocating()
@@ -65,7 +77,11 @@ private slots:
         QString why;
         QVERIFY(SlideImageLoader::loadScaledToFit(file, QSize(1920, 1080), &why).isNull());
         QVERIFY2(!why.isEmpty() && why.contains(error), qPrintable(why));
-        QVERIFY(!SlideImageLoader::loadScaledToFit(path("whole.jpg"), QSize(640, 480)).isNull());
+        QVERIFY(!IsValidImageObject(file));
+        for (const char *good : {"whole.jpg", "progressive.jpg"}) {
+            QVERIFY(!SlideImageLoader::loadScaledToFit(path(good), QSize(640, 480)).isNull());
+            QVERIFY(IsValidImageObject(path(good)));
+        }
     }
 };
 

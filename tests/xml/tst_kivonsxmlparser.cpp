@@ -132,6 +132,28 @@ private slots:
             bomb += "<!ENTITY l" + QByteArray::number(i) + " \"" +
                     ("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
         test::row("billion laughs", bomb + "]>\n<data><code>&l9;</code></data>", QVariantMap());
+        // Markup whose checks grow with the square of its count: refused from
+        // the bytes, before the reader spends minutes on it.
+        QByteArray tag = QByteArray("<!-- a=b -->").repeated(300) + "<data";
+        QVariantMap attributes;
+        for (int i = 0; i < 256; ++i) {
+            tag += " a" + QByteArray::number(i) + "='=>'";
+            attributes.insert("a" + QString::number(i), "=>");
+        }
+        test::row("256 attributes", tag + "/>", attributes);
+        test::row("257 attributes flood", tag + " b=''/>", QVariantMap());
+        const QString wide = QString::fromLatin1(tag + " b=''/>");
+        test::row("UTF-16 flood",
+                  "\xff\xfe" +
+                      QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2),
+                  QVariantMap());
+        test::row("80000 attributes flood",
+                  test::readFile(KIVO_TEST_DATA_DIR "/xml-corpus/attributes-80000.xml"),
+                  QVariantMap());
+        test::row("ATTLIST flood",
+                  "<!DOCTYPE data [" + QByteArray("<!ATTLIST data x CDATA '1'>").repeated(200) +
+                      "]><data/>",
+                  QVariantMap());
         test::row("external entity",
                   QByteArray("<!DOCTYPE data [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
                              "<data><c>&x;</c></data>"),
@@ -148,6 +170,8 @@ private slots:
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         if (QByteArray(QTest::currentDataTag()) == "clash")
             QCOMPARE(log.text().count("addToParNode...ERROR"), 2);
+        if (QByteArray(QTest::currentDataTag()).endsWith("flood"))
+            QVERIFY(log.text().contains(" refused"));
     }
 
     void parseErrorLogLines()
