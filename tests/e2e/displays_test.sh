@@ -80,7 +80,7 @@ grep -q '^{"display":2,"geometry":{"height":1080,"width":1920,"x":0,"y":0},"name
 xrandr --delmonitor LEFT || fail "xrandr --delmonitor LEFT"
 wait_for 10 "grep -q 'monitor \[LEFT\]: monitor missing' '$work/station.out'" || fail "the missing monitor was not logged"
 poll 5 eval '[ -z "$(xdotool search --onlyvisible --name "^Kivo SlideShow 2$")" ]' || fail "the customer display is still shown"
-poll 12 eval '"$station" --status | grep -q "monitor \[LEFT\] missing"' || fail "--status does not report the missing monitor"
+poll 12 eval 'grep -q "monitor \[LEFT\] missing" <<<"$("$station" --status)"' || fail "--status does not report the missing monitor"
 sleep 1
 for spot in "1940 512" "2560 512" "3150 1000"; do
     ! near "$(pixel $spot)" 0 160 0 && ! near "$(pixel $spot)" 255 255 0 || fail "a customer photo shows on the right monitor at $spot"
