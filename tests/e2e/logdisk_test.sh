@@ -24,7 +24,11 @@ rig_scan 111
 green() { local p=($(pixel 2560 512)); [ "${p[1]:-0}" -gt 120 ] && [ "${p[0]}" -lt 60 ]; }
 poll 15 green || fail "the scanned code does not play ($(pixel 2560 512))"
 ticks() { awk '{print $14 + $15}' "/proc/$station_pid/stat"; }
-busy=$(ticks) && sleep 5 && busy=$(($(ticks) - busy))
+# The quieter of two 5 s windows: start-up work that a loaded machine delays
+# into the first is not a spin.
+busy=999
+for _ in 1 2; do t=$(ticks) && sleep 5 && t=$(($(ticks) - t)) && [ "$t" -lt "$busy" ] && busy=$t; done
+echo "CPU in 5 s with the log disk full: $busy ticks"
 [ "$busy" -lt 100 ] || fail "the station used $busy ticks of CPU in 5 s with its log disk full"
 said=$(grep -c 'No space left on device' "$work/station.out")
 [ "$said" -ge 1 ] && [ "$said" -le 2 ] || fail "the full log disk was said $said times on the station's output"
