@@ -25,6 +25,7 @@ calling every 50 ms). Keyboard and mouse sections hold one lock, so scans
 never type into the sheet's popup.
 """
 import argparse
+import json
 import os
 import random
 import shutil
@@ -43,6 +44,7 @@ from station_rig import (STATION, StallMeter, business_day_name, cell, centre, c
 
 CODES = ["%d" % (5001 + i) for i in range(50)]
 SAMPLE_S = 30
+STATUS_EVERY_S = 10  # a --status call every 10 s: 120 in the twenty minutes
 HOME = os.environ.get("HOME", "")
 WORK = os.environ.get("KIVO_E2E_WORK", "")
 
@@ -149,6 +151,8 @@ class Run:
                       "refreshes": 0}
         self.rows = []
         self.died = None
+        self.status_ms = []
+        self.degraded = []
 
     # Scans at an even pace into the display window on the right monitor.
     def scans(self, window):
@@ -171,6 +175,21 @@ class Run:
             os.rename(tmp, os.path.join(self.day, code, "NEW_%05d.jpg" % n))
             n += 1
             self.count["arrivals"] = n
+
+    # Asks the station how it is, as a monitoring system would: the time of
+    # each answer and every reason it gave for being degraded.
+    def status_calls(self):
+        while not self.stop.wait(STATUS_EVERY_S):
+            began = time.monotonic()
+            answer = subprocess.run([STATION, "--status", "--json"], capture_output=True,
+                                    text=True)
+            self.status_ms.append((time.monotonic() - began) * 1000)
+            if answer.returncode != 0:
+                try:
+                    reasons = json.loads(answer.stdout)["reasons"]
+                except (ValueError, KeyError):
+                    reasons = ["exit status %d" % answer.returncode]
+                self.degraded.append("%.0f s: %s" % (began - self.start, "; ".join(reasons)))
 
     def sampler(self, proc, meter, probe_file):
         while True:
@@ -342,6 +361,12 @@ def verdict(run):
     checks.append(("stall", bool(stalls) and max(stalls) <= 100,
                    "longest stall %s ms from %s" % ("%.0f" % max(stalls) if stalls else "-",
                                                     source)))
+    calls = sorted(run.status_ms)
+    p95 = calls[min(len(calls) - 1, int(len(calls) * 0.95))] if calls else float("nan")
+    checks.append(("status", bool(calls) and not run.degraded,
+                   "%d --status calls, 95th percentile %.0f ms, degraded %d times%s" % (
+                       len(calls), p95, len(run.degraded),
+                       (": " + " | ".join(run.degraded[:3])) if run.degraded else "")))
     checks.append(("alive", run.died is None, run.died or "the station ran to the end"))
     checks.append(("scans", run.count["scans"] >= run.scans_wanted,
                    "%d scans typed" % run.count["scans"]))
@@ -377,6 +402,7 @@ def soak(minutes):
         run.start = time.monotonic()
         threads = [threading.Thread(target=run.scans, args=(window,)),
                    threading.Thread(target=run.arrivals),
+                   threading.Thread(target=run.status_calls),
                    threading.Thread(target=run.sampler, args=(proc, meter, probe_file))]
         for t in threads:
             t.start()

@@ -7,7 +7,8 @@
 # reassignments over the console (scaled to the run's length), a new photo
 # every 10 s and the console refreshed every minute. Every 30 s it records
 # resident memory, open file handles, threads, log bytes and the longest
-# main-thread stall, prints a table and a verdict (exit status 1 on FAIL).
+# main-thread stall, asks `kivo-slideshow --status` every 10 s (its time and
+# any degraded answer), prints a table and a verdict (exit status 1 on FAIL).
 #
 # Usage: bench/soak/venue_day.sh [--minutes N] [--prefix DIR]
 #   --minutes N   length of the run in whole minutes (default 20; shorter for trying it)
