@@ -40,7 +40,11 @@ void ConsoleModeFill::start()
         emit finished(0);
         return;
     }
+    // The first photo is framed at full speed; the others meanwhile by
+    // threads that give way to it, to the display and to the X server.
     run(0, m_pool, false);
+    for (size_t i = 1; i < m_results.size(); ++i)
+        run(i, m_background, true);
 }
 
 void ConsoleModeFill::run(size_t index, WorkerPool &pool, bool background)
@@ -63,13 +67,20 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
 {
     Framed framed;
     const QString source = stop ? QString() : FoundPhoto::locate(searchPath, entry);
-    if (source.isEmpty() || !FoundPhoto::isReady(source, &framed.settlesAt))
+    // Framing decodes the photo strictly: that is its validity test.
+    if (source.isEmpty() || !FoundPhoto::isReady(source, &framed.settlesAt, false))
         return framed;
-    framed.source = source;
     const QString copyPath = QDir(workingFolder).filePath(QFileInfo(source).fileName());
     // A result that cannot be written (a full disk) is told by the copy's error.
     QString writeError;
-    framed.pending = compositor.applyOverlayToSourceItem(source, copyPath, &writeError);
+    bool incomplete = false;
+    framed.pending =
+        compositor.applyOverlayToSourceItem(source, copyPath, &writeError, &incomplete);
+    if (incomplete) {
+        FoundPhoto::leftIncomplete(source);
+        return framed;
+    }
+    framed.source = source;
     if (framed.pending.isEmpty())
         framed.pending = WorkingFolder::copyToPending(source, workingFolder, &framed.error);
     return framed;
@@ -80,16 +91,6 @@ ConsoleModeFill::Framed ConsoleModeFill::frame(const QString &entry, const QStri
 void ConsoleModeFill::take(size_t index, Framed framed)
 {
     m_results[index] = std::move(framed);
-    // Until one photo is framed they are framed one by one at full speed;
-    // then the others, in list order (the pool starts tasks in that order).
-    if (index == m_first) {
-        m_first = m_results[index]->pending.isEmpty() ? index + 1 : m_results.size();
-        if (m_first < m_results.size())
-            run(m_first, m_pool, false);
-        else
-            for (size_t i = index + 1; i < m_results.size(); ++i)
-                run(i, m_background, true);
-    }
     while (m_next < m_results.size() && m_results[m_next]) {
         const Framed item = std::move(*m_results[m_next]);
         m_results[m_next++].reset();

@@ -17,11 +17,11 @@ class WorkerPool;
 // One console-mode fill of the working folder: every photo of the result
 // list is framed with the overlay (unframed when no overlay applies) into a
 // pending file; on this object's thread the results enter the folder in list
-// order by a rename. The first photo is framed alone on the compositing
-// pool (the next one, when it is skipped), so it reaches the display within
-// the time of one composite; the others follow, several at once, on the
-// background pool, whose threads give way to the main thread, the display's
-// decoding and the X server. The previous customer's slides go when the
+// order by a rename. The first photo is framed on the compositing pool at
+// full speed, so it reaches the display within the time of one composite;
+// the others are framed meanwhile, several at once, on the background pool,
+// whose threads give way to it, the main thread, the display's decoding and
+// the X server. The previous customer's slides go when the
 // first new photo is ready, so a fill that finds nothing usable, or cannot
 // write (a full disk), leaves the display as it is. Failed copies are logged
 // in one line at the end.
@@ -78,7 +78,6 @@ private:
     WorkerPool &m_background;
     std::vector<std::optional<Framed>> m_results;
     size_t m_next = 0;
-    size_t m_first = 0; // the entry framed alone; past the end once one is framed
     bool m_emptied = false;
     bool m_finished = false;
     qint64 m_settlesAt = 0;

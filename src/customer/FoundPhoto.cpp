@@ -51,7 +51,26 @@ void FoundPhoto::keepEarliest(qint64 *earliest, qint64 at)
         *earliest = at;
 }
 
-bool FoundPhoto::isReady(const QString &path, qint64 *settles)
+namespace {
+
+void leaveForNextSearch(const QString &path, const QString &reason)
+{
+    // The preparation's log lines speak for the customer slideshow folder.
+    logLine(lcCustomer(),
+            traceInside(u"CustomerSlideshowFolder", u"handleFoundImages", u" ...") +
+                QStringLiteral("[%1] %2: left for the next search").arg(path, reason));
+}
+
+const QString kIncomplete = QStringLiteral("is not a complete image");
+
+} // namespace
+
+void FoundPhoto::leftIncomplete(const QString &path)
+{
+    leaveForNextSearch(path, kIncomplete);
+}
+
+bool FoundPhoto::isReady(const QString &path, qint64 *settles, bool testImage)
 {
     // An entry that has gone since the search is skipped silently; other
     // errors are logged by status().
@@ -66,15 +85,12 @@ bool FoundPhoto::isReady(const QString &path, qint64 *settles)
     } else if (settled != 0) {
         reason = QStringLiteral("changed in the last %1 s").arg(kSettleSecs);
         keepEarliest(settles, settled);
-    } else if (!IsValidImageObject(path)) {
-        reason = QStringLiteral("is not a complete image");
+    } else if (testImage && !IsValidImageObject(path)) {
+        reason = kIncomplete;
     } else {
         return true;
     }
-    // The preparation's log lines speak for the customer slideshow folder.
-    logLine(lcCustomer(),
-            traceInside(u"CustomerSlideshowFolder", u"handleFoundImages", u" ...") +
-                QStringLiteral("[%1] %2: left for the next search").arg(path, reason));
+    leaveForNextSearch(path, reason);
     return false;
 }
 

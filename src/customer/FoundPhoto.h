@@ -30,11 +30,14 @@ public:
     // Keeps the earlier of *earliest and at (0: none yet) in *earliest.
     static void keepEarliest(qint64 *earliest, qint64 at);
 
-    // True when the photo at path exists, has settled and decodes completely;
+    // True when the photo at path exists, has settled and (unless the caller
+    // decodes it strictly itself: testImage false) decodes completely;
     // otherwise logs why it is left out (a missing photo silently). When it
     // was left out because it had not settled, its settle time is kept in
     // *settles (keepEarliest).
-    static bool isReady(const QString &path, qint64 *settles = nullptr);
+    static bool isReady(const QString &path, qint64 *settles = nullptr, bool testImage = true);
+    // Logs that the photo at path is left out as not a complete image.
+    static void leftIncomplete(const QString &path);
 };
 
 } // namespace kivo

@@ -1,20 +1,27 @@
 #include "OverlayCompositor.h"
 
 #include "CustomerLog.h"
+#include "platform/HugePageBuffer.h"
 #include "platform/Log.h"
+#include "util/FileHelpers.h"
+#include "util/JpegDecoder.h"
 #include "util/JpegMemoryGuard.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
 
 namespace kivo {
 
@@ -27,6 +34,8 @@ constexpr qint64 kMaxOverlayPixels = 64'000'000;
 // make that size enormous, so such photos are left unframed.
 constexpr qint64 kMaxDrawnPixels = 64'000'000;
 constexpr int kAllocationLimitMB = 512;
+// JPEG files up to this size are read into memory whole and decoded there.
+constexpr qint64 kMaxJpegFileBytes = 256LL << 20;
 
 QString logPrefix()
 {
@@ -117,47 +126,127 @@ QImage OverlayCompositor::overlayImage(const QString &path)
     return image;
 }
 
+// A photo as it is read. JPEG data is decoded from memory by libjpeg-turbo at
+// the smallest DCT scale that covers the size it is drawn at, strictly, so the
+// decode is also its validity test; other formats (and CMYK JPEGs) by Qt.
+struct OverlayCompositor::Photo
+{
+    explicit Photo(const QString &path) : file(path) {}
+
+    // Reads the stored size and the orientation tag; false when unreadable.
+    bool readHeader()
+    {
+        if (file.peek(3) == QByteArray("\xFF\xD8\xFF", 3) && file.size() <= kMaxJpegFileBytes) {
+            bytes = std::make_unique<HugePageBuffer>(file.size());
+            const qint64 read =
+                bytes->data() ? file.read(reinterpret_cast<char *>(bytes->data()), bytes->size())
+                              : -1;
+            jpegData = QByteArray::fromRawData(reinterpret_cast<const char *>(bytes->data()),
+                                               qsizetype(std::max<qint64>(read, 0)));
+            if (jpeg.readHeader(jpegData) && !jpeg.isCmyk()) {
+                stored = jpeg.size();
+                QBuffer buffer(&jpegData);
+                buffer.open(QIODevice::ReadOnly);
+                QImageReader tags(&buffer, "jpeg");
+                tags.setAutoTransform(true);
+                transformation = tags.transformation();
+                return true;
+            }
+            jpegData.clear();
+            bytes.reset();
+            file.seek(0);
+        }
+        reader = std::make_unique<QImageReader>(&file);
+        reader->setAutoTransform(true);
+        reader->setAllocationLimit(kAllocationLimitMB);
+        stored = reader->size();
+        transformation = reader->transformation();
+        return stored.isValid();
+    }
+    bool turned() const { return transformation & QImageIOHandler::TransformationRotate90; }
+    QSize upright() const { return turned() ? stored.transposed() : stored; }
+
+    // The upright photo at the drawn size, or (JPEG) a little larger.
+    QImage decode(QSize drawn)
+    {
+        const QSize wanted = turned() ? drawn.transposed() : drawn;
+        if (!reader) {
+            const QImage image = jpeg.decodeCovering(wanted);
+            if (image.isNull() || transformation == QImageIOHandler::TransformationNone)
+                return image;
+            // As Qt's reader applies the tag: mirror first, then turn.
+            const QImage mirrored =
+                image.mirrored(transformation & QImageIOHandler::TransformationMirror,
+                               transformation & QImageIOHandler::TransformationFlip);
+            return turned() ? mirrored.transformed(QTransform().rotate(90)) : mirrored;
+        }
+        reader->setScaledSize(wanted);
+        return reader->read();
+    }
+
+    QFile file;
+    std::unique_ptr<HugePageBuffer> bytes;
+    QByteArray jpegData; // over bytes
+    JpegDecoder jpeg;
+    std::unique_ptr<QImageReader> reader;
+    QSize stored;
+    QImageIOHandler::Transformations transformation;
+};
+
 QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const QString &dest,
-                                                    QString *writeError)
+                                                    QString *writeError, bool *incomplete)
 {
     Q_UNUSED(dest);
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Known once a strict decode succeeded or a validity test ran; asked when
+    // this returns (after the memory guard below has ended) otherwise.
+    std::optional<bool> complete;
+    const auto tell = qScopeGuard([&] {
+        if (incomplete)
+            *incomplete = !(complete ? *complete : IsValidImageObject(source));
+    });
+    Photo photo(source);
+    if (!photo.file.open(QIODevice::ReadOnly)) {
         logLine(lcCustomer(),
                 logPrefix() + QStringLiteral("unable to read the size of [%1]").arg(source));
         return {};
     }
     // Held until the photo is drawn.
-    const JpegMemoryGuard memory(file);
+    const JpegMemoryGuard memory(photo.file);
     if (!memory.admitted()) {
         logLine(lcCustomer(),
                 logPrefix() + QStringLiteral("[%1] left out: %2").arg(source, memory.error()));
+        complete = false;
         return {};
     }
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(kAllocationLimitMB);
-    const QSize raw = reader.size();
+    const QSize raw = photo.readHeader() ? photo.stored : QSize();
     if (!raw.isValid() || raw.isEmpty() || qint64(raw.width()) * raw.height() > kMaxSourcePixels) {
         logLine(lcCustomer(),
                 logPrefix() + QStringLiteral("unable to read the size of [%1]").arg(source));
         return {};
     }
-    // The orientation tag decides landscape or portrait.
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const QSize photo = turned ? raw.transposed() : raw;
+    // Qt's decoders pass over some damage: test those photos first.
+    if (photo.reader && incomplete && !*(complete = IsValidImageObject(source)))
+        return {};
+    const QImage canvas = framedCanvas(photo, source, &complete);
+    return canvas.isNull() ? QString() : writeResult(canvas, writeError);
+}
 
+// The photo drawn into the middle of the overlay's canvas, the overlay on top.
+QImage OverlayCompositor::framedCanvas(Photo &photo, const QString &source,
+                                       std::optional<bool> *complete)
+{
     QString overlayFolder;
     {
         std::lock_guard lock(m_mutex);
         overlayFolder = m_overlayFolder;
     }
-    const QString overlayPath = QDir(overlayFolder).filePath(overlayFileName(photo));
+    // The orientation tag decides landscape or portrait.
+    const QString overlayPath = QDir(overlayFolder).filePath(overlayFileName(photo.upright()));
     const QImage overlay = overlayImage(overlayPath);
     if (overlay.isNull())
         return {};
 
-    const Geometry g = computeGeometry(photo, overlay.size());
+    const Geometry g = computeGeometry(photo.upright(), overlay.size());
     const QSize drawn(std::max(1, int(std::lround(g.drawnSize.width()))),
                       std::max(1, int(std::lround(g.drawnSize.height()))));
     if (qint64(drawn.width()) * drawn.height() > kMaxDrawnPixels) {
@@ -165,27 +254,27 @@ QString OverlayCompositor::applyOverlayToSourceItem(const QString &source, const
                 logPrefix() + QStringLiteral("[%1] is too narrow to frame").arg(source));
         return {};
     }
-    // Decode at the drawn size: the scaled size is given before the turn.
-    reader.setScaledSize(turned ? drawn.transposed() : drawn);
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        logLine(lcCustomer(),
-                logPrefix() +
-                    QStringLiteral("unable to decode [%1]: %2").arg(source, reader.errorString()));
+    const QImage image = photo.decode(drawn);
+    // A JPEG that fails is told by the validity test the caller runs then.
+    if (image.isNull() && photo.reader)
+        logLine(lcCustomer(), logPrefix() + QStringLiteral("unable to decode [%1]: %2")
+                                                .arg(source, photo.reader->errorString()));
+    if (image.isNull())
         return {};
-    }
+    if (!photo.reader)
+        *complete = true;
 
-    QImage canvas(overlay.size(), QImage::Format_RGB32);
+    QImage canvas = HugePageBuffer::image(overlay.size(), QImage::Format_RGB32);
+    if (canvas.isNull())
+        canvas = QImage(overlay.size(), QImage::Format_RGB32);
     canvas.fill(Qt::black);
-    {
-        QPainter painter(&canvas);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.setOpacity(1.0);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, image.size() != drawn);
-        painter.drawImage(QRectF(g.origin, g.drawnSize), image);
-        painter.drawImage(QPointF(0, 0), overlay);
-    }
-    return writeResult(canvas, writeError);
+    QPainter painter(&canvas);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setOpacity(1.0);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, image.size() != drawn);
+    painter.drawImage(QRectF(g.origin, g.drawnSize), image);
+    painter.drawImage(QPointF(0, 0), overlay);
+    return canvas;
 }
 
 QString OverlayCompositor::writeResult(const QImage &canvas, QString *writeError)

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <mutex>
+#include <optional>
 
 namespace kivo {
 
@@ -57,12 +58,16 @@ public:
     // overlay applies (overlay missing or undecodable, photo undecodable, a
     // failed write); nothing is left behind then. `dest`, the planned copy
     // path, is not used. A failed write is told in *writeError when given,
-    // else logged.
+    // else logged. The photo's decode is also its validity test: a photo that
+    // is not a complete image (half copied, cut short, corrupt) sets
+    // *incomplete when given, with or without an overlay.
     QString applyOverlayToSourceItem(const QString &source, const QString &dest = QString(),
-                                     QString *writeError = nullptr);
+                                     QString *writeError = nullptr, bool *incomplete = nullptr);
 
 private:
+    struct Photo;
     QImage overlayImage(const QString &path);
+    QImage framedCanvas(Photo &photo, const QString &source, std::optional<bool> *complete);
     QString writeResult(const QImage &canvas, QString *writeError);
 
     QString m_overlayFolder;

@@ -2,6 +2,7 @@
 // must fail, whatever its name, and a hostile file must not exhaust memory.
 #include "FileHelpers.h"
 
+#include "JpegDecoder.h"
 #include "JpegMemoryGuard.h"
 #include "UtilLog.h"
 #include "platform/Log.h"
@@ -11,9 +12,6 @@
 #include <QImage>
 #include <QImageReader>
 
-#include <turbojpeg.h>
-
-#include <memory>
 #include <sys/stat.h>
 
 namespace kivo {
@@ -31,13 +29,8 @@ bool looksLikeJpeg(const QByteArray &head)
            uchar(head[2]) == 0xFF;
 }
 
-struct TjDeleter
-{
-    void operator()(void *handle) const { tjDestroy(handle); }
-};
-
-// Decodes every scan of the JPEG at 1/8 scale; a decoder warning (premature
-// end of data, corrupt entropy-coded data) counts as a failure.
+// Decodes every scan of the JPEG at 1/8 scale; a decoder warning counts as a
+// failure.
 bool jpegDecodes(const QByteArray &data, const QString &path)
 {
     QBuffer buffer;
@@ -49,31 +42,10 @@ bool jpegDecodes(const QByteArray &data, const QString &path)
                               .arg(path, memory.error()));
         return false;
     }
-    std::unique_ptr<void, TjDeleter> handle(tjInitDecompress());
-    if (!handle)
-        return false;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
-    const auto size = static_cast<unsigned long>(data.size());
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), bytes, size, &width, &height, &subsampling,
-                            &colorspace) != 0)
-        return false;
-    if (width <= 0 || height <= 0 || qint64(width) * height > kMaxJpegPixels)
-        return false;
-
-    const tjscalingfactor eighth{1, 8};
-    const int scaledWidth = TJSCALED(width, eighth);
-    const int scaledHeight = TJSCALED(height, eighth);
-    // Grey output skips the chroma transforms; CMYK cannot be turned into grey.
-    const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-    const int pixelFormat = cmyk ? TJPF_CMYK : TJPF_GRAY;
-    const size_t pixelBytes = size_t(tjPixelSize[pixelFormat]);
-    std::unique_ptr<unsigned char[]> out(
-        new unsigned char[size_t(scaledWidth) * size_t(scaledHeight) * pixelBytes]);
-    const int rc =
-        tjDecompress2(handle.get(), bytes, size, out.get(), scaledWidth, 0, scaledHeight,
-                      pixelFormat, TJFLAG_STOPONWARNING | TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE);
-    return rc == 0 && tjGetErrorCode(handle.get()) != TJERR_WARNING;
+    JpegDecoder decoder;
+    return decoder.readHeader(data) &&
+           qint64(decoder.size().width()) * decoder.size().height() <= kMaxJpegPixels &&
+           decoder.decodesAtEighth();
 }
 
 bool otherImageDecodes(QFile *file)

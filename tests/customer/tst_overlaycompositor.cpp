@@ -56,7 +56,8 @@ private slots:
     }
 
     // Without a usable overlay there is no result and nothing is
-    // left behind; a replaced overlay is picked up at the next photo.
+    // left behind; a replaced overlay is picked up at the next photo. The
+    // framing decode tells a photo cut short, with an overlay or without.
     void overlayChanges()
     {
         QTemporaryDir overlays, results;
@@ -70,9 +71,19 @@ private slots:
         QVERIFY(listing(results.path()).isEmpty());
         QVERIFY(near(c.applyOverlayToSourceItem(path("land.jpg")), QPoint(2, 2), Qt::red));
         QVERIFY(writeOverlay(ls, 240, 160, Qt::yellow));
-        const QString r = c.applyOverlayToSourceItem(path("land.jpg"));
+        bool incomplete = true;
+        const QString r = c.applyOverlayToSourceItem(path("land.jpg"), {}, nullptr, &incomplete);
         QCOMPARE(QImageReader(r).size(), QSize(240, 160));
-        QVERIFY(near(r, QPoint(2, 2), Qt::yellow));
+        QVERIFY(near(r, QPoint(2, 2), Qt::yellow) && !incomplete);
+        QVERIFY(writePhoto(path("cut.jpg"), 300, 200)); // cut in its coded data
+        QVERIFY(QFile::resize(path("cut.jpg"), QFileInfo(path("cut.jpg")).size() - 200));
+        const QStringList before = listing(results.path());
+        QVERIFY(c.applyOverlayToSourceItem(path("cut.jpg"), {}, nullptr, &incomplete).isEmpty());
+        QVERIFY(incomplete && listing(results.path()) == before);
+        c.setOverlayFolder(m_dir.path());
+        incomplete = false;
+        QVERIFY(c.applyOverlayToSourceItem(path("cut.jpg"), {}, nullptr, &incomplete).isEmpty());
+        QVERIFY(incomplete);
     }
 };
 
