@@ -5,6 +5,7 @@
 #include "SlideshowLog.h"
 #include "platform/Log.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -15,6 +16,27 @@
 namespace kivo {
 
 namespace {
+
+// One line of out = a * (256 - w) / 256 + b * w / 256 for 32-bit pixels, two
+// 8-bit channels at a time in 16-bit lanes; written for the vectoriser.
+__attribute__((target_clones("avx2", "default"), optimize("tree-vectorize"))) void
+mixLine(const quint32 *__restrict a, const quint32 *__restrict b, quint32 *__restrict out,
+        int count, quint32 w)
+{
+    const quint32 v = 256 - w;
+    for (int x = 0; x < count; ++x) {
+        const quint32 rb = (((a[x] & 0xff00ff) * v + (b[x] & 0xff00ff) * w) >> 8) & 0xff00ff;
+        const quint32 ag =
+            (((a[x] >> 8) & 0xff00ff) * v + ((b[x] >> 8) & 0xff00ff) * w) & 0xff00ff00;
+        out[x] = rb | ag;
+    }
+}
+
+quint32 mixWeight(qreal t)
+{
+    return quint32(std::clamp(qRound(t * 256), 0, 256));
+}
+
 SlideshowView::Transition transitionForStyle(const QString &style)
 {
     using T = SlideshowView::Transition;
@@ -41,7 +63,15 @@ SlideshowView::SlideshowView(QWidget *parent) : QWidget(parent)
     m_animation->setDuration(kTransitionMs);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
         m_progress = value.toReal();
-        update();
+        const int interval = frameIntervalMs();
+        if (interval == 0 || !m_lastFrame.isValid() || m_lastFrame.elapsed() >= interval) {
+            m_lastFrame.start();
+            // A fade changes only where the slides lie; a move, everything.
+            if (m_transition == Transition::Fade)
+                update(QRegion(m_outgoing.rect) + m_incoming.rect);
+            else
+                update();
+        }
     });
     connect(m_animation, &QVariantAnimation::finished, this, &SlideshowView::finishTransition);
     resizeSelfToParent();
@@ -59,6 +89,7 @@ void SlideshowView::updateSubviewsWithTransition(const QString &style)
         // Like removing the installed animation: a running swap ends now.
         if (isTransitionRunning())
             m_animation->stop();
+        setOpaque(false);
     }
 }
 
@@ -102,14 +133,35 @@ void SlideshowView::transitionToImage(const QImage &image, const QString &name)
         return;
     }
     m_progress = 0.0;
+    m_lastFrame.invalidate();
+    setOpaque(bool(m_backdrop));
     m_animation->start();
     update();
+}
+
+// Opaque, Qt paints none of the window under the view: paintFrame paints
+// every pixel of the area it is given.
+void SlideshowView::setOpaque(bool opaque)
+{
+    if (testAttribute(Qt::WA_OpaquePaintEvent) != opaque)
+        setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
+// Frames of a view with more pixels than a 1080-line screen are spaced out:
+// each costs more, and the eye does not ask for more of them on a slide.
+int SlideshowView::frameIntervalMs() const
+{
+    constexpr qint64 kFullHdPixels = 1920 * 1080;
+    const qreal dpr = devicePixelRatioF();
+    const qint64 pixels = qint64(width() * dpr) * qint64(height() * dpr);
+    return pixels > kFullHdPixels * 3 / 2 ? kLargeFrameMs : 0;
 }
 
 void SlideshowView::clearSlide()
 {
     if (isTransitionRunning())
         m_animation->stop();
+    setOpaque(false);
     m_outgoing = Slide();
     m_incoming = Slide();
     m_hidden = false;
@@ -120,6 +172,7 @@ void SlideshowView::clearSlide()
 
 void SlideshowView::finishTransition()
 {
+    setOpaque(false);
     m_outgoing = Slide();
     m_progress = 1.0;
     update();
@@ -140,6 +193,8 @@ void SlideshowView::doHide(bool hide)
             if (m_incoming.image.isNull() || m_hidden == hide)
                 return;
             m_hidden = hide;
+            if (hide)
+                setOpaque(false);
             update();
         },
         Qt::QueuedConnection);
@@ -158,11 +213,14 @@ void SlideshowView::resizeEvent(QResizeEvent *event)
     m_incoming = prepareSlide(m_incoming.source);
 }
 
-void SlideshowView::paintEvent(QPaintEvent *)
+void SlideshowView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const qreal progress = isTransitionRunning() ? m_progress : 1.0;
-    renderFrame(painter, progress);
+    if (testAttribute(Qt::WA_OpaquePaintEvent))
+        paintFrame(painter, progress, event->region());
+    else
+        renderFrame(painter, progress);
     // The first frame in which the new slide can be seen.
     if (!m_shownName.isEmpty() && !m_hidden &&
         (progress > 0.0 || m_transition == Transition::None)) {
@@ -183,6 +241,12 @@ void SlideshowView::drawSlide(QPainter &painter, const Slide &slide, int dx, qre
 
 void SlideshowView::drawFade(QPainter &painter, qreal t) const
 {
+    // Two opaque slides in one place (the usual case): mixed in one pass.
+    if (m_outgoing.rect == m_incoming.rect && !m_incoming.rect.isEmpty() &&
+        m_outgoing.image.format() == QImage::Format_RGB32 &&
+        m_incoming.image.format() == QImage::Format_RGB32 &&
+        m_outgoing.image.size() == m_incoming.image.size() && mixOnDevice(painter, t))
+        return;
     // A true cross-fade: where both slides cover the view the old one is drawn
     // opaque under the new one, so the background never shows through there.
     const QRect both = m_outgoing.rect & m_incoming.rect;
@@ -241,6 +305,84 @@ void SlideshowView::renderFrame(QPainter &painter, qreal progress) const
         break;
     }
     painter.restore();
+}
+
+// The fade of two slides of one place mixed straight into the pixels the
+// painter paints on (a window's backing store), within the area it may paint:
+// no frame-sized copy in between. False when the painter's device is not a
+// 32-bit image painted without scaling.
+bool SlideshowView::mixOnDevice(QPainter &painter, qreal t) const
+{
+    QPaintEngine *engine = painter.paintEngine();
+    QPaintDevice *device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto *target = static_cast<QImage *>(device);
+    const QImage::Format format = target->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate ||
+        m_incoming.image.size() != m_incoming.rect.size())
+        return false;
+    const QPoint offset(qRound(transform.dx()), qRound(transform.dy()));
+    const QRect slide = m_incoming.rect.translated(offset);
+    QRegion area = QRegion(slide) & target->rect();
+    if (!engine->systemClip().isEmpty())
+        area &= engine->systemClip();
+    if (painter.hasClipping())
+        area &= transform.map(painter.clipRegion());
+    uchar *bits = target->bits();
+    for (const QRect &r : area)
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const int sx = r.left() - slide.left();
+            const int sy = y - slide.top();
+            mixLine(reinterpret_cast<const quint32 *>(m_outgoing.image.constScanLine(sy)) + sx,
+                    reinterpret_cast<const quint32 *>(m_incoming.image.constScanLine(sy)) + sx,
+                    reinterpret_cast<quint32 *>(bits + y * target->bytesPerLine()) + r.left(),
+                    r.width(), mixWeight(t));
+        }
+    return true;
+}
+
+QRegion SlideshowView::opaqueRegion(qreal progress) const
+{
+    if (m_hidden)
+        return {};
+    auto cover = [](const Slide &slide, int dx = 0) {
+        return slide.image.isNull() || slide.image.hasAlphaChannel()
+                   ? QRegion()
+                   : QRegion(slide.rect.translated(dx, 0));
+    };
+    const qreal t = std::clamp(progress, 0.0, 1.0);
+    if (t >= 1.0 || m_transition == Transition::None)
+        return cover(m_incoming);
+    // As renderFrame draws them.
+    const int w = width();
+    const int in = qRound(w * t);
+    switch (m_transition) {
+    case Transition::None:
+        break;
+    case Transition::Fade:
+        // Only where the old slide lies opaque under the new one.
+        return cover(m_outgoing) & cover(m_incoming);
+    case Transition::MoveIn:
+        return (cover(m_outgoing) & QRect(in, 0, w - in, height())) + cover(m_incoming, in - w);
+    case Transition::Push:
+        return cover(m_outgoing, in) + cover(m_incoming, in - w);
+    case Transition::Reveal:
+        return (cover(m_incoming) & QRect(0, 0, in, height())) + cover(m_outgoing, in);
+    }
+    return {};
+}
+
+void SlideshowView::paintFrame(QPainter &painter, qreal progress, const QRegion &area) const
+{
+    if (m_backdrop)
+        for (const QRect &r : area.subtracted(opaqueRegion(progress)))
+            m_backdrop(painter, r);
+    renderFrame(painter, progress);
 }
 
 } // namespace kivo

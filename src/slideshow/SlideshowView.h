@@ -2,12 +2,16 @@
 
 #include "LogRateLimit.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
 #include <QSizeF>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
 
 class QPainter;
 class QVariantAnimation;
@@ -18,7 +22,10 @@ namespace kivo {
 // centred, and swaps slides with a one-second animated transition. The view
 // paints both slides itself from copies already scaled to their place, so a
 // frame is a blit. It is transparent: the window's background shows around a
-// letterboxed slide.
+// letterboxed slide. Given a backdrop (the window's background) it turns
+// opaque while a transition runs and paints the backdrop itself, only where
+// no slide covers, so a frame is not painted twice; a frame of a view larger
+// than a 1080-line screen is then painted at most every kLargeFrameMs.
 class SlideshowView : public QWidget
 {
     Q_OBJECT
@@ -33,6 +40,10 @@ public:
     };
 
     static constexpr int kTransitionMs = 1000;
+    static constexpr int kLargeFrameMs = 30;
+
+    // Paints the backdrop over an area of the view, in view coordinates.
+    using Backdrop = std::function<void(QPainter &, const QRect &)>;
 
     explicit SlideshowView(QWidget *parent = nullptr);
     ~SlideshowView() override;
@@ -61,6 +72,12 @@ public:
     // (0 = outgoing slide only, 1 = incoming slide only), onto whatever the
     // painter already holds. paintEvent uses it with the running progress.
     void renderFrame(QPainter &painter, qreal progress) const;
+    // The part of the view renderFrame covers with opaque slide pixels.
+    QRegion opaqueRegion(qreal progress) const;
+    // The backdrop over the area outside opaqueRegion, then renderFrame: a
+    // frame as the window shows it while a transition runs.
+    void paintFrame(QPainter &painter, qreal progress, const QRegion &area) const;
+    void setBackdrop(Backdrop backdrop) { m_backdrop = std::move(backdrop); }
 
     bool isTransitionRunning() const;
     bool isSlideHidden() const { return m_hidden; }
@@ -87,6 +104,9 @@ private:
     void finishTransition();
     void drawSlide(QPainter &painter, const Slide &slide, int dx, qreal opacity) const;
     void drawFade(QPainter &painter, qreal t) const;
+    bool mixOnDevice(QPainter &painter, qreal t) const;
+    void setOpaque(bool opaque);
+    int frameIntervalMs() const;
 
     QString m_styleName;
     Transition m_transition = Transition::None;
@@ -97,6 +117,8 @@ private:
     bool m_hidden = false;
     QString m_shownName; // logged by the next frame that shows the incoming slide
     LogRateLimit m_shownLog;
+    Backdrop m_backdrop;
+    QElapsedTimer m_lastFrame;
 };
 
 } // namespace kivo

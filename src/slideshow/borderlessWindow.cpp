@@ -46,8 +46,13 @@ void borderlessWindow::setBackgroundPicture(const QImage &picture)
 void borderlessWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    paintBackdrop(painter, event->rect());
+}
+
+void borderlessWindow::paintBackdrop(QPainter &painter, const QRect &area)
+{
     if (m_tile.isNull()) {
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(area, Qt::black);
         return;
     }
     const qreal dpr = devicePixelRatioF();
@@ -59,8 +64,8 @@ void borderlessWindow::paintEvent(QPaintEvent *event)
         QPainter tiler(&m_backdrop);
         tiler.drawTiledPixmap(rect(), m_tile);
     }
-    const QRectF area(event->rect());
-    painter.drawImage(area, m_backdrop, QRectF(area.topLeft() * dpr, area.size() * dpr));
+    const QRectF from(area);
+    painter.drawImage(from, m_backdrop, QRectF(from.topLeft() * dpr, from.size() * dpr));
 }
 
 QPoint borderlessWindow::dragOrigin(QPointF globalMouse) const

@@ -5,6 +5,8 @@
 #include <QPointF>
 #include <QWidget>
 
+class QPainter;
+
 namespace kivo {
 
 // A display's frameless top-level window. Its background is a picture tiled
@@ -21,6 +23,8 @@ public:
     borderlessWindow(const QImage &background, bool canDrag, QWidget *parent = nullptr);
 
     void setBackgroundPicture(const QImage &picture);
+    // Paints the window's background over an area of the window.
+    void paintBackdrop(QPainter &painter, const QRect &area);
 
     bool fCanDragWindow = false;
     QPointF fInitialLocation;

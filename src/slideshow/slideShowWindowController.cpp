@@ -124,6 +124,9 @@ void slideShowWindowController::createWindows()
     m_zoomedInView->setObjectName(QStringLiteral("ibZoomedInView"));
     m_slideView = new SlideshowView(m_window.get());
     m_slideView->setObjectName(QStringLiteral("slideView"));
+    m_slideView->setBackdrop([window = m_window.get()](QPainter &painter, const QRect &area) {
+        window->paintBackdrop(painter, area);
+    });
     m_caption = new CaptionStrip(m_window.get());
     m_identify = new IdentifyOverlay(m_window.get());
 }

@@ -1,9 +1,11 @@
 #include "SlideImageLoader.h"
 
 #include "JpegMemoryGuard.h"
+#include "platform/HugePageBuffer.h"
 
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
 
 namespace kivo {
 
@@ -30,6 +32,23 @@ protected:
 private:
     bool m_readPastEnd = false;
 };
+
+// Bilinear, into memory of its own: tens of megabytes at 4K, freshly mapped
+// for each slide.
+QImage enlarged(const QImage &image, QSize size)
+{
+    QImage out = HugePageBuffer::image(
+        size, image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (out.isNull())
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.hasAlphaChannel())
+        out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    return out;
+}
 
 QImage fail(QString *error, const QString &why)
 {
@@ -101,7 +120,11 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
     const QSize fitted = fittedRect(upright, target).size();
     if (fitted.isEmpty())
         return fail(error, QStringLiteral("nothing to show"));
-    reader.setScaledSize(quarterTurn ? fitted.transposed() : fitted);
+    // A photo shown larger than it is (a framed copy on a 4K screen) is read
+    // as it is and enlarged here.
+    const bool enlarge = fitted.width() > upright.width() || fitted.height() > upright.height();
+    if (!enlarge)
+        reader.setScaledSize(quarterTurn ? fitted.transposed() : fitted);
 
     QImage image = reader.read();
     if (image.isNull())
@@ -110,7 +133,8 @@ QImage SlideImageLoader::loadScaledToFit(const QString &path, QSize target, QStr
         return fail(error, QStringLiteral("truncated file"));
 
     if (image.size() != fitted)
-        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image = enlarge ? enlarged(image, fitted)
+                        : image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage::Format fast =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (image.format() != fast)

@@ -97,6 +97,30 @@ private slots:
         QCOMPARE(view->grab().toImage().pixelColor(150, 50), QColor(Qt::blue));
     }
 
+    // Painted as a window paints a transition frame, the backdrop fills what
+    // no slide covers: nothing is left as it was, from a square slide to a
+    // wide one, in each style, at each stage.
+    void backdropOutsideSlides_data() { swaps_data(); }
+    void backdropOutsideSlides()
+    {
+        const auto [style] = test::fetch<QString>("style");
+        view->setBackdrop([](QPainter &p, const QRect &area) { p.fillRect(area, Qt::magenta); });
+        view->transitionToImage(halves(Qt::red, Qt::green, {100, 100}));
+        view->updateSubviewsWithTransition(style);
+        view->transitionToImage(halves(Qt::yellow, Qt::blue));
+        for (const qreal t : {0.0, 0.3, 0.7, 1.0}) {
+            QImage out(view->size(), QImage::Format_RGB32);
+            out.fill(Qt::cyan);
+            QPainter p(&out);
+            view->paintFrame(p, t, QRegion(out.rect()));
+            p.end();
+            for (int y = 0; y < out.height(); y += 3)
+                for (int x = 0; x < out.width(); x += 3)
+                    QVERIFY2(out.pixelColor(x, y) != QColor(Qt::cyan),
+                             qPrintable(QString("%1 left at %2 %3").arg(t).arg(x).arg(y)));
+        }
+    }
+
     // A square slide is centred with transparent bars, and fitted again when
     // the view is resized.
     void letterbox()
