@@ -64,9 +64,9 @@ QString CaptionStrip::captionForPath(const QString &path)
     return name;
 }
 
-int CaptionStrip::fontPixelsFor(int screenHeight)
+int CaptionStrip::scaledFor(int screenHeight, int basePixels)
 {
-    return std::max(kFontPixels, screenHeight * kFontPixels / kBaseScreenHeight);
+    return std::max(basePixels, screenHeight * basePixels / kBaseScreenHeight);
 }
 
 void CaptionStrip::setChildWindowPosition()

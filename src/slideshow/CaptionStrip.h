@@ -19,8 +19,12 @@ public:
     static constexpr int kFontPixels = 21;
     static constexpr int kBaseScreenHeight = 1080;
 
-    // The font's pixel size on a display screenHeight pixels high.
-    static int fontPixelsFor(int screenHeight);
+    // A size of basePixels on a display of kBaseScreenHeight pixels, scaled
+    // to a display screenHeight pixels high (never smaller). The display's
+    // texts all follow it.
+    static int scaledFor(int screenHeight, int basePixels = kFontPixels);
+    // The caption font's pixel size on a display screenHeight pixels high.
+    static int fontPixelsFor(int screenHeight) { return scaledFor(screenHeight); }
 
     explicit CaptionStrip(QWidget *displayWindow);
 

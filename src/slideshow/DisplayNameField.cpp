@@ -1,5 +1,6 @@
 #include "DisplayNameField.h"
 
+#include "CaptionStrip.h"
 #include "SlideshowLog.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -9,8 +10,10 @@
 namespace kivo {
 
 namespace {
+// On a 1080-line display; a taller one scales them with its height.
 constexpr int kMargin = 8;
 constexpr int kWidth = 280;
+constexpr int kFontPixels = 16;
 } // namespace
 
 DisplayNameField::DisplayNameField(const QString &preferenceKey, QWidget *displayWindow)
@@ -34,7 +37,12 @@ DisplayNameField::DisplayNameField(const QString &preferenceKey, QWidget *displa
 
 void DisplayNameField::placeInWindow()
 {
-    setGeometry(kMargin, kMargin, kWidth, sizeHint().height());
+    const int height = parentWidget() ? parentWidget()->height() : 0;
+    QFont text = font();
+    text.setPixelSize(CaptionStrip::scaledFor(height, kFontPixels));
+    setFont(text);
+    const int margin = CaptionStrip::scaledFor(height, kMargin);
+    setGeometry(margin, margin, CaptionStrip::scaledFor(height, kWidth), sizeHint().height());
     raise();
 }
 

@@ -58,8 +58,7 @@ void IdentifyOverlay::identify(const QRect &geometry, int seconds)
     setGeometry(geometry);
     // The caption's scale: 128 pixels high on a 1080-line display.
     QFont font = m_label->font();
-    font.setPixelSize(CaptionStrip::fontPixelsFor(geometry.height()) * kFontPixels /
-                      CaptionStrip::kFontPixels);
+    font.setPixelSize(CaptionStrip::scaledFor(geometry.height(), kFontPixels));
     m_label->setFont(font);
     m_ticksLeft = 2 * qMax(0, seconds);
     if (m_ticksLeft == 0) {

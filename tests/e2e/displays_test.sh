@@ -8,7 +8,9 @@
 # Pinned (prefDisplayOutputN), the console goes to the right monitor and the
 # customer display to the left one; with the left monitor gone the customer
 # photo shows nowhere and the monitor is logged missing, and it comes back
-# with the monitor; --list-displays names both monitors and their pins.
+# with the monitor; --list-displays names both monitors and their pins. On a
+# 3840x2160 customer monitor the framed photo fills its height and the
+# caption strip is twice as high as on a 1080-line one.
 source "$(dirname "$0")/rig.sh"
 rig_begin 180 "$@"
 
@@ -21,7 +23,7 @@ prefs() { # more <dict> entries
     write_prefs <<PLIST
 	<key>prefSlideShowPath</key><string>$HOME/Photos</string>
 	<key>prefPatternImageBaseNames</key><array><string>pattern</string></array>
-	<key>prefShowPhotoWithFilename</key><false/>
+	<key>prefShowPhotoWithFilename</key><${caption:-false}/>
 	<key>prefAutoBringAppToFrontAfterLaunchDelay</key><real>1.0</real>
 	<key>prefRedirectNSLogToFile</key><false/>
 $1
@@ -91,5 +93,26 @@ on_right || fail "the console left the right monitor (at $X,$Y)"
 wait_keyboard
 [ "$(grep -c 'monitor \[LEFT\]: monitor missing' "$work/station.out")" -eq 1 ] || fail "the missing monitor was logged more than once"
 echo "pinned: console on RIGHT, customer on LEFT, gone with its monitor and back"
+stop_station
+stop_x
+
+# --- a 4K customer monitor ------------------------------------------------------
+caption=true prefs "<key>prefSearchDemoCodeAtStartup</key><false/>"
+start_x 4k
+start_station
+wait_keyboard
+rig_scan 111
+# The 900x600 slide fitted to 3840x2160: 3240x2160 from x 2220, its frame 810 wide.
+big_framed() { near "$(pixel 2400 1000)" 255 255 0 && near "$(pixel 3840 1000)" 0 160 0; }
+poll 15 big_framed || fail "no framed photo across the 4K monitor ($(pixel 2400 1000) / $(pixel 3840 1000))"
+strip_height() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$station_pid" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" = 3840 ] && [ "$HEIGHT" -lt 400 ] && echo "$HEIGHT" && return
+    done
+}
+poll 5 eval '[ "$(strip_height)" = 88 ]' || fail "the caption strip is $(strip_height) px high on 2160 lines, not 88"
+echo "4K: the framed photo fills the monitor's height, the caption strip is 88 px high"
 stop_station
 echo "PASS"

@@ -83,14 +83,15 @@ rig_cleanup() {
     rm -rf "$work"
 }
 
-start_x() { # [one]: one monitor instead of LEFT and RIGHT
+start_x() { # [one | 4k]: one monitor instead of LEFT and RIGHT, or RIGHT 3840x2160
     # Tests run side by side: several servers probing for the first free display
     # number at once can end up on one number, so each picks a random one and
     # moves on when it is taken.
-    local attempt
+    local attempt size=3200x1080 right=1280/339x1024/271
+    [ "${1:-}" = 4k ] && size=5760x2160 right=3840/1016x2160/571
     for attempt in $(seq 20); do
         rm -f "$work/display"
-        Xvfb ":$((100 + RANDOM % 800))" -displayfd 3 -screen 0 3200x1080x24 -nolisten tcp \
+        Xvfb ":$((100 + RANDOM % 800))" -displayfd 3 -screen 0 ${size}x24 -nolisten tcp \
             -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
         wait_for 10 "[ -s '$work/display' ] || ! kill -0 $xvfb_pid 2>/dev/null"
@@ -105,7 +106,7 @@ start_x() { # [one]: one monitor instead of LEFT and RIGHT
     export QT_QPA_PLATFORM=xcb
     if [ "${1:-two}" != one ]; then
         xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen || fail "xrandr LEFT"
-        xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none || fail "xrandr RIGHT"
+        xrandr --setmonitor RIGHT "$right+1920+0" none || fail "xrandr RIGHT"
     fi
     start_wm
 }
