@@ -11,18 +11,26 @@
 # every round with its breakdown, then the medians and the ratios:
 #   first pixels / ImageMagick one photo   target <= 1 (transition: its start)
 #   all ten framed / ten djpeg -scale 3/8  target <= 1.5
+# With --idle SECONDS, the customer display then plays the ten at a 5 s delay
+# and the processor time of the station and of the X server over that many
+# seconds is printed (target: the station under 5 % of a core).
 #
-# Usage: scan_to_screen.sh [--preset NAME] [--no-transition] [rounds]
-#        (release and 3 rounds by default)
+# Usage: scan_to_screen.sh [--preset NAME] [--no-transition] [--size WxH]
+#                          [--idle SECONDS] [rounds]
+#        (release, a 1280x1024 customer monitor and 3 rounds by default)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 preset=release
 transition=""
+size=1280x1024
+idle=0
 while [ $# -gt 0 ]; do
     case $1 in
     --preset) preset=$2; shift 2 ;;
     --no-transition) transition=none; shift ;;
+    --size) size=$2; shift 2 ;;
+    --idle) idle=$2; shift 2 ;;
     *) break ;;
     esac
 done
@@ -32,9 +40,17 @@ if [ -z "${KIVO_BENCH_IN_BUS:-}" ]; then
     cmake --preset "$preset" -S "$root" >/dev/null || exit 1
     cmake --build --preset "$preset" --target kivo-slideshow || exit 1
     export KIVO_BENCH_IN_BUS=1 KIVO_BENCH_PRESET=$preset KIVO_BENCH_TRANSITION=$transition
-    exec timeout $((120 + 60 * rounds)) dbus-run-session -- bash "$0" "$rounds"
+    export KIVO_BENCH_SIZE=$size KIVO_BENCH_IDLE=$idle
+    exec timeout $((120 + 60 * rounds + idle)) dbus-run-session -- bash "$0" "$rounds"
 fi
-preset=$KIVO_BENCH_PRESET
+preset=$KIVO_BENCH_PRESET size=$KIVO_BENCH_SIZE idle=$KIVO_BENCH_IDLE
+mon_w=${size%x*} mon_h=${size#*x}
+# The 3:2 slide fitted to the customer monitor: a spot on its left frame.
+if [ $((mon_w * 2)) -gt $((mon_h * 3)) ]; then
+    spot_x=$((1920 + (mon_w - mon_h * 3 / 2) / 2 + 5)) spot_y=$((mon_h / 2))
+else
+    spot_x=1925 spot_y=$((mon_w / 3))
+fi
 
 # --- photos: one noisy camera-like 6000x4000 JPEG made once, ten copies -------
 data="$root/build/bench/data"
@@ -96,19 +112,19 @@ cat >"$XDG_CONFIG_HOME/Kivo/KivoSlideShow.plist" <<PLIST
 	<key>prefSearchDemoCodeAtStartup</key>
 	<false/>
 	<key>prefShowPhotoWithFilename</key>
-	<false/>$([ -n "$KIVO_BENCH_TRANSITION" ] && printf '\n\t<key>prefUseTransitionMode</key>\n\t<string>transitionModeNone</string>')
+	<false/>$([ -n "$KIVO_BENCH_TRANSITION" ] && printf '\n\t<key>prefUseTransitionMode</key>\n\t<string>transitionModeNone</string>')$([ "$idle" -gt 0 ] && printf '\n\t<key>prefSlideShowDelay2</key>\n\t<integer>5</integer>')
 </dict>
 </plist>
 PLIST
 logdir="$XDG_STATE_HOME/Kivo/Logs"
 
-Xvfb -displayfd 3 -screen 0 3200x1080x24 -fbdir "$work" -nolisten tcp -noreset 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 $((1920 + mon_w))x$((mon_h > 1080 ? mon_h : 1080))x24 -fbdir "$work" -nolisten tcp -noreset 3>"$work/display" \
     >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen >/dev/null || fail "xrandr LEFT"
-xrandr --setmonitor RIGHT 1280/339x1024/271+1920+0 none >/dev/null || fail "xrandr RIGHT"
+xrandr --setmonitor RIGHT "$mon_w/$((mon_w * 254 / 960))x$mon_h/$((mon_h * 254 / 960))+1920+0" none >/dev/null || fail "xrandr RIGHT"
 
 # Milliseconds since the epoch of a log line's "yyyy-MM-dd HH:mm:ss.zzz".
 line_ms() {
@@ -178,6 +194,19 @@ print("pixel stayed", start, "now", now, file=sys.stderr)
 sys.exit(1)
 PY
 
+# Processor time (ticks) of a process so far.
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The station and the X server while the customer display plays at a 5 s delay.
+idle_cpu() {
+    sleep 3
+    local s0 x0 hz
+    s0=$(ticks "$station_pid") x0=$(ticks "$xvfb_pid") hz=$(getconf CLK_TCK)
+    sleep "$idle"
+    awk -v s=$(($(ticks "$station_pid") - s0)) -v x=$(($(ticks "$xvfb_pid") - x0)) -v hz="$hz" -v t="$idle" \
+        'BEGIN { printf "playing at a 5 s delay on %s for %d s: station %.1f %% of a core (target < 5), X server %.1f %%\n",
+                 ENVIRON["KIVO_BENCH_SIZE"], t, 100 * s / hz / t, 100 * x / hz / t }'
+}
+
 one_round() {
     rm -rf "$slides" "$logdir"
     QT_QPA_PLATFORM=xcb "$prefix/bin/kivo-slideshow" >"$work/station.out" 2>&1 &
@@ -199,7 +228,7 @@ one_round() {
     xdotool type --delay 20 "$code" || fail "xdotool type"
     # The overlay's frame colour at the slide's left edge, fitted to the
     # right monitor: the first change there and the frame fully shown.
-    python3 "$work/watch.py" "$work/Xvfb_screen0" 1925 512 27 38 59 20 >"$work/seen" &
+    python3 "$work/watch.py" "$work/Xvfb_screen0" "$spot_x" "$spot_y" 27 38 59 20 >"$work/seen" &
     watcher=$!
     sleep 0.2
     t0=$(($(date +%s%N) / 1000000))
@@ -216,6 +245,7 @@ one_round() {
         "$(first_in_place)" "$(since 'doAutoStartQueue...starting')" "$(since "=> slideShown...[$slides/")"
     echo "$((shown - t0)) $((changed - t0)) $magick $framed $floor" >>"$work/totals"
     cp "$logfile" "$root/build/bench/scan_to_screen.log" # the last round's, for a closer look
+    [ "$1" = "$rounds" ] && [ "$idle" -gt 0 ] && idle_cpu
     kill -TERM "$station_pid"
     timeout 10 tail --pid="$station_pid" -f /dev/null || fail "the station did not end"
     station_pid=""
