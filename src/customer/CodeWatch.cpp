@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace kivo {
 
 CodeWatch::CodeWatch(QString code, QString folder, WorkerPool &pool, QObject *parent)
@@ -16,6 +18,8 @@ CodeWatch::CodeWatch(QString code, QString folder, WorkerPool &pool, QObject *pa
 {
     m_timer.setInterval(kPollMs);
     connect(&m_timer, &QTimer::timeout, this, &CodeWatch::poll);
+    m_settleTimer.setSingleShot(true);
+    connect(&m_settleTimer, &QTimer::timeout, this, &CodeWatch::poll);
 }
 
 void CodeWatch::start(double minutes)
@@ -33,6 +37,7 @@ void CodeWatch::end(const QString &why)
     if (!m_timer.isActive())
         return;
     m_timer.stop();
+    m_settleTimer.stop();
     logLine(lcCustomer(),
             QStringLiteral("stopped waiting for photos of code [%1]: %2").arg(m_code, why));
 }
@@ -48,17 +53,28 @@ void CodeWatch::poll()
         return;
     m_polling = true;
     Async::run(
-        m_pool, this, [folder = m_folder] { return settledPhotos(folder); },
-        [this](const QStringList &listing) {
+        m_pool, this,
+        [folder = m_folder] {
+            qint64 settles = 0;
+            QStringList listing = settledPhotos(folder, &settles);
+            return std::pair(std::move(listing), settles);
+        },
+        [this](const std::pair<QStringList, qint64> &result) {
+            const auto &[listing, settles] = result;
             m_polling = false;
-            if (!isWatching() || listing.isEmpty() || listing == m_listing)
+            if (!isWatching())
+                return;
+            // A photo still settling is looked at again the moment it has.
+            if (settles != 0)
+                m_settleTimer.start(FoundPhoto::msUntilSettled(settles, kPollMs));
+            if (listing.isEmpty() || listing == m_listing)
                 return;
             m_listing = listing;
             emit photosChanged();
         });
 }
 
-QStringList CodeWatch::settledPhotos(const QString &folder)
+QStringList CodeWatch::settledPhotos(const QString &folder, qint64 *settles)
 {
     QStringList listing;
     const QDateTime settled = QDateTime::currentDateTime().addSecs(-FoundPhoto::kSettleSecs);
@@ -72,6 +88,9 @@ QStringList CodeWatch::settledPhotos(const QString &folder)
                            .arg(entry.fileName())
                            .arg(entry.size())
                            .arg(modified.toMSecsSinceEpoch());
+        else
+            FoundPhoto::keepEarliest(settles, FoundPhoto::settlesAt(modified.toMSecsSinceEpoch(),
+                                                                    now.toMSecsSinceEpoch()));
     }
     return listing;
 }

@@ -11,9 +11,10 @@ namespace kivo {
 class WorkerPool;
 
 // Watches the folder of a code whose search found no photo that could be
-// shown: lists it every kPollMs on a worker, quietly, and tells when the
-// settled photos in it changed (photosChanged), until end() or until the
-// wait runs out. Logs one line when it starts and one when it ends.
+// shown: lists it every kPollMs on a worker, quietly, and again the moment a
+// photo seen settling has settled, and tells when the settled photos in it
+// changed (photosChanged), until end() or until the wait runs out. Logs one line when it starts and
+// one when it ends.
 class CodeWatch : public QObject
 {
     Q_OBJECT
@@ -34,8 +35,9 @@ public:
     void forgetListing() { m_listing.clear(); }
 
     // The settled photos directly inside folder: "name size mtime" lines,
-    // sorted. Runs on a worker.
-    static QStringList settledPhotos(const QString &folder);
+    // sorted; when one is still settling, the earliest time one settles in
+    // *settles (ms since the epoch). Runs on a worker.
+    static QStringList settledPhotos(const QString &folder, qint64 *settles = nullptr);
 
 signals:
     void photosChanged();
@@ -47,6 +49,7 @@ private:
     const QString m_folder;
     WorkerPool &m_pool;
     QTimer m_timer;
+    QTimer m_settleTimer;
     QDeadlineTimer m_deadline;
     QStringList m_listing;
     bool m_polling = false;

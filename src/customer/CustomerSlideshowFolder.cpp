@@ -4,6 +4,7 @@
 #include "ConsoleModeFill.h"
 #include "CustomerLog.h"
 #include "CustomerPhotoSearch.h"
+#include "FoundPhoto.h"
 #include "OverlayCompositor.h"
 #include "ShoutModeFill.h"
 #include "WorkingFolder.h"
@@ -239,18 +240,14 @@ void CustomerSlideshowFolder::finishPreparation(int prepared, const Again &again
 }
 
 // One repeat per preparation, and only while nothing newer was asked for. A
-// photo that settles is searched for the moment it has; a few milliseconds
-// more cover a clock that ticks coarser than the one that stamped it.
+// photo that settles is searched for the moment it has.
 void CustomerSlideshowFolder::scheduleRepeat(Job job, const Again &again)
 {
     if (job.generation != m_generation || *m_stop)
         return;
-    constexpr qint64 kSettleMarginMs = 20;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const int delay =
-        again.settlesAt != 0
-            ? int(std::clamp<qint64>(again.settlesAt - now + kSettleMarginMs, 0, kRepeatDelayMs))
-            : kRepeatDelayMs;
+    const int delay = again.settlesAt != 0
+                          ? FoundPhoto::msUntilSettled(again.settlesAt, kRepeatDelayMs)
+                          : kRepeatDelayMs;
     logLine(lcCustomer(), traceInside(kClass, u"handleFoundImages", u" ...") +
                               QStringLiteral("for [%1] %2: searching again in %3 ms")
                                   .arg(job.label, again.because)

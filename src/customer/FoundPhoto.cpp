@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -43,6 +44,13 @@ qint64 FoundPhoto::settlesAt(qint64 modifiedMs, qint64 nowMs)
 {
     const qint64 age = nowMs - modifiedMs;
     return age >= 0 && age < kSettleSecs * 1000 ? modifiedMs + kSettleSecs * 1000 : 0;
+}
+
+int FoundPhoto::msUntilSettled(qint64 settlesAt, int cap)
+{
+    constexpr qint64 kMarginMs = 20;
+    return int(
+        std::clamp<qint64>(settlesAt - QDateTime::currentMSecsSinceEpoch() + kMarginMs, 0, cap));
 }
 
 void FoundPhoto::keepEarliest(qint64 *earliest, qint64 at)

@@ -27,6 +27,10 @@ public:
     // When a photo modified at modifiedMs (ms since the epoch) settles, seen
     // at nowMs: 0 when it has settled already.
     static qint64 settlesAt(qint64 modifiedMs, qint64 nowMs);
+    // Milliseconds from now until a photo that settles at settlesAt has, a
+    // little more for a clock that ticks coarser than the one that stamped
+    // it; at most cap.
+    static int msUntilSettled(qint64 settlesAt, int cap);
     // Keeps the earlier of *earliest and at (0: none yet) in *earliest.
     static void keepEarliest(qint64 *earliest, qint64 at);
 

@@ -1,5 +1,6 @@
 #include "PhotoFixtures.h"
 
+#include "customer/CodeWatch.h"
 #include "customer/CustomerSlideshowFolder.h"
 #include "customer/FoundPhoto.h"
 #include "station/ShoutCopyName.h"
@@ -160,6 +161,10 @@ private slots:
         QCOMPARE(m_plays.size(), 1);
         QCOMPARE(m_plays.first().value("held").toStringList(), QStringList());
         QVERIFY(writePhoto(day("B/b.jpg"), 32, 32, 0));
+        qint64 settles = 0; // the watch looks again then
+        QVERIFY(CodeWatch::settledPhotos(day("B"), &settles).isEmpty());
+        QCOMPARE(settles, QFileInfo(day("B/b.jpg")).lastModified().toMSecsSinceEpoch() +
+                              FoundPhoto::kSettleSecs * 1000);
         QTRY_COMPARE_WITH_TIMEOUT(listing(work()), QStringList{"b.jpg"}, 8000);
         QTRY_VERIFY(log.text().contains("waiting for photos of code [B]: photos found"));
 
