@@ -318,6 +318,9 @@ bool SlideshowView::mixOnDevice(QPainter &painter, qreal t) const
     if (!device || device->devType() != QInternal::Image)
         return false;
     auto *target = static_cast<QImage *>(device);
+    // A shared image would be copied by the write below, away from the painter.
+    if (!target->isDetached())
+        return false;
     const QImage::Format format = target->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
