@@ -1,21 +1,12 @@
 // libFuzzer target: feeds arbitrary bytes to the preferences reader the way a
 // preferences file is read, then writes and reads back what it gave. Built by
 // scripts/fuzz-xml.sh.
-#include "platform/Log.h"
+#include "FuzzInput.h"
 #include "platform/Preferences.h"
-
-#include <cstddef>
-#include <cstdint>
-
-namespace kivo {
-void logLine(const QLoggingCategory &, const QString &) {}
-void logVerbose(const QLoggingCategory &, const QString &) {}
-} // namespace kivo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = fuzzInput(data, size);
     const QVariant value = kivo::parsePropertyList(bytes);
     if (!value.isValid())
         return 0;

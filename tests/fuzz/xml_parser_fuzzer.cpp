@@ -1,21 +1,11 @@
 // libFuzzer target: feeds arbitrary bytes to the description-file parser the
 // way the code-file reader does. Built by scripts/fuzz-xml.sh.
-#include "platform/Log.h"
+#include "FuzzInput.h"
 #include "xml/KivoNSXmlParser.h"
-
-#include <cstddef>
-#include <cstdint>
-
-namespace kivo {
-// The parser logs every error; the fuzzer would spend its time printing.
-void logLine(const QLoggingCategory &, const QString &) {}
-void logVerbose(const QLoggingCategory &, const QString &) {}
-} // namespace kivo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = fuzzInput(data, size);
     kivo::KivoNSXmlParser parser(bytes);
     parser.setRootKey(QStringLiteral("data"));
     const bool ok = parser.parse();
