@@ -338,6 +338,7 @@ bool SlideshowView::mixOnDevice(QPainter &painter, qreal t) const
     if (painter.hasClipping())
         area &= transform.map(painter.clipRegion());
     uchar *bits = target->bits();
+    const quint32 weight = mixWeight(t);
     for (const QRect &r : area)
         for (int y = r.top(); y <= r.bottom(); ++y) {
             const int sx = r.left() - slide.left();
@@ -345,7 +346,7 @@ bool SlideshowView::mixOnDevice(QPainter &painter, qreal t) const
             mixLine(reinterpret_cast<const quint32 *>(m_outgoing.image.constScanLine(sy)) + sx,
                     reinterpret_cast<const quint32 *>(m_incoming.image.constScanLine(sy)) + sx,
                     reinterpret_cast<quint32 *>(bits + y * target->bytesPerLine()) + r.left(),
-                    r.width(), mixWeight(t));
+                    r.width(), weight);
         }
     return true;
 }
